@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace vimbo::mib {
+
+/// The slots' warning (bits 0..5) and alarm (bits 8..13) states.
+struct AlarmFlags {
+    std::array<bool, 6> warning{};
+    std::array<bool, 6> alarm{};
+};
+
+/// The flags text as a hexadecimal number without prefix, read up to the first
+/// character that is not a hex digit (empty reads 0), kept to bits 0..13.
+std::uint16_t alarmFlagsValue(std::string_view text);
+
+AlarmFlags readAlarmFlags(std::string_view text);
+
+}  // namespace vimbo::mib

@@ -1,0 +1,346 @@
+#include "ProbeAgent.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/agent/net-snmp-agent-includes.h>
+#include <net-snmp/agent/agent_callbacks.h>
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+#include <thread>
+
+#include "ObjectId.h"
+
+namespace vimbo::sim {
+
+namespace {
+
+constexpr const char* kAppName = "vimboProbeSim";
+
+int checkIncomingCallback(int, int, void* serverArg, void* clientArg)
+{
+    return static_cast<ProbeAgent*>(clientArg)->checkIncoming(serverArg);
+}
+
+int handlerCallback(netsnmp_mib_handler* handler, netsnmp_handler_registration* reginfo,
+                    netsnmp_agent_request_info* reqinfo, netsnmp_request_info* requests)
+{
+    return static_cast<ProbeAgent*>(handler->myvoid)->handle(reginfo, reqinfo, requests);
+}
+
+const char* pduName(int command)
+{
+    switch (command) {
+    case SNMP_MSG_GET: return "GET";
+    case SNMP_MSG_GETNEXT: return "GETNEXT";
+    case SNMP_MSG_SET: return "SET";
+    case SNMP_MSG_GETBULK: return "GETBULK";
+    default: return "PDU";
+    }
+}
+
+std::string printable(const u_char* bytes, size_t length)
+{
+    std::string text;
+    for (size_t i = 0; i < length; ++i) {
+        const u_char c = bytes[i];
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            text += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        }
+    }
+    return text;
+}
+
+Arcs arcsOf(const oid* name, size_t length) { return Arcs(name, name + length); }
+
+std::string bindingText(const netsnmp_variable_list& binding)
+{
+    std::string text = "." + zemtra::objectIdText(arcsOf(binding.name, binding.name_length));
+    switch (binding.type) {
+    case ASN_NULL: return text + " NULL";
+    case ASN_INTEGER: return text + " INTEGER " + std::to_string(*binding.val.integer);
+    case ASN_OCTET_STR: return text + " STRING " + printable(binding.val.string, binding.val_len);
+    default: {
+        char type[16];
+        std::snprintf(type, sizeof type, " TYPE(0x%02X)", binding.type);
+        return text + type;
+    }
+    }
+}
+
+std::vector<oid> instanceOid(const ObjectKey& key)
+{
+    std::vector<oid> name(probeRoot().begin(), probeRoot().end());
+    name.push_back(key.group);
+    name.push_back(key.item);
+    name.push_back(0);
+    return name;
+}
+
+void setValue(netsnmp_variable_list* binding, const SimValue& value)
+{
+    if (const auto* number = std::get_if<std::int32_t>(&value)) {
+        const long wide = *number;
+        snmp_set_var_typed_value(binding, ASN_INTEGER, &wide, sizeof wide);
+    } else {
+        const auto& text = std::get<std::string>(value);
+        snmp_set_var_typed_value(binding, ASN_OCTET_STR, text.data(), text.size());
+    }
+}
+
+void setWrongType(netsnmp_variable_list* binding, const WrongTypeAnswer& answer)
+{
+    if (const auto* number = std::get_if<std::int64_t>(&answer.value)) {
+        const long wide = static_cast<long>(*number);
+        snmp_set_var_typed_value(binding, answer.syntax, &wide, sizeof wide);
+    } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&answer.value)) {
+        snmp_set_var_typed_value(binding, answer.syntax, bytes->data(), bytes->size());
+    } else if (const auto* arcs = std::get_if<Arcs>(&answer.value)) {
+        const std::vector<oid> name(arcs->begin(), arcs->end());
+        snmp_set_var_typed_value(binding, answer.syntax, name.data(), name.size() * sizeof(oid));
+    } else if (const auto* number = std::get_if<float>(&answer.value)) {
+        snmp_set_var_typed_value(binding, answer.syntax, number, sizeof *number);
+    } else {
+        snmp_set_var_typed_value(binding, ASN_NULL, nullptr, 0);
+    }
+}
+
+}  // namespace
+
+ProbeAgent::ProbeAgent(SimOptions options, ProbeModel model, bool drift)
+    : m_options(std::move(options)), m_model(std::move(model)), m_drift(drift),
+      m_lastDrift(std::chrono::steady_clock::now())
+{
+}
+
+ProbeAgent::~ProbeAgent()
+{
+    if (!m_started)
+        return;
+    // The library frees callback arguments it still holds at shutdown.
+    snmp_unregister_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_ACM_CHECK_INITIAL, checkIncomingCallback, this,
+                             1);
+    snmp_shutdown(kAppName);
+}
+
+std::optional<std::string> ProbeAgent::start()
+{
+    if (m_options.logFile) {
+        m_log.reset(std::fopen(m_options.logFile->c_str(), "a"));
+        if (!m_log)
+            return "cannot open the request log " + *m_options.logFile;
+    }
+
+    // No system configuration, no persistent state, no MIB files: the
+    // simulator must not depend on or change anything of the machine.
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 0);  // master
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_AGENTX_MASTER, 0);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_NO_ROOT_ACCESS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
+    // Errors only: the library's advice about access control is not ours.
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_STDERR, LOG_ERR);
+
+    init_agent(kAppName);
+    init_snmp(kAppName);
+    m_started = true;
+
+    // Runs after the library's own access control, which knows no community
+    // here and would refuse everything: this check decides instead.
+    netsnmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_ACM_CHECK_INITIAL, checkIncomingCallback, this,
+                              NETSNMP_CALLBACK_LOWEST_PRIORITY);
+
+    netsnmp_mib_handler* handler = netsnmp_create_handler("vimboProbe", handlerCallback);
+    handler->myvoid = this;
+    const std::vector<oid> root(probeRoot().begin(), probeRoot().end());
+    netsnmp_handler_registration* registration =
+        netsnmp_handler_registration_create("vimboProbe", handler, root.data(), root.size(), HANDLER_CAN_RWRITE);
+    if (netsnmp_register_handler(registration) != MIB_REGISTERED_OK)
+        return "cannot register the probe's objects";
+
+    const std::string spec = m_options.listenIpv6
+                                 ? "udp6:[" + m_options.listenHost + "]:" + std::to_string(m_options.listenPort)
+                                 : "udp:" + m_options.listenHost + ":" + std::to_string(m_options.listenPort);
+    netsnmp_transport* transport = netsnmp_transport_open_server("snmp", spec.c_str());
+    if (!transport)
+        return "cannot listen on " + spec;
+    sockaddr_storage bound{};
+    socklen_t boundLength = sizeof bound;
+    if (getsockname(transport->sock, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
+        m_boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                                        : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    if (netsnmp_register_agent_nsap(transport) == 0) {
+        netsnmp_transport_free(transport);
+        return "cannot serve on " + spec;
+    }
+    return std::nullopt;
+}
+
+std::string ProbeAgent::boundAddress() const
+{
+    if (m_options.listenIpv6)
+        return "udp6:[" + m_options.listenHost + "]:" + std::to_string(m_boundPort);
+    return "udp:" + m_options.listenHost + ":" + std::to_string(m_boundPort);
+}
+
+void ProbeAgent::run(const volatile std::sig_atomic_t& stop)
+{
+    while (!stop)
+        agent_check_and_process(1);
+}
+
+void ProbeAgent::logRequest(const void* rawPdu)
+{
+    if (!m_log)
+        return;
+    const auto* pdu = static_cast<const netsnmp_pdu*>(rawPdu);
+    std::string line = pduName(pdu->command);
+    line += ' ' + printable(pdu->community, pdu->community_len);
+    for (const netsnmp_variable_list* binding = pdu->variables; binding; binding = binding->next_variable)
+        line += ' ' + bindingText(*binding);
+    std::fprintf(m_log.get(), "%s\n", line.c_str());
+    std::fflush(m_log.get());
+}
+
+void ProbeAgent::advanceDrift()
+{
+    if (!m_drift)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_lastDrift).count();
+    for (long long i = 0; i < std::min<long long>(seconds, 3600); ++i)
+        m_model.driftStep();
+    m_lastDrift += std::chrono::seconds(seconds);
+}
+
+int ProbeAgent::checkIncoming(void* raw)
+{
+    auto* view = static_cast<view_parameters*>(raw);
+    netsnmp_pdu* pdu = view->pdu;
+    logRequest(pdu);
+    ++m_requestCount;
+
+    const std::string community(reinterpret_cast<const char*>(pdu->community), pdu->community_len);
+    const bool known = community == m_options.communityR || community == m_options.communityW;
+    const bool dropped = m_options.silent || (m_options.dropEvery != 0 && m_requestCount % m_options.dropEvery == 0);
+    // A version 1 probe ignores other versions and unknown communities.
+    if (pdu->version != SNMP_VERSION_1 || !known || dropped) {
+        view->errorcode = VACM_NOACCESS;
+        return SNMP_ERR_NOERROR;
+    }
+    view->errorcode = 0;
+    pdu->flags |= UCD_MSG_FLAG_ALWAYS_IN_VIEW;  // every object is in view for a known community
+    if (m_options.delayMs != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
+    advanceDrift();
+    return SNMP_ERR_NOERROR;
+}
+
+int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
+{
+    auto* info = static_cast<netsnmp_agent_request_info*>(rawInfo);
+    for (auto* request = static_cast<netsnmp_request_info*>(rawRequests); request; request = request->next) {
+        if (request->processed)
+            continue;
+        netsnmp_variable_list* binding = request->requestvb;
+        const Arcs arcs = arcsOf(binding->name, binding->name_length);
+        const auto address = probeAddressOf(arcs);
+        const auto error = m_options.errorOids.find(arcs);
+
+        switch (info->mode) {
+        case MODE_GET: {
+            if (error != m_options.errorOids.end()) {
+                netsnmp_set_request_error(info, request, error->second);
+                break;
+            }
+            if (const auto wrong = m_options.wrongTypes.find(arcs); wrong != m_options.wrongTypes.end()) {
+                setWrongType(binding, wrong->second);
+                break;
+            }
+            const auto value = address && address->instance ? m_model.read(address->key) : std::nullopt;
+            if (!value) {
+                netsnmp_set_request_error(info, request, SNMP_NOSUCHINSTANCE);
+                break;
+            }
+            setValue(binding, *value);
+            break;
+        }
+        case MODE_GETNEXT: {
+            for (const ObjectKey& key : m_model.objects()) {
+                const auto name = instanceOid(key);
+                if (snmp_oid_compare(name.data(), name.size(), binding->name, binding->name_length) > 0) {
+                    snmp_set_var_objid(binding, name.data(), name.size());
+                    setValue(binding, *m_model.read(key));
+                    break;
+                }
+            }
+            break;
+        }
+        case MODE_SET_RESERVE1: {
+            const std::string community(reinterpret_cast<const char*>(info->asp->pdu->community),
+                                        info->asp->pdu->community_len);
+            if (community != m_options.communityW) {
+                netsnmp_set_request_error(info, request, SNMP_ERR_NOACCESS);
+                break;
+            }
+            if (error != m_options.errorOids.end()) {
+                netsnmp_set_request_error(info, request, error->second);
+                break;
+            }
+            // Writes address the object itself; its ".0" instance is not writable.
+            if (!address || address->instance) {
+                netsnmp_set_request_error(info, request, SNMP_ERR_NOTWRITABLE);
+                break;
+            }
+            SimValue value;
+            if (binding->type == ASN_INTEGER)
+                value = static_cast<std::int32_t>(*binding->val.integer);
+            else if (binding->type == ASN_OCTET_STR)
+                value = std::string(reinterpret_cast<const char*>(binding->val.string), binding->val_len);
+            else {
+                netsnmp_set_request_error(info, request, SNMP_ERR_BADVALUE);
+                break;
+            }
+            switch (m_model.checkWrite(address->key, value)) {
+            case WriteStatus::Ok: break;
+            case WriteStatus::NotWritable: netsnmp_set_request_error(info, request, SNMP_ERR_NOTWRITABLE); break;
+            case WriteStatus::WrongType:
+            case WriteStatus::WrongValue: netsnmp_set_request_error(info, request, SNMP_ERR_BADVALUE); break;
+            }
+            break;
+        }
+        case MODE_SET_ACTION: {
+            m_beforeSet = m_model;
+            SimValue value;
+            if (binding->type == ASN_INTEGER)
+                value = static_cast<std::int32_t>(*binding->val.integer);
+            else
+                value = std::string(reinterpret_cast<const char*>(binding->val.string), binding->val_len);
+            m_model.write(address->key, value);
+            break;
+        }
+        case MODE_SET_UNDO:
+            if (m_beforeSet)
+                m_model = *m_beforeSet;
+            m_beforeSet.reset();
+            break;
+        case MODE_SET_COMMIT:
+        case MODE_SET_FREE:
+            m_beforeSet.reset();
+            break;
+        default:
+            break;
+        }
+    }
+    return SNMP_ERR_NOERROR;
+}
+
+}  // namespace vimbo::sim

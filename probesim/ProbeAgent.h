@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ProbeModel.h"
+#include "SimOptions.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vimbo::sim {
+
+/// The simulated probe on the protocol library's agent: one transport on the
+/// listen address, the probe's subtree, and the injected faults.
+class ProbeAgent {
+public:
+    ProbeAgent(SimOptions options, ProbeModel model, bool drift);
+    ~ProbeAgent();
+    ProbeAgent(const ProbeAgent&) = delete;
+    ProbeAgent& operator=(const ProbeAgent&) = delete;
+
+    /// Opens the listening transport; an error message on failure.
+    std::optional<std::string> start();
+    /// "udp:HOST:PORT" with the port actually bound.
+    std::string boundAddress() const;
+    /// Serves requests until `stop` turns non-zero.
+    void run(const volatile std::sig_atomic_t& stop);
+
+    // Entry points for the library's C callbacks.
+    int checkIncoming(void* viewParameters);
+    int handle(void* reginfo, void* reqinfo, void* requests);
+
+private:
+    void logRequest(const void* pdu);
+    void advanceDrift();
+
+    SimOptions m_options;
+    ProbeModel m_model;
+    bool m_drift;
+    std::optional<ProbeModel> m_beforeSet;  // undo of the SET under way
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_log{nullptr, &std::fclose};
+    unsigned long m_requestCount = 0;
+    std::chrono::steady_clock::time_point m_lastDrift;
+    std::uint16_t m_boundPort = 0;
+    bool m_started = false;
+};
+
+}  // namespace vimbo::sim

@@ -1,0 +1,335 @@
+#include "SimOptions.h"
+
+#include "ObjectId.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace vimbo::sim {
+
+namespace {
+
+template <typename Int>
+std::optional<Int> parseNumber(std::string_view text)
+{
+    Int value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text)
+{
+    if (text.size() % 2 != 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        std::uint8_t byte = 0;
+        const auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, byte, 16);
+        if (ec != std::errc{} || end != text.data() + i + 2)
+            return std::nullopt;
+        bytes.push_back(byte);
+    }
+    return bytes;
+}
+
+std::optional<WrongTypeAnswer> parseWrongType(const std::string& type, const std::optional<std::string>& value)
+{
+    WrongTypeAnswer answer;
+    auto integer = [&](std::uint8_t syntax, std::int64_t fallback) -> std::optional<WrongTypeAnswer> {
+        answer.syntax = syntax;
+        const auto number = value ? parseNumber<std::int64_t>(*value) : std::optional<std::int64_t>(fallback);
+        if (!number)
+            return std::nullopt;
+        answer.value = *number;
+        return answer;
+    };
+    auto bytes = [&](std::uint8_t syntax, const char* fallback) -> std::optional<WrongTypeAnswer> {
+        answer.syntax = syntax;
+        const auto parsed = parseHex(value ? *value : fallback);
+        if (!parsed)
+            return std::nullopt;
+        answer.value = *parsed;
+        return answer;
+    };
+    if (type == "integer")
+        return integer(0x02, 0);
+    if (type == "counter32")
+        return integer(0x41, 0);
+    if (type == "gauge32")
+        return integer(0x42, 0);
+    if (type == "timeticks")
+        return integer(0x43, 0);
+    if (type == "octets")
+        return bytes(0x04, "00FF10");
+    if (type == "opaque")
+        return bytes(0x44, "010203");
+    if (type == "null") {
+        answer.syntax = 0x05;
+        return answer;
+    }
+    if (type == "string") {
+        answer.syntax = 0x04;
+        const std::string text = value.value_or("text");
+        answer.value = std::vector<std::uint8_t>(text.begin(), text.end());
+        return answer;
+    }
+    if (type == "oid") {
+        const auto arcs = zemtra::parseObjectId(value.value_or("1.3.6.1.4.1.32473"));
+        if (!arcs)
+            return std::nullopt;
+        answer.syntax = 0x06;
+        answer.value = *arcs;
+        return answer;
+    }
+    if (type == "ipaddress") {
+        in_addr address{};
+        if (inet_pton(AF_INET, value.value_or("127.0.0.1").c_str(), &address) != 1)
+            return std::nullopt;
+        const auto* raw = reinterpret_cast<const std::uint8_t*>(&address);
+        answer.syntax = 0x40;
+        answer.value = std::vector<std::uint8_t>(raw, raw + 4);
+        return answer;
+    }
+    if (type == "opaque-float") {
+        answer.syntax = 0x78;
+        try {
+            answer.value = std::stof(value.value_or("1.5"));
+        } catch (...) {
+            return std::nullopt;
+        }
+        return answer;
+    }
+    return std::nullopt;
+}
+
+std::optional<Arcs> underProbeRoot(const std::string& text)
+{
+    auto arcs = zemtra::parseObjectId(text);
+    if (!arcs || !probeAddressOf(*arcs))
+        return std::nullopt;
+    return arcs;
+}
+
+bool parseListen(const std::string& text, SimOptions& options)
+{
+    std::string host = text;
+    std::optional<std::string> port;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos)
+            return false;
+        host = text.substr(1, close - 1);
+        if (close + 1 < text.size()) {
+            if (text[close + 1] != ':')
+                return false;
+            port = text.substr(close + 2);
+        }
+        options.listenIpv6 = true;
+    } else if (const auto colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    if (port) {
+        const auto number = parseNumber<std::uint16_t>(*port);
+        if (!number)
+            return false;
+        options.listenPort = *number;
+    }
+    in6_addr scratch{};
+    if (inet_pton(options.listenIpv6 ? AF_INET6 : AF_INET, host.c_str(), &scratch) != 1)
+        return false;
+    options.listenHost = host;
+    return true;
+}
+
+}  // namespace
+
+const Arcs& probeRoot()
+{
+    static const Arcs root{1, 3, 6, 1, 4, 1, 32473, 2, 2};
+    return root;
+}
+
+std::optional<ProbeAddress> probeAddressOf(const Arcs& arcs)
+{
+    const Arcs& root = probeRoot();
+    if (arcs.size() < root.size() + 2 || arcs.size() > root.size() + 3)
+        return std::nullopt;
+    if (!std::equal(root.begin(), root.end(), arcs.begin()))
+        return std::nullopt;
+    ProbeAddress address{{arcs[root.size()], arcs[root.size() + 1]}, false};
+    if (arcs.size() == root.size() + 3) {
+        if (arcs.back() != 0)
+            return std::nullopt;
+        address.instance = true;
+    }
+    return address;
+}
+
+bool isLoopbackHost(const std::string& host, bool ipv6)
+{
+    if (ipv6) {
+        in6_addr address{};
+        return inet_pton(AF_INET6, host.c_str(), &address) == 1 && IN6_IS_ADDR_LOOPBACK(&address);
+    }
+    in_addr address{};
+    return inet_pton(AF_INET, host.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
+}
+
+std::string simUsage()
+{
+    return "Usage: vimboProbeSim [options]\n"
+           "A simulated TV-signal monitoring probe: an SNMP version 1 agent on loopback.\n"
+           "  --listen HOST:PORT        where to listen (default 127.0.0.1:16161; [::1]:PORT for IPv6;\n"
+           "                            port 0 picks a free one); prints \"listening on udp:HOST:PORT\"\n"
+           "  --force-non-loopback      allow an address outside 127.0.0.0/8 and ::1\n"
+           "  --community-r TEXT        read community (default tavelo)\n"
+           "  --community-w TEXT        write community (default kiminar)\n"
+           "  --static FILE             no drift; values from FILE (lines \"OID VALUE\")\n"
+           "  --seed N                  seed of the drift (default 1)\n"
+           "  --log-requests FILE       one line per request: PDU COMMUNITY OID TYPE [VALUE]\n"
+           "  --silent                  never answer\n"
+           "  --drop-every N            leave every Nth request unanswered\n"
+           "  --delay-ms MS             delay every answer\n"
+           "  --error-oid OID[=STATUS]  answer OID with an error status (default 5, genErr)\n"
+           "  --wrong-type OID=TYPE[:VALUE]\n"
+           "                            answer OID with a value of TYPE: integer, counter32, gauge32,\n"
+           "                            timeticks, oid, ipaddress, null, opaque (hex), opaque-float,\n"
+           "                            octets (hex), string\n";
+}
+
+ParsedOptions parseSimOptions(const std::vector<std::string>& args)
+{
+    SimOptions options;
+    auto fail = [](std::string message) { return ParsedOptions{std::nullopt, std::move(message), true}; };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h")
+            return ParsedOptions{std::nullopt, simUsage(), false};
+        if (arg == "--force-non-loopback") {
+            options.forceNonLoopback = true;
+            continue;
+        }
+        if (arg == "--silent") {
+            options.silent = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return fail("missing value after " + arg);
+        const std::string& value = args[++i];
+        if (arg == "--listen") {
+            options.listenIpv6 = false;
+            if (!parseListen(value, options))
+                return fail("bad --listen address: " + value);
+        } else if (arg == "--community-r") {
+            options.communityR = value;
+        } else if (arg == "--community-w") {
+            options.communityW = value;
+        } else if (arg == "--static") {
+            options.staticFile = value;
+        } else if (arg == "--log-requests") {
+            options.logFile = value;
+        } else if (arg == "--seed" || arg == "--drop-every" || arg == "--delay-ms") {
+            const auto number = parseNumber<std::uint32_t>(value);
+            if (!number)
+                return fail("bad number for " + arg + ": " + value);
+            (arg == "--seed" ? options.seed : arg == "--drop-every" ? options.dropEvery : options.delayMs) = *number;
+        } else if (arg == "--error-oid") {
+            const auto equals = value.find('=');
+            const auto arcs = underProbeRoot(value.substr(0, equals));
+            const auto status = equals == std::string::npos ? std::optional<int>(5)
+                                                            : parseNumber<int>(value.substr(equals + 1));
+            if (!arcs || !status || *status < 1 || *status > 18)
+                return fail("bad --error-oid (OID under the probe's root, status 1..18): " + value);
+            options.errorOids[*arcs] = *status;
+        } else if (arg == "--wrong-type") {
+            const auto equals = value.find('=');
+            if (equals == std::string::npos)
+                return fail("bad --wrong-type, expected OID=TYPE[:VALUE]: " + value);
+            const auto arcs = underProbeRoot(value.substr(0, equals));
+            const std::string spec = value.substr(equals + 1);
+            const auto colon = spec.find(':');
+            const auto answer = parseWrongType(
+                spec.substr(0, colon),
+                colon == std::string::npos ? std::nullopt : std::optional<std::string>(spec.substr(colon + 1)));
+            if (!arcs || !answer)
+                return fail("bad --wrong-type: " + value);
+            options.wrongTypes[*arcs] = *answer;
+        } else {
+            return fail("unknown option: " + arg);
+        }
+    }
+    if (!options.forceNonLoopback && !isLoopbackHost(options.listenHost, options.listenIpv6))
+        return fail("refusing to listen outside loopback (" + options.listenHost +
+                    "); use --force-non-loopback to insist");
+    return ParsedOptions{options, {}, false};
+}
+
+std::optional<std::string> loadStaticState(const std::string& path, ProbeState& state)
+{
+    std::ifstream file(path);
+    if (!file)
+        return "cannot open " + path;
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(file, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const auto start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#')
+            continue;
+        const auto space = line.find_first_of(" \t", start);
+        const std::string oidText = line.substr(start, space == std::string::npos ? std::string::npos : space - start);
+        std::string value;
+        if (space != std::string::npos) {
+            const auto valueStart = line.find_first_not_of(" \t", space);
+            if (valueStart != std::string::npos)
+                value = line.substr(valueStart);
+        }
+        const auto where = path + ":" + std::to_string(lineNumber) + ": ";
+        const auto arcs = zemtra::parseObjectId(oidText);
+        const auto address = arcs ? probeAddressOf(*arcs) : std::nullopt;
+        if (!address || !address->instance)
+            return where + "not an instance of the probe's objects: " + oidText;
+        const ObjectKey key = address->key;
+        if (key.group == 1) {
+            std::string* texts[] = {&state.name, &state.ipn, &state.version};
+            if (key.item >= 1 && key.item <= 3)
+                *texts[key.item - 1] = value;
+            else if (key.item == 4)
+                state.alarmFlagsOverride = value;
+            else
+                return where + "no such object";
+            continue;
+        }
+        const auto number = parseNumber<std::int32_t>(value);
+        if (!number)
+            return where + "not a 32-bit integer: " + value;
+        if (key.group == 2 && key.item >= 1 && key.item <= 4) {
+            std::int32_t* targets[] = {&state.merAlarm, &state.merWarning, &state.vberAlarm, &state.vberWarning};
+            *targets[key.item - 1] = *number;
+        } else if (key.group >= 3 && key.group <= 8 && key.item >= 1 && key.item <= 7) {
+            SlotState& slot = state.slots[key.group - 3];
+            switch (key.item) {
+            case 1: slot.surveyed = *number == 1; break;
+            case 2: slot.frequencyHz = *number; break;
+            case 3: slot.power100 = *number; break;
+            case 4: slot.mer100 = *number; break;
+            case 5: slot.vber1e7 = *number; break;
+            case 6: slot.powerAlarm = *number; break;
+            case 7: slot.powerWarning = *number; break;
+            }
+        } else {
+            return where + "no such object";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace vimbo::sim

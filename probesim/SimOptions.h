@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ProbeModel.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vimbo::sim {
+
+using Arcs = std::vector<std::uint32_t>;
+
+/// An answer of a type the probe would never send, for one identifier.
+struct WrongTypeAnswer {
+    std::uint8_t syntax = 0x05;  // the protocol's tag of the value
+    std::variant<std::monostate, std::int64_t, std::vector<std::uint8_t>, Arcs, float> value;
+};
+
+struct SimOptions {
+    std::string listenHost = "127.0.0.1";
+    std::uint16_t listenPort = 16161;
+    bool listenIpv6 = false;
+    bool forceNonLoopback = false;
+    std::string communityR = "tavelo";
+    std::string communityW = "kiminar";
+    std::optional<std::string> staticFile;
+    std::uint32_t seed = 1;
+    std::optional<std::string> logFile;
+    bool silent = false;
+    unsigned dropEvery = 0;
+    unsigned delayMs = 0;
+    std::map<Arcs, int> errorOids;  // identifier -> error status
+    std::map<Arcs, WrongTypeAnswer> wrongTypes;
+};
+
+struct ParsedOptions {
+    std::optional<SimOptions> options;  // nullopt: print `message` and stop
+    std::string message;
+    bool isError = false;
+};
+
+ParsedOptions parseSimOptions(const std::vector<std::string>& args);
+
+std::string simUsage();
+
+/// True for 127.0.0.0/8 and ::1.
+bool isLoopbackHost(const std::string& host, bool ipv6);
+
+/// Reads "OID VALUE" lines (instance identifiers, "#" comments) over `state`.
+/// Returns an error message naming the line, or nothing.
+std::optional<std::string> loadStaticState(const std::string& path, ProbeState& state);
+
+/// The probe's subtree as arcs.
+const Arcs& probeRoot();
+
+/// The object addressed by `arcs` below the probe's root, and whether a ".0" follows.
+struct ProbeAddress {
+    ObjectKey key;
+    bool instance = false;
+};
+std::optional<ProbeAddress> probeAddressOf(const Arcs& arcs);
+
+}  // namespace vimbo::sim

@@ -1,0 +1,129 @@
+#include "SnmpClient.h"
+
+#include "AgentAddress.h"
+#include "ObjectId.h"
+#include "PrintableText.h"
+#include "SnmpWire.h"
+
+#include <utility>
+
+namespace zemtra {
+
+namespace {
+
+// A host's default extent for a new control: two inches square.
+constexpr Extent kDefaultExtent{5080, 5080};
+
+ResultCode fromWire(wire::Status status)
+{
+    switch (status) {
+    case wire::Status::Ok: return kOk;
+    case wire::Status::SessionNotOpened: return kSessionNotOpened;
+    case wire::Status::RequestFailed: return kRequestFailed;
+    }
+    return kRequestFailed;
+}
+
+// Maps the answer's value into `local`, which holds the caller's old content.
+ResultCode mapValue(const wire::Value& answer, Variant& local)
+{
+    switch (answer.syntax) {
+    case wire::kInteger:
+        local.assignInteger(static_cast<std::int32_t>(answer.integer));
+        return kOk;
+    case wire::kCounter32:
+    case wire::kGauge32:
+    case wire::kTimeTicks:
+        // The 32 bits of the unsigned value: above 2147483647 they read negative.
+        local.assignInteger(static_cast<std::int32_t>(static_cast<std::uint32_t>(answer.integer)));
+        return kOk;
+    case wire::kBitString:
+    case wire::kOctetString:
+    case wire::kOpaque:
+        local = Variant(octetStringText(answer.bytes));
+        return kOk;
+    case wire::kObjectId:
+        local = Variant(objectIdText(answer.arcs));
+        return kOk;
+    case wire::kIpAddress:
+        local = Variant(ipAddressText(answer.bytes));
+        return kOk;
+    case wire::kCounter64:
+        local = Variant(counter64Text(answer.high, answer.low));
+        return kOk;
+    case wire::kNull:
+        local.clear();
+        return kOk;
+    case wire::kSequence:
+    case 0xB0:
+        return kSequenceNotMapped;
+    default:
+        return kTypeNotMapped;
+    }
+}
+
+}  // namespace
+
+SnmpClient::SnmpClient()
+    : m_agent("192.168.101.248"),
+      m_communityR("tavelo"),
+      m_communityW("kiminar"),
+      m_timeout10ms(100),
+      m_retries(1),
+      m_port(161),
+      m_extent(kDefaultExtent)
+{
+}
+
+ResultCode SnmpClient::get(const std::string& oid, Variant& value)
+{
+    const auto address = parseAgentAddress(m_agent);
+    if (!address)
+        return kBadAgentAddress;
+
+    // From here the caller's old content belongs to this call.
+    Variant local = std::exchange(value, Variant{});
+
+    const auto arcs = parseObjectId(oid);
+    // A negative time-out or retry count would wait almost forever: refused.
+    if (!arcs || m_timeout10ms < 0 || m_retries < 0)
+        return kRequestFailed;
+
+    const wire::Target target{*address, static_cast<std::uint16_t>(m_port), m_communityR,
+                              m_timeout10ms * 10000L, m_retries};
+    wire::Value answer;
+    const ResultCode sent = fromWire(wire::get(target, *arcs, answer));
+    if (sent != kOk)
+        return sent;
+    const ResultCode mapped = mapValue(answer, local);
+    if (mapped == kOk)
+        value = std::move(local);
+    return mapped;
+}
+
+ResultCode SnmpClient::set(const std::string& oid, const Variant& value)
+{
+    const auto address = parseAgentAddress(m_agent);
+    if (!address)
+        return kBadAgentAddress;
+
+    wire::SetValue toSend;
+    if (const auto* small = value.getIf<std::int16_t>())
+        toSend = std::int32_t{*small};
+    else if (const auto* number = value.getIf<std::int32_t>())
+        toSend = *number;
+    else if (const auto* text = value.getIf<std::string>())
+        toSend = *text;
+    else
+        return kTypeNotMapped;
+
+    const auto arcs = parseObjectId(oid);
+    if (!arcs || m_timeout10ms < 0 || m_retries < 0)
+        return kRequestFailed;
+
+    const wire::Target target{*address, static_cast<std::uint16_t>(m_port), m_communityW,
+                              m_timeout10ms * 10000L, m_retries};
+    return fromWire(wire::set(target, *arcs, toSend));
+}
+
+}  // namespace zemtra

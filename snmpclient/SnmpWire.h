@@ -1,0 +1,59 @@
+#pragma once
+
+// The one seam to the protocol library: nothing here names its types.
+
+#include "AgentAddress.h"
+#include "ObjectId.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace zemtra::wire {
+
+// Syntax codes of values as the protocol tags them.
+inline constexpr std::uint8_t kInteger = 0x02;
+inline constexpr std::uint8_t kBitString = 0x03;
+inline constexpr std::uint8_t kOctetString = 0x04;
+inline constexpr std::uint8_t kNull = 0x05;
+inline constexpr std::uint8_t kObjectId = 0x06;
+inline constexpr std::uint8_t kSequence = 0x30;
+inline constexpr std::uint8_t kIpAddress = 0x40;
+inline constexpr std::uint8_t kCounter32 = 0x41;
+inline constexpr std::uint8_t kGauge32 = 0x42;
+inline constexpr std::uint8_t kTimeTicks = 0x43;
+inline constexpr std::uint8_t kOpaque = 0x44;
+inline constexpr std::uint8_t kCounter64 = 0x46;
+
+/// Where and how one request goes. Timeout and retries are already checked.
+struct Target {
+    AgentAddress address;
+    std::uint16_t port = 161;
+    std::string_view community;
+    long timeoutMicroseconds = 0;
+    int retries = 0;
+};
+
+/// The value of the first binding of an answer, as the wire carried it.
+struct Value {
+    std::uint8_t syntax = kNull;
+    std::int64_t integer = 0;                // INTEGER, Counter32, Gauge32, TimeTicks
+    std::uint32_t high = 0, low = 0;         // Counter64
+    std::vector<std::uint8_t> bytes;         // OCTET STRING, BIT STRING, IpAddress, Opaque
+    std::vector<std::uint32_t> arcs;         // OBJECT IDENTIFIER
+};
+
+/// What `set` puts on the wire: an INTEGER or an OCTET STRING.
+using SetValue = std::variant<std::int32_t, std::string>;
+
+enum class Status { Ok, SessionNotOpened, RequestFailed };
+
+/// One GET in its own session; fills `answer` on Ok.
+Status get(const Target& target, const ObjectId& oid, Value& answer);
+
+/// One SET in its own session; the answer's bindings are not looked at.
+Status set(const Target& target, const ObjectId& oid, const SetValue& value);
+
+}  // namespace zemtra::wire

@@ -1,0 +1,131 @@
+// vimbo-snmp: one SNMP version 1 get or set through the SnmpClient component.
+
+#include "SnmpClient.h"
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage =
+    "Usage: vimbo-snmp --agent ADDRESS [--port P] [--community-r C] [--community-w C]\n"
+    "                  [--timeout T10MS] [--retries N] get OID\n"
+    "       vimbo-snmp --agent ADDRESS [options] set OID int16:N|int32:N|string:TEXT\n"
+    "Reads or writes one variable of an SNMP version 1 agent. get prints \"TYPE VALUE\".\n"
+    "The time-out is in units of 10 ms. There is no default agent: --agent is required.\n"
+    "On a failure the result code and its meaning go to standard error and the exit code is 1;\n"
+    "bad usage exits with 2.\n";
+
+template <typename Int>
+std::optional<Int> parseInteger(std::string_view text)
+{
+    Int value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+int usageError(const std::string& message)
+{
+    std::cerr << "vimbo-snmp: " << message << "\n" << kUsage;
+    return kExitUsage;
+}
+
+std::optional<zemtra::Variant> parseSetValue(const std::string& text)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const std::string type = text.substr(0, colon);
+    const std::string value = text.substr(colon + 1);
+    if (type == "string")
+        return zemtra::Variant(value);
+    if (type == "int16") {
+        if (const auto number = parseInteger<std::int16_t>(value))
+            return zemtra::Variant(*number);
+    } else if (type == "int32") {
+        if (const auto number = parseInteger<std::int32_t>(value))
+            return zemtra::Variant(*number);
+    }
+    return std::nullopt;
+}
+
+int report(zemtra::ResultCode code)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", code);
+    std::cerr << "vimbo-snmp: " << hex << ": " << zemtra::resultCodeText(code) << "\n";
+    return kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    zemtra::SnmpClient client;
+    bool haveAgent = false;
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].starts_with("--"); ++i) {
+        const std::string& option = args[i];
+        if (option == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (i + 1 >= args.size())
+            return usageError("missing value after " + option);
+        const std::string& value = args[++i];
+        if (option == "--agent") {
+            client.setAgent(value);
+            haveAgent = true;
+        } else if (option == "--community-r") {
+            client.setCommunityR(value);
+        } else if (option == "--community-w") {
+            client.setCommunityW(value);
+        } else if (option == "--port") {
+            const auto port = parseInteger<std::uint16_t>(value);
+            if (!port)
+                return usageError("the port must be a number from 0 to 65535: " + value);
+            client.setPort(static_cast<std::int16_t>(*port));
+        } else if (option == "--timeout" || option == "--retries") {
+            const auto number = parseInteger<std::int16_t>(value);
+            if (!number || *number < 0)
+                return usageError(option + " must be a number from 0 to 32767: " + value);
+            option == "--timeout" ? client.setTimeout(*number) : client.setRetries(*number);
+        } else {
+            return usageError("unknown option " + option);
+        }
+    }
+    if (!haveAgent)
+        return usageError("--agent is required");
+
+    const std::vector<std::string> command(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    if (command.size() == 2 && command[0] == "get") {
+        zemtra::Variant value;
+        const zemtra::ResultCode code = client.get(command[1], value);
+        if (zemtra::failed(code))
+            return report(code);
+        const auto text = value.toText();
+        std::cout << zemtra::typeName(value.type());
+        if (text && !text->empty())
+            std::cout << ' ' << *text;
+        std::cout << '\n';
+        return 0;
+    }
+    if (command.size() == 3 && command[0] == "set") {
+        const auto value = parseSetValue(command[2]);
+        if (!value)
+            return usageError("the value must be int16:N, int32:N or string:TEXT: " + command[2]);
+        const zemtra::ResultCode code = client.set(command[1], *value);
+        return zemtra::failed(code) ? report(code) : 0;
+    }
+    return usageError("expected get OID or set OID VALUE");
+}
