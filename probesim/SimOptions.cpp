@@ -64,8 +64,12 @@ std::optional<WrongTypeAnswer> parseWrongType(const std::string& type, const std
         return integer(0x42, 0);
     if (type == "timeticks")
         return integer(0x43, 0);
+    if (type == "uinteger32")
+        return integer(0x47, 7);
     if (type == "octets")
         return bytes(0x04, "00FF10");
+    if (type == "bits")
+        return bytes(0x03, "A0");
     if (type == "opaque")
         return bytes(0x44, "010203");
     if (type == "null") {
@@ -199,8 +203,8 @@ std::string simUsage()
            "  --error-oid OID[=STATUS]  answer OID with an error status (default 5, genErr)\n"
            "  --wrong-type OID=TYPE[:VALUE]\n"
            "                            answer OID with a value of TYPE: integer, counter32, gauge32,\n"
-           "                            timeticks, oid, ipaddress, null, opaque (hex), opaque-float,\n"
-           "                            octets (hex), string\n";
+           "                            timeticks, uinteger32, oid, ipaddress, null, opaque (hex),\n"
+           "                            opaque-float, octets (hex), bits (hex), string\n";
 }
 
 ParsedOptions parseSimOptions(const std::vector<std::string>& args)

@@ -48,8 +48,8 @@ SessionPtr openSession(const Target& target)
     settings.peername = peer.data();
     settings.version = SNMP_VERSION_1;
     settings.local_port = 0;
-    // The library copies the community; a length of 0 would make it pick its
-    // default community, so an empty one is sent as an empty buffer explicitly.
+    // The library copies the community. A length of 0 asks for its configured
+    // default, and with no configuration read that default is empty too.
     std::string community(target.community);
     settings.community = reinterpret_cast<u_char*>(community.data());
     settings.community_len = community.size();

@@ -1,0 +1,196 @@
+#include "SettingsStream.h"
+#include "SnmpClient.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace zemtra;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void put(Bytes& out, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void putString(Bytes& out, const std::string& ascii)
+{
+    put(out, 8, 2);
+    put(out, static_cast<std::uint32_t>(ascii.size() * 2 + 2), 4);
+    for (char c : ascii)
+        put(out, static_cast<unsigned char>(c), 2);
+    put(out, 0, 2);
+}
+
+// The main window's stored control: 92 bytes.
+Bytes mainWindowStream()
+{
+    Bytes out;
+    put(out, 0x300, 4);
+    put(out, 5098, 4);
+    put(out, 653, 4);
+    putString(out, "127.10.10.10");
+    putString(out, "tavelo");
+    putString(out, "kiminar");
+    put(out, 161, 2);
+    put(out, 1, 2);
+    put(out, 100, 2);
+    return out;
+}
+
+SnmpClient changedClient()
+{
+    SnmpClient client;
+    client.setAgent("untouched");
+    client.setCommunityR("untouched-r");
+    client.setCommunityW("untouched-w");
+    client.setPort(7);
+    client.setRetries(7);
+    client.setTimeout(7);
+    client.setExtent({7, 7});
+    return client;
+}
+
+}  // namespace
+
+TEST(SettingsStreamSave, newObjectWritesTheDefaults)
+{
+    Bytes expected;
+    put(expected, 0x300, 4);
+    put(expected, 5080, 4);
+    put(expected, 5080, 4);
+    putString(expected, "192.168.101.248");
+    putString(expected, "tavelo");
+    putString(expected, "kiminar");
+    for (std::uint8_t b : {0xA1, 0x00, 0x01, 0x00, 0x64, 0x00})
+        expected.push_back(b);
+    EXPECT_EQ(saveSettings(SnmpClient()), expected);
+}
+
+TEST(SettingsStreamLoad, mainWindowStreamGivesItsSettingsAndSavesBackIdentically)
+{
+    const Bytes stream = mainWindowStream();
+    ASSERT_EQ(stream.size(), 92u);
+    SnmpClient client = changedClient();
+    ASSERT_EQ(loadSettings(client, stream), kOk);
+    EXPECT_EQ(client.Agent(), "127.10.10.10");
+    EXPECT_EQ(client.CommunityR(), "tavelo");
+    EXPECT_EQ(client.CommunityW(), "kiminar");
+    EXPECT_EQ(client.Port(), 161);
+    EXPECT_EQ(client.Retries(), 1);
+    EXPECT_EQ(client.Timeout(), 100);
+    EXPECT_EQ(client.extent(), (Extent{5098, 653}));
+    EXPECT_EQ(saveSettings(client), stream);
+}
+
+TEST(SettingsStreamLoad, newerVersionIsRefusedAndNothingApplied)
+{
+    Bytes stream = mainWindowStream();
+    stream[0] = 0x01;  // 0x0301
+    SnmpClient client = changedClient();
+    EXPECT_EQ(loadSettings(client, stream), kFail);
+    EXPECT_EQ(client.Agent(), "untouched");
+    EXPECT_EQ(client.extent(), (Extent{7, 7}));
+
+    stream[0] = 0x00;
+    stream[1] = 0x02;  // an older version loads
+    EXPECT_EQ(loadSettings(client, stream), kOk);
+}
+
+TEST(SettingsStreamLoad, streamEndingEarlyKeepsTheEntriesReadBefore)
+{
+    const Bytes full = mainWindowStream();
+    // Cut inside the read community: the extent and the agent are applied.
+    const std::size_t insideCommunityR = 12 + 32 + 10;
+    SnmpClient client = changedClient();
+    EXPECT_EQ(loadSettings(client, std::span(full).first(insideCommunityR)), kStreamReadFault);
+    EXPECT_EQ(client.extent(), (Extent{5098, 653}));
+    EXPECT_EQ(client.Agent(), "127.10.10.10");
+    EXPECT_EQ(client.CommunityR(), "untouched-r");
+    EXPECT_EQ(client.Port(), 7);
+
+    // Cut before the time-out: port and retries are applied.
+    client = changedClient();
+    EXPECT_EQ(loadSettings(client, std::span(full).first(full.size() - 1)), kStreamReadFault);
+    EXPECT_EQ(client.Port(), 161);
+    EXPECT_EQ(client.Retries(), 1);
+    EXPECT_EQ(client.Timeout(), 7);
+
+    // Every shorter length fails without crashing.
+    for (std::size_t length = 0; length < full.size(); ++length) {
+        SnmpClient scratch;
+        EXPECT_NE(loadSettings(scratch, std::span(full).first(length)), kOk) << length;
+    }
+}
+
+TEST(SettingsStreamLoad, countOfZeroAndEmptyVariantGiveEmptyStrings)
+{
+    Bytes stream;
+    put(stream, 0x300, 4);
+    put(stream, 1, 4);
+    put(stream, 2, 4);
+    put(stream, 8, 2);
+    put(stream, 0, 4);  // count 0: no bytes follow
+    put(stream, 0, 2);  // an empty variant
+    putString(stream, "");
+    put(stream, 0xFFFF, 2);
+    put(stream, 0, 2);
+    put(stream, 0, 2);
+    SnmpClient client;
+    ASSERT_EQ(loadSettings(client, stream), kOk);
+    EXPECT_EQ(client.Agent(), "");
+    EXPECT_EQ(client.CommunityR(), "");
+    EXPECT_EQ(client.CommunityW(), "");
+    EXPECT_EQ(client.Port(), -1);
+}
+
+TEST(SettingsStreamLoad, hostileCountsAndTypesFailFast)
+{
+    Bytes huge;
+    put(huge, 0x300, 4);
+    put(huge, 0, 8);
+    put(huge, 8, 2);
+    put(huge, 0xFFFFFFFF, 4);
+    SnmpClient client;
+    EXPECT_EQ(loadSettings(client, huge), kStreamReadFault);
+    EXPECT_EQ(client.Agent(), "192.168.101.248");
+
+    Bytes one = huge;
+    one.resize(14);
+    put(one, 8, 2);
+    put(one, 1, 4);
+    one.push_back(0);
+    EXPECT_EQ(loadSettings(client, one), kStreamReadFault);
+
+    Bytes integerVariant = huge;
+    integerVariant.resize(12);
+    put(integerVariant, 3, 2);
+    put(integerVariant, 5, 4);
+    EXPECT_EQ(loadSettings(client, integerVariant), kTypeMismatch);
+}
+
+TEST(SettingsStreamRoundTrip, nonAsciiTextAndNegativeNumbersSurvive)
+{
+    SnmpClient client;
+    client.setAgent("::1");
+    client.setCommunityR("Ca\xC3\xB1\xC3\xB3n");
+    client.setCommunityW("");
+    client.setPort(-1);
+    client.setRetries(-2);
+    client.setTimeout(32767);
+    client.setExtent({0xFFFFFFFF, 0});
+    SnmpClient copy = changedClient();
+    ASSERT_EQ(loadSettings(copy, saveSettings(client)), kOk);
+    EXPECT_EQ(copy.Agent(), "::1");
+    EXPECT_EQ(copy.CommunityR(), "Ca\xC3\xB1\xC3\xB3n");
+    EXPECT_EQ(copy.CommunityW(), "");
+    EXPECT_EQ(copy.Port(), -1);
+    EXPECT_EQ(copy.Retries(), -2);
+    EXPECT_EQ(copy.Timeout(), 32767);
+    EXPECT_EQ(copy.extent(), (Extent{0xFFFFFFFF, 0}));
+}
