@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <ostream>
 
 namespace zemtra {
 
@@ -67,6 +68,14 @@ std::optional<std::string> Variant::toText() const
                           },
                       },
                       m_value);
+}
+
+std::ostream& operator<<(std::ostream& out, const Variant& value)
+{
+    out << typeName(value.type());
+    if (const auto text = value.toText(); text && !text->empty())
+        out << ' ' << *text;
+    return out;
 }
 
 const char* typeName(VarType type)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <variant>
@@ -73,6 +74,9 @@ private:
                  float, double, std::string, ErrorCode>
         m_value;
 };
+
+/// "TYPE" or "TYPE value", for logs and test output.
+std::ostream& operator<<(std::ostream& out, const Variant& value);
 
 /// "Empty", "Null", "Bool", "Byte", "Int16", "Int32", "Single", "Double", "String" or "Error".
 const char* typeName(VarType type);

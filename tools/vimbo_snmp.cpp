@@ -113,11 +113,7 @@ int main(int argc, char** argv)
         const zemtra::ResultCode code = client.get(command[1], value);
         if (zemtra::failed(code))
             return report(code);
-        const auto text = value.toText();
-        std::cout << zemtra::typeName(value.type());
-        if (text && !text->empty())
-            std::cout << ' ' << *text;
-        std::cout << '\n';
+        std::cout << value << '\n';
         return 0;
     }
     if (command.size() == 3 && command[0] == "set") {

@@ -1,0 +1,114 @@
+#include "ProbeModel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vimbo::sim;
+
+namespace {
+
+ProbeState quietProbe()
+{
+    ProbeState state;  // thresholds: MER 20 / 25, VBER 1000 / 100, power 40 / 45
+    for (SlotState& slot : state.slots)
+        slot = {true, 578000000, 5000, 3000, 10, 40, 45};
+    return state;
+}
+
+}  // namespace
+
+TEST(ProbeModelFlags, measuresBeyondThresholdsRaiseWarningOrAlarm)
+{
+    ProbeState state = quietProbe();
+    EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "0000");
+
+    state.slots[0].mer100 = 2450;      // below the MER warning
+    state.slots[1].power100 = 3999;    // below the power alarm
+    state.slots[2].vber1e7 = 101;      // above the VBER warning
+    state.slots[3].vber1e7 = 1001;     // above the VBER alarm
+    state.slots[4].mer100 = 1999;      // below the MER alarm: alarm only
+    state.slots[5].surveyed = false;   // unsurveyed slots raise nothing
+    state.slots[5].mer100 = 0;
+    EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "1A05");
+}
+
+TEST(ProbeModelFlags, fixedFlagsTextWins)
+{
+    ProbeState state = quietProbe();
+    state.alarmFlagsOverride = "3F3F";
+    EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "3F3F");
+}
+
+TEST(ProbeModelRead, unsurveyedSlotsReadZeroMeasuresButKeepTheirSettings)
+{
+    ProbeState state = quietProbe();
+    state.slots[2].surveyed = false;
+    const ProbeModel model(state);
+    EXPECT_EQ(model.read({5, 1}), SimValue(0));
+    EXPECT_EQ(model.read({5, 2}), SimValue(578000000));
+    EXPECT_EQ(model.read({5, 3}), SimValue(0));
+    EXPECT_EQ(model.read({5, 5}), SimValue(0));
+    EXPECT_EQ(model.read({5, 6}), SimValue(40));
+    EXPECT_EQ(model.read({3, 3}), SimValue(5000));
+    EXPECT_EQ(model.read({1, 1}), SimValue(std::string("VIMBO-SIM")));
+    EXPECT_FALSE(model.read({9, 1}));
+    EXPECT_FALSE(model.read({3, 8}));
+    EXPECT_EQ(model.objects().size(), 4u + 4u + 42u);
+}
+
+TEST(ProbeModelWrite, onlyConfigurationObjectsTakeIntegers)
+{
+    ProbeModel model(quietProbe());
+    EXPECT_EQ(model.checkWrite({2, 1}, 22), WriteStatus::Ok);
+    EXPECT_EQ(model.checkWrite({8, 7}, 46), WriteStatus::Ok);
+    EXPECT_EQ(model.checkWrite({1, 1}, std::string("x")), WriteStatus::NotWritable);
+    EXPECT_EQ(model.checkWrite({3, 3}, 1), WriteStatus::NotWritable);
+    EXPECT_EQ(model.checkWrite({9, 1}, 1), WriteStatus::NotWritable);
+    EXPECT_EQ(model.checkWrite({2, 1}, std::string("22")), WriteStatus::WrongType);
+    EXPECT_EQ(model.checkWrite({3, 1}, 2), WriteStatus::WrongValue);
+    EXPECT_EQ(model.checkWrite({3, 2}, -1), WriteStatus::WrongValue);
+
+    model.write({2, 3}, 500);
+    model.write({4, 2}, 474000000);
+    EXPECT_EQ(model.read({2, 3}), SimValue(500));
+    EXPECT_EQ(model.read({4, 2}), SimValue(474000000));
+}
+
+TEST(ProbeModelWrite, newlySurveyedSlotStartsWithPlausibleMeasures)
+{
+    ProbeState state = quietProbe();
+    state.slots[1] = SlotState{};
+    ProbeModel model(state);
+    model.write({4, 1}, 1);
+    const auto power = std::get<std::int32_t>(*model.read({4, 3}));
+    const auto mer = std::get<std::int32_t>(*model.read({4, 4}));
+    EXPECT_NEAR(power, 5000, 500);
+    EXPECT_NEAR(mer, 3000, 500);
+    EXPECT_GT(std::get<std::int32_t>(*model.read({4, 5})), 0);
+}
+
+TEST(ProbeModelDrift, twoHoursOfDriftStayPlausibleAndRepeatable)
+{
+    const ProbeState initial = defaultProbeState();
+    ProbeModel model(initial, 7);
+    ProbeModel again(initial, 7);
+    bool moved = false;
+    for (int second = 0; second < 7200; ++second) {
+        model.driftStep();
+        again.driftStep();
+        for (int s = 0; s < 4; ++s) {
+            const SlotState& slot = model.state().slots[static_cast<std::size_t>(s)];
+            const SlotState& base = initial.slots[static_cast<std::size_t>(s)];
+            ASSERT_NEAR(slot.power100, base.power100, 300) << "slot " << s << " at " << second;
+            ASSERT_NEAR(slot.mer100, base.mer100, 300) << "slot " << s << " at " << second;
+            ASSERT_GT(slot.vber1e7, 0);
+            ASSERT_LT(std::abs(std::log10(double(slot.vber1e7) / base.vber1e7)), 1.0);
+            moved = moved || slot.mer100 != base.mer100;
+        }
+        ASSERT_EQ(model.state().slots[5].mer100, 0);  // unsurveyed: no signal
+    }
+    EXPECT_TRUE(moved);
+    EXPECT_EQ(model.alarmFlagsText(), again.alarmFlagsText());
+    EXPECT_EQ(model.state().slots[1].mer100, again.state().slots[1].mer100);
+}
