@@ -17,14 +17,7 @@ namespace {
 vimbo::test::ProbeSimProcess* g_sim = nullptr;
 const std::string kName = ".1.3.6.1.4.1.32473.2.2.1.1.0";
 
-zemtra::SnmpClient benchClient()
-{
-    zemtra::SnmpClient client;
-    client.setAgent(g_sim->host());
-    client.setPort(g_sim->storedPort());
-    client.setRetries(0);
-    return client;
-}
+zemtra::SnmpClient benchClient() { return vimbo::test::clientFor(*g_sim); }
 
 void BM_SnmpClientGet(benchmark::State& state)
 {

@@ -16,6 +16,7 @@
 #include <thread>
 
 using namespace zemtra;
+using vimbo::test::clientFor;
 using vimbo::test::ProbeSimProcess;
 
 namespace {
@@ -23,16 +24,6 @@ namespace {
 const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
 const std::string kName = kRoot + ".1.1.0";
 const std::string kMerAlarmObject = kRoot + ".2.1";
-
-SnmpClient clientFor(const ProbeSimProcess& sim, std::int16_t timeout10ms = 100, std::int16_t retries = 0)
-{
-    SnmpClient client;
-    client.setAgent(sim.host());
-    client.setPort(sim.storedPort());
-    client.setTimeout(timeout10ms);
-    client.setRetries(retries);
-    return client;
-}
 
 std::unique_ptr<ProbeSimProcess> startSim(const std::vector<std::string>& args = {},
                                           const std::string& listen = "127.0.0.1:0")

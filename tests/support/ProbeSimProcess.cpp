@@ -64,6 +64,16 @@ void stop(pid_t pid)
 
 std::string probeSimPath() { return VIMBO_PROBESIM_PATH; }
 
+zemtra::SnmpClient clientFor(const ProbeSimProcess& sim, std::int16_t timeout10ms, std::int16_t retries)
+{
+    zemtra::SnmpClient client;
+    client.setAgent(sim.host());
+    client.setPort(sim.storedPort());
+    client.setTimeout(timeout10ms);
+    client.setRetries(retries);
+    return client;
+}
+
 std::unique_ptr<ProbeSimProcess> ProbeSimProcess::start(const std::vector<std::string>& args,
                                                         const std::string& listen, std::string* error)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SnmpClient.h"
+
 #include <sys/types.h>
 
 #include <cstdint>
@@ -39,6 +41,9 @@ private:
     std::uint16_t m_port = 0;
     std::string m_logPath;
 };
+
+/// A client aimed at `sim` with the given time-out and retries, other settings default.
+zemtra::SnmpClient clientFor(const ProbeSimProcess& sim, std::int16_t timeout10ms = 100, std::int16_t retries = 0);
 
 /// The path of the built simulator.
 std::string probeSimPath();
