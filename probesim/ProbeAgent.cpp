@@ -166,12 +166,12 @@ std::optional<std::string> ProbeAgent::start()
     if (netsnmp_register_handler(registration) != MIB_REGISTERED_OK)
         return "cannot register the probe's objects";
 
-    const std::string spec = m_options.listenIpv6
+    const std::string endpoint = m_options.listenIpv6
                                  ? "udp6:[" + m_options.listenHost + "]:" + std::to_string(m_options.listenPort)
                                  : "udp:" + m_options.listenHost + ":" + std::to_string(m_options.listenPort);
-    netsnmp_transport* transport = netsnmp_transport_open_server("snmp", spec.c_str());
+    netsnmp_transport* transport = netsnmp_transport_open_server("snmp", endpoint.c_str());
     if (!transport)
-        return "cannot listen on " + spec;
+        return "cannot listen on " + endpoint;
     sockaddr_storage bound{};
     socklen_t boundLength = sizeof bound;
     if (getsockname(transport->sock, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
@@ -179,7 +179,7 @@ std::optional<std::string> ProbeAgent::start()
                                                         : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
     if (netsnmp_register_agent_nsap(transport) == 0) {
         netsnmp_transport_free(transport);
-        return "cannot serve on " + spec;
+        return "cannot serve on " + endpoint;
     }
     return std::nullopt;
 }

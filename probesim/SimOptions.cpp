@@ -256,11 +256,11 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             if (equals == std::string::npos)
                 return fail("bad --wrong-type, expected OID=TYPE[:VALUE]: " + value);
             const auto arcs = underProbeRoot(value.substr(0, equals));
-            const std::string spec = value.substr(equals + 1);
-            const auto colon = spec.find(':');
+            const std::string typeAndValue = value.substr(equals + 1);
+            const auto colon = typeAndValue.find(':');
             const auto answer = parseWrongType(
-                spec.substr(0, colon),
-                colon == std::string::npos ? std::nullopt : std::optional<std::string>(spec.substr(colon + 1)));
+                typeAndValue.substr(0, colon),
+                colon == std::string::npos ? std::nullopt : std::optional<std::string>(typeAndValue.substr(colon + 1)));
             if (!arcs || !answer)
                 return fail("bad --wrong-type: " + value);
             options.wrongTypes[*arcs] = *answer;
