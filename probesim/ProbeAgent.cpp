@@ -318,6 +318,8 @@ int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
             break;
         }
         case MODE_SET_ACTION: {
+            if (!address)
+                break;  // refused in the first phase; the library does not get here
             m_beforeSet = m_model;
             SimValue value;
             if (binding->type == ASN_INTEGER)

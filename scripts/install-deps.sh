@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libsnmp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
