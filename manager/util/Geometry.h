@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QRect>
+
+namespace vimbo {
+
+/// Window layouts are given in twips (1/1440 inch); screens here have 15 twips a pixel.
+inline constexpr int kTwipsPerPixel = 15;
+
+/// Twips to whole pixels, halves to even.
+int pixelsFromTwips(double twips);
+int twipsFromPixels(int pixels);
+
+/// A rectangle given as left, top, width, height in twips.
+QRect rectFromTwips(int left, int top, int width, int height);
+
+}  // namespace vimbo

@@ -1,0 +1,130 @@
+// vimbo-canplan: checks and makes channel-plan files (.can).
+
+#include "ChannelPlanFile.h"
+#include "Dialogs.h"
+#include "clsChannelset.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <iostream>
+#include <limits>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+const char* const kHeader = "name,videoKHz,centreKHz";
+
+const char* const kUsage =
+    "Usage: vimbo-canplan dump FILE.can\n"
+    "       vimbo-canplan build IN.csv OUT.can\n"
+    "dump prints the plan's channels as CSV (name,videoKHz,centreKHz), or the loader's error\n"
+    "and exits 1. build writes a plan file from such CSV (lines starting with # and the header\n"
+    "line are skipped; names up to 8 Latin-1 characters), with empty tables.\n";
+
+// The loader's message boxes, on a terminal.
+class ConsoleDialogs final : public vimbo::Dialogs {
+public:
+    vimbo::MessageAnswer showMessage(const QString&, const QString& text, vimbo::MessageIcon,
+                                     vimbo::MessageButtons) override
+    {
+        std::cerr << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toStdString() << "\n";
+        return vimbo::MessageAnswer::Ok;
+    }
+    std::optional<QString> openFileName(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
+int dump(const QString& path)
+{
+    ConsoleDialogs dialogs;
+    vimbo::clsChannelset plan(dialogs);
+    plan.setChanFile(path);
+    if (!plan.loadChanFile())
+        return kExitFailed;
+    std::cout << kHeader << "\n";
+    for (const vimbo::ChannelPtr& channel : *plan.channelsCollection())
+        std::cout << channel->ChName().toStdString() << ',' << channel->FreqVideoKHz() << ','
+                  << channel->FreqCenterKHz() << "\n";
+    return 0;
+}
+
+std::optional<std::int32_t> parseKHz(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+int build(const QString& csvPath, const QString& canPath)
+{
+    QFile csv(csvPath);
+    if (!csv.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        std::cerr << "vimbo-canplan: " << csvPath.toStdString() << ": " << csv.errorString().toStdString() << "\n";
+        return kExitFailed;
+    }
+    std::vector<vimbo::ChannelRecord> channels;
+    QTextStream in(&csv);
+    in.setEncoding(QStringConverter::Utf8);
+    int lineNumber = 0;
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        ++lineNumber;
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')) || line.trimmed() == QLatin1String(kHeader))
+            continue;
+        const QStringList fields = line.split(QLatin1Char(','));
+        const QString name = fields.value(0).trimmed();
+        const auto video = parseKHz(fields.value(1));
+        const auto centre = parseKHz(fields.value(2));
+        bool latin1 = true;
+        for (const QChar c : name)
+            latin1 = latin1 && c.unicode() < 256;
+        if (fields.size() != 3 || name.isEmpty() || name.size() > vimbo::kChannelNameBytes || !latin1 || !video ||
+            !centre) {
+            std::cerr << "vimbo-canplan: " << csvPath.toStdString() << ":" << lineNumber
+                      << ": expected NAME,VIDEO_KHZ,CENTRE_KHZ with a name of 1 to 8 Latin-1 characters and "
+                         "32-bit frequencies\n";
+            return kExitFailed;
+        }
+        channels.push_back({name, *video, *centre});
+    }
+    if (channels.empty() || channels.size() > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+        std::cerr << "vimbo-canplan: a plan holds 1 to 32767 channels, " << csvPath.toStdString() << " has "
+                  << channels.size() << "\n";
+        return kExitFailed;
+    }
+    QSaveFile out(canPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(vimbo::writeChannelPlan(channels)) < 0 || !out.commit()) {
+        std::cerr << "vimbo-canplan: " << canPath.toStdString() << ": " << out.errorString().toStdString() << "\n";
+        return kExitFailed;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const QStringList args = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (args.size() == 1 && args[0] == QLatin1String("--help")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("dump"))
+        return dump(args[1]);
+    if (args.size() == 3 && args[0] == QLatin1String("build"))
+        return build(args[1], args[2]);
+    std::cerr << kUsage;
+    return kExitUsage;
+}
