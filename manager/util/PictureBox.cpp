@@ -1,7 +1,6 @@
 #include "PictureBox.h"
 
 #include <QPainter>
-#include <QResizeEvent>
 #include <QVariant>
 
 namespace vimbo {
@@ -52,22 +51,35 @@ void PictureBox::redrawPicture()
     update();
 }
 
-void PictureBox::resizeEvent(QResizeEvent* event)
+void PictureBox::followSize() const
 {
-    // The image follows the box: what fits stays, new area is blank.
-    QImage grown(event->size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    grown.fill(Qt::transparent);
-    QPainter painter(&grown);
+    const QSize wanted = size().expandedTo(QSize(1, 1));
+    if (m_image.size() == wanted)
+        return;
+    QImage resized(wanted, QImage::Format_ARGB32_Premultiplied);
+    resized.fill(Qt::transparent);
+    QPainter painter(&resized);
     painter.drawImage(0, 0, m_image);
     painter.end();
-    m_image = std::move(grown);
-    QWidget::resizeEvent(event);
+    m_image = std::move(resized);
+}
+
+const QImage& PictureBox::image() const
+{
+    followSize();
+    return m_image;
+}
+
+QImage& PictureBox::surface()
+{
+    followSize();
+    return m_image;
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    painter.drawImage(0, 0, image());
 }
 
 }  // namespace vimbo

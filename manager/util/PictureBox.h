@@ -24,9 +24,11 @@ public:
     /// Stores the picture and draws it, unscaled, at the top left of the image.
     void setPicture(const QPixmap& picture);
 
-    const QImage& image() const { return m_image; }
+    /// The persistent image, always the size of the box: what fits stays when
+    /// the box changes size, new area is blank.
+    const QImage& image() const;
     /// Paints on the persistent image.
-    QImage& surface() { return m_image; }
+    QImage& surface();
 
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool on);
@@ -37,13 +39,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void redrawPicture();
+    // Hidden widgets get their resize events late, so the image follows the size on use.
+    void followSize() const;
 
     QPixmap m_picture;
-    QImage m_image;
+    mutable QImage m_image;
     bool m_autoSize = false;
     bool m_autoRedraw = false;
     ScaleUnit m_scaleUnit = ScaleUnit::Twips;

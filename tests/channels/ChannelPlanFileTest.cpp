@@ -1,0 +1,244 @@
+#include "ChannelPlanFile.h"
+#include "FakeDialogs.h"
+#include "clsChannelset.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace vimbo;
+using vimbo::test::FakeDialogs;
+
+namespace {
+
+// Builds plan files byte by byte, tables included.
+class PlanBytes {
+public:
+    explicit PlanBytes(int count) { int16(count).bytes({0}); }
+
+    PlanBytes& int16(int value) { return bytes({static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)}); }
+    PlanBytes& int32(std::int32_t value)
+    {
+        for (int shift = 0; shift < 32; shift += 8)
+            m_data.append(static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF));
+        return *this;
+    }
+    PlanBytes& bytes(std::initializer_list<char> values)
+    {
+        for (char c : values)
+            m_data.append(c);
+        return *this;
+    }
+    /// `entries` 5-byte entries that do not end the table, then the terminator.
+    PlanBytes& table(int entries, char first = 0x01, char second = 0x02)
+    {
+        for (int i = 0; i < entries; ++i)
+            bytes({first, second, 0x11, 0x22, 0x33});
+        return bytes({'\xFF', '\xFF', 0x7A, 0x7B, 0x7C});
+    }
+    PlanBytes& channel(const char (&name)[9], std::int32_t video, std::int32_t centre, int tableEntries = 0)
+    {
+        m_data.append(name, 8);
+        return int32(video).int32(centre).table(tableEntries).table(tableEntries);
+    }
+    const QByteArray& data() const { return m_data; }
+
+private:
+    QByteArray m_data;
+};
+
+ChannelPlanRead readBytes(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return readChannelPlan(buffer);
+}
+
+QByteArray twoChannels()
+{
+    return PlanBytes(2).table(0).channel("  34    ", 575250, 578000).channel("LONGNAME", -1, 2147483647).data();
+}
+
+}  // namespace
+
+TEST(ChannelPlanRead, channelsInFileOrderWithNamesTrimmed)
+{
+    const ChannelPlanRead read = readBytes(twoChannels());
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    ASSERT_EQ(read.channels.size(), 2u);
+    EXPECT_EQ(read.channels[0], (ChannelRecord{QStringLiteral("34"), 575250, 578000}));
+    EXPECT_EQ(read.channels[1], (ChannelRecord{QStringLiteral("LONGNAME"), -1, 2147483647}));
+}
+
+TEST(ChannelPlanRead, onlyTwoFfBytesEndATable)
+{
+    const QByteArray data = PlanBytes(1)
+                                .table(3, '\xFF', 0x00)  // FF 00 entries do not end it
+                                .bytes({'A', 'B', ' ', ' ', ' ', ' ', ' ', ' '})
+                                .int32(10)
+                                .int32(20)
+                                .table(2, 0x00, '\xFF')
+                                .table(32723)  // at the limit
+                                .data();
+    const ChannelPlanRead read = readBytes(data);
+    ASSERT_TRUE(read.ok) << read.error.toStdString();
+    EXPECT_EQ(read.channels, (std::vector<ChannelRecord>{{QStringLiteral("AB"), 10, 20}}));
+}
+
+TEST(ChannelPlanRead, tablePastTheLimitCountsBelowOneAndShortFilesFail)
+{
+    EXPECT_FALSE(readBytes(PlanBytes(1).table(32724).channel("A       ", 1, 2).data()).ok);
+    EXPECT_FALSE(readBytes(PlanBytes(1).table(0).channel("A       ", 1, 2, 32724).data()).ok);
+    for (int count : {0, -1, -32768}) {
+        const ChannelPlanRead read = readBytes(PlanBytes(count).table(0).channel("A       ", 1, 2).data());
+        EXPECT_FALSE(read.ok) << count;
+        EXPECT_TRUE(read.channels.empty());
+    }
+    // Every prefix of a good file fails, whichever boundary it stops at.
+    const QByteArray full = twoChannels();
+    for (qsizetype length = 0; length < full.size(); ++length) {
+        const ChannelPlanRead read = readBytes(full.left(length));
+        EXPECT_FALSE(read.ok) << length;
+        EXPECT_EQ(read.error, QStringLiteral("Input past end of file")) << length;
+    }
+}
+
+TEST(ChannelPlanRead, hostileCountInATinyFileFailsFast)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const ChannelPlanRead read = readBytes(PlanBytes(32767).table(0).bytes({'x', 'y'}).data());
+    EXPECT_FALSE(read.ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+}
+
+TEST(ChannelPlanWrite, writtenPlansReadBack)
+{
+    const std::vector<ChannelRecord> channels{{QStringLiteral("E2"), 48250, 50500},
+                                              {QStringLiteral("12345678"), 0, -5},
+                                              {QStringLiteral("\u00C9T\u00C9"), 1, 2}};
+    const QByteArray data = writeChannelPlan(channels);
+    EXPECT_EQ(data.size(), 3 + 5 + 3 * (16 + 10));
+    EXPECT_EQ(readBytes(data).channels, channels);
+}
+
+// ---- clsChannelset --------------------------------------------------------
+
+class ChannelSetLoad : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+    QString write(const QString& name, const QByteArray& data)
+    {
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return path;
+    }
+
+    QTemporaryDir m_folder;
+    FakeDialogs m_dialogs;
+    clsChannelset m_plan{m_dialogs};
+};
+
+TEST_F(ChannelSetLoad, goodFileReplacesTheCollectionSilently)
+{
+    EXPECT_FALSE(m_plan.hasChannelsCollection());
+    m_plan.setChanFile(write(QStringLiteral("two.can"), twoChannels()));
+    EXPECT_FALSE(m_plan.hasChannelsCollection());  // setting the name loads nothing
+    EXPECT_TRUE(m_plan.loadChanFile());
+    EXPECT_TRUE(m_dialogs.messages.empty());
+    const auto channels = m_plan.channelsCollection();
+    ASSERT_EQ(channels->Count(), 2);
+    EXPECT_EQ(channels->Item(1)->ChInd(), 0);
+    EXPECT_EQ(channels->Item(2)->ChInd(), 1);
+    EXPECT_EQ(channels->findByFreq(578000)->ChName(), QStringLiteral("34"));
+}
+
+TEST_F(ChannelSetLoad, blankFileNameIsRefusedWithoutTouchingTheDisk)
+{
+    // A file really named with three spaces would load if it were opened.
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(m_folder.path());
+    write(QStringLiteral("   "), twoChannels());
+    for (const QString& name : {QString(), QStringLiteral("   ")}) {
+        m_plan.setChanFile(name);
+        EXPECT_FALSE(m_plan.loadChanFile());
+    }
+    QDir::setCurrent(cwd);
+    EXPECT_FALSE(m_plan.hasChannelsCollection());
+    ASSERT_EQ(m_dialogs.messages.size(), 2u);
+    EXPECT_EQ(m_dialogs.messages[1].text, QStringLiteral("File not set or has white spaces"));
+    EXPECT_EQ(m_dialogs.messages[1].title, QStringLiteral("vimboManager"));
+    EXPECT_EQ(m_dialogs.messages[1].buttons, MessageButtons::Ok);
+}
+
+TEST_F(ChannelSetLoad, failedLoadsReportTheFileAndKeepThePreviousCollection)
+{
+    const QString missing = m_folder.filePath(QStringLiteral("missing.can"));
+    m_plan.setChanFile(missing);
+    EXPECT_FALSE(m_plan.loadChanFile());
+    EXPECT_FALSE(m_plan.hasChannelsCollection());  // a new plan stays without channels
+    ASSERT_EQ(m_dialogs.messages.size(), 1u);
+    EXPECT_TRUE(m_dialogs.messages[0].text.startsWith(QStringLiteral("Error reading ") + missing + "\r\n"))
+        << m_dialogs.messages[0].text.toStdString();
+    EXPECT_GT(m_dialogs.messages[0].text.size(), (QStringLiteral("Error reading ") + missing + "\r\n").size());
+
+    m_plan.setChanFile(write(QStringLiteral("good.can"), twoChannels()));
+    ASSERT_TRUE(m_plan.loadChanFile());
+    const auto loaded = m_plan.channelsCollection();
+
+    for (const QByteArray& bad : {PlanBytes(0).table(0).data(), twoChannels().left(20)}) {
+        m_plan.setChanFile(write(QStringLiteral("bad.can"), bad));
+        EXPECT_FALSE(m_plan.loadChanFile());
+        EXPECT_EQ(m_plan.channelsCollection(), loaded);
+        EXPECT_EQ(loaded->Count(), 2);
+        EXPECT_TRUE(m_dialogs.messages.back().text.startsWith(QStringLiteral("Error reading ") + m_plan.ChanFile()));
+    }
+    m_plan.setChanFile(m_folder.path());  // a folder cannot be read as a plan
+    EXPECT_FALSE(m_plan.loadChanFile());
+    EXPECT_EQ(m_plan.channelsCollection(), loaded);
+}
+
+TEST(ChannelSetCollection, readingCreatesAndKeepsAnEmptyCollection)
+{
+    FakeDialogs dialogs;
+    clsChannelset plan(dialogs);
+    const auto made = plan.channelsCollection();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->Count(), 0);
+    EXPECT_EQ(plan.channelsCollection(), made);
+    auto other = std::make_shared<channelsCollection>();
+    plan.setChannelsCollection(other);
+    EXPECT_EQ(plan.channelsCollection(), other);
+}
+
+TEST(CcirPlan, holdsTheEuropeanChannelsInOrder)
+{
+    FakeDialogs dialogs;
+    clsChannelset plan(dialogs);
+    plan.setChanFile(QStringLiteral(VIMBO_CCIR_PLAN));
+    ASSERT_TRUE(plan.loadChanFile());
+    const auto channels = plan.channelsCollection();
+    ASSERT_EQ(channels->Count(), 11 + 49);
+    EXPECT_EQ(channels->Item(1)->ChName(), QStringLiteral("E2"));
+    EXPECT_EQ(channels->Item(11)->ChName(), QStringLiteral("E12"));
+    EXPECT_EQ(channels->Item(12)->ChName(), QStringLiteral("21"));
+    EXPECT_EQ(channels->Item(60)->ChName(), QStringLiteral("69"));
+    EXPECT_EQ(channels->findByFreq(578000)->ChName(), QStringLiteral("34"));
+    EXPECT_EQ(channels->findByFreq(575250)->ChName(), QStringLiteral("34"));
+    EXPECT_EQ(channels->findByName(QStringLiteral("E5"))->FreqVideoKHz(), 175250);
+    EXPECT_EQ(channels->findByName(QStringLiteral("E5"))->FreqCenterKHz(), 177500);
+    EXPECT_EQ(channels->findByName(QStringLiteral("69"))->FreqVideoKHz(), 855250);
+    EXPECT_EQ(channels->findByName(QStringLiteral("E2"))->FreqVideoKHz(), 48250);
+    // No two channels share a frequency, so every lookup names one channel.
+    for (const ChannelPtr& channel : *channels) {
+        EXPECT_EQ(channels->findByFreq(channel->FreqCenterKHz()), channel);
+        EXPECT_EQ(channels->findByFreq(channel->FreqVideoKHz()), channel);
+    }
+}

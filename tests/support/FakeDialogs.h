@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace vimbo::test {
+
+/// Answers message boxes and file dialogs from queues and records what was asked.
+class FakeDialogs final : public Dialogs {
+public:
+    struct Message {
+        QString title;
+        QString text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    std::vector<Message> messages;
+    std::deque<MessageAnswer> answers;               // default Ok, or Cancel for two-button boxes
+    std::deque<std::optional<QString>> fileAnswers;  // default: cancelled
+    std::vector<QString> fileRequests;               // the initial names asked with
+
+    MessageAnswer showMessage(const QString& title, const QString& text, MessageIcon icon,
+                              MessageButtons buttons) override
+    {
+        messages.push_back({title, text, icon, buttons});
+        if (answers.empty())
+            return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        const MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::optional<QString> openFileName(const QString&, const QString&, const QString& initialName) override
+    {
+        fileRequests.push_back(initialName);
+        if (fileAnswers.empty())
+            return std::nullopt;
+        auto answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace vimbo::test

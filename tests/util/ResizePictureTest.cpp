@@ -1,0 +1,101 @@
+#include "Geometry.h"
+#include "PictureBox.h"
+#include "ProgramError.h"
+#include "ZemtraLib.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using vimbo::PictureBox;
+
+namespace {
+
+// Left half red, right half blue.
+QPixmap twoColourPicture(int width, int height)
+{
+    QPixmap picture(width, height);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, width / 2, height, Qt::red);
+    painter.fillRect(width / 2, 0, width - width / 2, height, Qt::blue);
+    return picture;
+}
+
+struct Window {
+    QWidget window;
+    PictureBox* box = new PictureBox(&window);
+    Window(QRect boxTwips, QPixmap picture)
+    {
+        window.setObjectName(QStringLiteral("frmTest"));
+        box->setObjectName(QStringLiteral("picLogo"));
+        box->setGeometry(vimbo::rectFromTwips(boxTwips.x(), boxTwips.y(), boxTwips.width(), boxTwips.height()));
+        box->setPicture(picture);
+    }
+};
+
+}  // namespace
+
+TEST(ResizePicture, shrinksThePictureToTheDesignedBox)
+{
+    Window w({0, 0, 1000, 500}, twoColourPicture(200, 100));
+    ZemtraLib::resizePicture(*w.box);
+    EXPECT_EQ(w.box->size(), QSize(67, 33));
+    ASSERT_EQ(w.box->image().size(), QSize(67, 33));
+    // The whole picture, shrunk: red at the left edge, blue at the right edge.
+    EXPECT_EQ(w.box->image().pixelColor(1, 16), QColor(Qt::red));
+    EXPECT_EQ(w.box->image().pixelColor(65, 16), QColor(Qt::blue));
+    EXPECT_EQ(w.box->picture().size(), QSize(200, 100));  // the stored picture is kept
+}
+
+TEST(ResizePicture, enlargesASmallPictureToTheFullBox)
+{
+    Window w({0, 0, 1500, 1500}, twoColourPicture(10, 10));
+    ZemtraLib::resizePicture(*w.box);
+    EXPECT_EQ(w.box->size(), QSize(100, 100));
+    EXPECT_EQ(w.box->image().pixelColor(0, 99), QColor(Qt::red));
+    EXPECT_EQ(w.box->image().pixelColor(99, 0), QColor(Qt::blue));
+    EXPECT_EQ(w.box->image().pixelColor(99, 99), QColor(Qt::blue));  // no margin
+}
+
+TEST(ResizePicture, givesEverySettingBackAndLeavesNoTemporaryBox)
+{
+    Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
+    w.box->setScaleUnit(vimbo::ScaleUnit::Twips);
+    w.box->setAutoRedraw(false);
+    vimbo::setWindowScaleUnit(w.window, vimbo::ScaleUnit::Pixels);
+    ZemtraLib::resizePicture(*w.box);
+    EXPECT_EQ(w.box->scaleUnit(), vimbo::ScaleUnit::Twips);
+    EXPECT_FALSE(w.box->autoRedraw());
+    EXPECT_FALSE(w.box->autoSize());
+    EXPECT_EQ(vimbo::windowScaleUnit(w.window), vimbo::ScaleUnit::Pixels);
+    EXPECT_EQ(w.window.findChild<QWidget*>(QStringLiteral("resizeImage_sub_localPictureBox")), nullptr);
+}
+
+TEST(ResizePicture, boxWithAutoSizeOnIsRefused)
+{
+    Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
+    w.box->setAutoSize(true);
+    try {
+        ZemtraLib::resizePicture(*w.box);
+        FAIL() << "no error raised";
+    } catch (const vimbo::ProgramError& error) {
+        EXPECT_EQ(error.number(), 65535);
+        EXPECT_EQ(error.source(), QStringLiteral("ZemtraLib.resizePicture"));
+        EXPECT_EQ(error.description(), QStringLiteral("Picture frmTest.picLogo must have autoSize to false"));
+    }
+    EXPECT_EQ(w.box->size(), QSize(20, 20));
+}
+
+TEST(ResizeImageSub, nameClashWithTheTemporaryBoxIsRaised)
+{
+    Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
+    QWidget clash(&w.window);
+    clash.setObjectName(QStringLiteral("resizeImage_sub_localPictureBox"));
+    try {
+        ZemtraLib::resizeImage_sub(*w.box, 10, 10);
+        FAIL() << "no error raised";
+    } catch (const vimbo::ProgramError& error) {
+        EXPECT_EQ(error.number(), vimbo::errors::kNameInUse);
+    }
+}

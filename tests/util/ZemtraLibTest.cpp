@@ -1,0 +1,115 @@
+#include "Geometry.h"
+#include "ProgramError.h"
+#include "QtDialogs.h"
+#include "ZemtraLib.h"
+
+#include <gtest/gtest.h>
+
+using vimbo::VariantGrid;
+using zemtra::Variant;
+
+namespace {
+
+const Variant kZero(std::int16_t{0});
+
+// Every cell holds "r<row>c<column>".
+VariantGrid labelled(int rowLower, int rowUpper, int columnLower, int columnUpper)
+{
+    VariantGrid grid(rowLower, rowUpper, columnLower, columnUpper);
+    for (int r = rowLower; r <= rowUpper; ++r)
+        for (int c = columnLower; c <= columnUpper; ++c)
+            grid.at(r, c) = Variant("r" + std::to_string(r) + "c" + std::to_string(c));
+    return grid;
+}
+
+Variant label(int row, int column) { return Variant("r" + std::to_string(row) + "c" + std::to_string(column)); }
+
+int errorNumberOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const vimbo::ProgramError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(ShiftRows, zeroLeavesTheTableUnchanged)
+{
+    VariantGrid grid = labelled(1, 5, 0, 2);
+    ZemtraLib::shiftRows(grid, 0);
+    EXPECT_EQ(grid, labelled(1, 5, 0, 2));
+}
+
+TEST(ShiftRows, minusOneMovesEveryRowUpAndZeroesTheLast)
+{
+    VariantGrid grid = labelled(0, 60, 0, 6);
+    ZemtraLib::shiftRows(grid, -1);
+    for (int r = 0; r < 60; ++r)
+        for (int c = 0; c <= 6; ++c)
+            ASSERT_EQ(grid.at(r, c), label(r + 1, c)) << r << "," << c;
+    for (int c = 0; c <= 6; ++c)
+        EXPECT_EQ(grid.at(60, c), kZero);
+}
+
+TEST(ShiftRows, plusTwoMovesRowsDownAndZeroesTheFirstTwo)
+{
+    VariantGrid grid = labelled(1, 5, -1, 1);
+    ZemtraLib::shiftRows(grid, 2);
+    for (int c = -1; c <= 1; ++c) {
+        EXPECT_EQ(grid.at(1, c), kZero);
+        EXPECT_EQ(grid.at(2, c), kZero);
+        EXPECT_EQ(grid.at(3, c), label(1, c));
+        EXPECT_EQ(grid.at(4, c), label(2, c));
+        EXPECT_EQ(grid.at(5, c), label(3, c));
+    }
+}
+
+TEST(ShiftRows, shiftOfTheTableSizeZeroesEverything)
+{
+    for (std::int16_t n : {std::int16_t{5}, std::int16_t{-5}}) {
+        VariantGrid grid = labelled(1, 5, 0, 1);
+        ZemtraLib::shiftRows(grid, n);
+        for (int r = 1; r <= 5; ++r)
+            for (int c = 0; c <= 1; ++c)
+                EXPECT_EQ(grid.at(r, c), kZero) << n;
+    }
+}
+
+TEST(ShiftRows, largerShiftIsASubscriptErrorAndSixteenBitsBoundTheIndexes)
+{
+    VariantGrid grid = labelled(1, 5, 0, 1);
+    EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(grid, 6); }), vimbo::errors::kSubscriptOutOfRange);
+    EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(grid, -6); }), vimbo::errors::kSubscriptOutOfRange);
+
+    VariantGrid high = labelled(32760, 32767, 0, 0);
+    EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(high, -2); }), 0);
+    EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(high, 10); }), vimbo::errors::kOverflow);
+    VariantGrid beyond(32767, 32768, 0, 0);
+    EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(beyond, 0); }), vimbo::errors::kOverflow);
+}
+
+TEST(IsValidIPAddress, fourFieldsFromOneTo254WrittenPlainly)
+{
+    for (const char* good : {"172.16.5.20", "127.10.10.10", "1.1.1.1", "254.254.254.254", "192.168.101.248"})
+        EXPECT_TRUE(ZemtraLib::isValidIPAddress(QString::fromLatin1(good))) << good;
+    for (const char* bad : {"10.0.0.1", "172.16.1.255", "172.16.001.5", "172.16.1", "172.16.1.5.7", "", "1.2.3.4.",
+                            "+5.1.1.1", " 1.1.1.1", "1.1.1.1 ", "1..1.1", "1.1.1.1e0", "1.1.1.٣", "1000.1.1.1",
+                            "0x1.1.1.1", "1.1.1.-1"})
+        EXPECT_FALSE(ZemtraLib::isValidIPAddress(QString::fromUtf8(bad))) << bad;
+}
+
+TEST(Geometry, twipsToPixelsAtFifteenTwipsAPixel)
+{
+    EXPECT_EQ(vimbo::pixelsFromTwips(1000), 67);
+    EXPECT_EQ(vimbo::pixelsFromTwips(500), 33);
+    EXPECT_EQ(vimbo::rectFromTwips(960, 0, 7210, 1930), QRect(64, 0, 481, 129));
+}
+
+TEST(QtFileFilter, pipeListBecomesQtFilters)
+{
+    EXPECT_EQ(vimbo::qtFileFilter(QStringLiteral("CAN files (*.can)|*.can|All files|*.*")),
+              QStringLiteral("CAN files (*.can);;All files (*.*)"));
+}
