@@ -41,7 +41,8 @@ public:
         fileRequests.push_back(initialName);
         if (fileAnswers.empty())
             return std::nullopt;
-        auto answer = fileAnswers.front();
+        std::optional<QString> answer;
+        answer.swap(fileAnswers.front());
         fileAnswers.pop_front();
         return answer;
     }
