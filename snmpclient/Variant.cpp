@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
+#include <string_view>
 #include <ostream>
 
 namespace zemtra {
@@ -21,6 +23,22 @@ std::string shortestText(Float value)
     std::array<char, 64> buffer{};
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return ec == std::errc{} ? std::string(buffer.data(), end) : std::string{};
+}
+
+std::optional<double> parseDecimal(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // Decimal only: from_chars also reads "inf" and "nan", which no probe sends as a number.
+    if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 }  // namespace
@@ -68,6 +86,23 @@ std::optional<std::string> Variant::toText() const
                           [](ErrorCode v) -> std::optional<std::string> {
                               return "Error " + std::to_string(v.code);
                           },
+                      },
+                      m_value);
+}
+
+std::optional<double> Variant::toNumber() const
+{
+    return std::visit(Overloaded{
+                          [](std::monostate) -> std::optional<double> { return 0.0; },
+                          [](NullValue) -> std::optional<double> { return std::nullopt; },
+                          [](bool v) -> std::optional<double> { return v ? -1.0 : 0.0; },
+                          [](std::uint8_t v) -> std::optional<double> { return v; },
+                          [](std::int16_t v) -> std::optional<double> { return v; },
+                          [](std::int32_t v) -> std::optional<double> { return v; },
+                          [](float v) -> std::optional<double> { return v; },
+                          [](double v) -> std::optional<double> { return v; },
+                          [](const std::string& v) -> std::optional<double> { return parseDecimal(v); },
+                          [](ErrorCode) -> std::optional<double> { return std::nullopt; },
                       },
                       m_value);
 }

@@ -67,6 +67,12 @@ public:
     /// nullopt for null, which has no text.
     std::optional<std::string> toText() const;
 
+    /// The value as a number: numbers as they are, true as -1 and false as 0,
+    /// empty as 0, a string holding a decimal number (spaces around it allowed,
+    /// "." as decimal point, exponent accepted) as that number; nullopt for
+    /// null, error codes and any other text.
+    std::optional<double> toNumber() const;
+
     bool operator==(const Variant&) const = default;
 
 private:

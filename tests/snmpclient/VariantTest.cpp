@@ -54,3 +54,18 @@ TEST(VariantType, namesTheAutomationTypes)
     EXPECT_STREQ(zemtra::typeName(Variant("x").type()), "String");
     EXPECT_STREQ(zemtra::typeName(VarType::Empty), "Empty");
 }
+
+TEST(VariantNumber, numbersBooleansAndDecimalTexts)
+{
+    EXPECT_EQ(Variant().toNumber(), 0.0);
+    EXPECT_EQ(Variant(true).toNumber(), -1.0);
+    EXPECT_EQ(Variant(std::int32_t{578000000}).toNumber(), 578000000.0);
+    EXPECT_EQ(Variant(std::int16_t{-5}).toNumber(), -5.0);
+    EXPECT_EQ(Variant(" 12.5 ").toNumber(), 12.5);
+    EXPECT_EQ(Variant("+1e-7").toNumber(), 1e-7);
+    EXPECT_EQ(Variant("-3").toNumber(), -3.0);
+    for (const char* text : {"", " ", "abc", "1,5", "12abc", "inf", "nan", "0x10", "1 2", "--1"})
+        EXPECT_EQ(Variant(text).toNumber(), std::nullopt) << text;
+    EXPECT_EQ(Variant::null().toNumber(), std::nullopt);
+    EXPECT_EQ(Variant(ErrorCode{3}).toNumber(), std::nullopt);
+}

@@ -1,0 +1,113 @@
+#include "MeasureHistory.h"
+
+#include "ProgramError.h"
+
+#include <cmath>
+
+namespace vimbo {
+
+namespace {
+constexpr float kHuge = 3.402823E+38f;
+}
+
+MeasureHistory::MeasureHistory()
+    : m_meas5sAvg(static_cast<std::size_t>(kSlots) * kMagnitudes * kChannels, 0.0f),
+      m_meas5sCount(static_cast<std::size_t>(kSlots), 0.0f)
+{
+}
+
+std::int16_t MeasureHistory::clockNumber(int second)
+{
+    return static_cast<std::int16_t>(std::nearbyint(second / 5.0));
+}
+
+void MeasureHistory::add(const Measures& measures)
+{
+    for (int m = 0; m < kMagnitudes; ++m)
+        for (int c = 0; c < kChannels; ++c)
+            m_meas5sAvg[index(m_insertInd, m, c)] += measures[static_cast<std::size_t>(m)][static_cast<std::size_t>(c)];
+    m_meas5sCount[static_cast<std::size_t>(m_insertInd)] += 1.0f;
+}
+
+void MeasureHistory::closeSlot(std::int16_t n)
+{
+    const float sets = m_meas5sCount[static_cast<std::size_t>(m_insertInd)];
+    if (sets != 0.0f)
+        for (int m = 0; m < kMagnitudes; ++m)
+            for (int c = 0; c < kChannels; ++c)
+                m_meas5sAvg[index(m_insertInd, m, c)] /= sets;
+    ++m_insertInd;
+    if (m_insertInd >= kSlots) {
+        m_insertInd = 0;
+        m_arrayFilled = true;
+    }
+    for (int m = 0; m < kMagnitudes; ++m)
+        for (int c = 0; c < kChannels; ++c)
+            m_meas5sAvg[index(m_insertInd, m, c)] = 0.0f;
+    m_meas5sCount[static_cast<std::size_t>(m_insertInd)] = 0.0f;
+    m_last5sSlot = n;
+}
+
+float MeasureHistory::value(int slot, int magnitude, int channel) const
+{
+    return m_meas5sAvg[index(slot, magnitude, channel)];
+}
+
+int MeasureHistory::getLastShownInd(int scrollOffset) const
+{
+    int e = m_insertInd - scrollOffset - 1;
+    if (e < 0 && m_arrayFilled)
+        e += kSlots;
+    return e;
+}
+
+Margins MeasureHistory::get5sAvgMeasMargins(int magnitude, int startInd, int endInd, const ChannelMask& checked) const
+{
+    if (startInd > endInd)
+        throw ProgramError(65536, QStringLiteral("get5sAvgMeasMargins"),
+                           QStringLiteral("endInd must be greater than startInd"));
+    float low = kHuge;
+    float high = -kHuge;
+    for (int c = 0; c < kChannels; ++c) {
+        if (!checked[static_cast<std::size_t>(c)])
+            continue;
+        for (int t = startInd; t <= endInd; ++t) {
+            if (count(t) == 0.0f)
+                continue;
+            const float v = value(t, magnitude, c);
+            if (low > v)
+                low = v;
+            if (high < v)
+                high = v;
+        }
+    }
+    if (low == high) {
+        low = static_cast<float>(static_cast<double>(low) * 0.9);
+        high = static_cast<float>(static_cast<double>(high) * 1.1);
+    }
+    return {low, high};
+}
+
+Margins MeasureHistory::getShownMeasMargins(int magnitude, int endInd, const ChannelMask& checked, int points) const
+{
+    int s = endInd - points;
+    bool mergeTail = false;
+    Margins tail{};
+    if (s < 0) {
+        if (m_arrayFilled) {
+            tail = get5sAvgMeasMargins(magnitude, kSlots + s, kSlots - 1, checked);
+            mergeTail = true;
+        }
+        s = 0;
+    }
+    Margins head = get5sAvgMeasMargins(magnitude, s, endInd, checked);
+    if (mergeTail) {
+        if (head[0] > tail[0])
+            head[0] = tail[0];
+        if (head[1] < tail[1])
+            head[1] = tail[1];
+    }
+    return head;
+}
+
+}  // namespace vimbo

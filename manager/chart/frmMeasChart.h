@@ -1,0 +1,74 @@
+#pragma once
+
+#include "MeasureHistory.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QScrollBar;
+class QTimer;
+
+namespace vimbo {
+
+class Clock;
+class MainWindowLink;
+
+/// The measurement chart window: the two-hour history of 5-second averages
+/// and its selectors. Loaded at start-up and only hidden when closed.
+class frmMeasChart : public QWidget {
+public:
+    /// Time points of the chart: five minutes of 5-second slots.
+    static constexpr int kChartRows = 60;
+
+    frmMeasChart(MainWindowLink& main, const Clock& clock);
+
+    /// Hands one polling cycle's measures to the open slot, after the slot
+    /// clock has run. Errors go to the caller.
+    void addMeasure(const Measures& measures);
+
+    // Handlers.
+    void frmMeasChart_Form_Load();
+    void frmMeasChart_tmr5s_Timer();
+    void frmMeasChart_cmbMagnitude_Click();
+    void frmMeasChart_scrollTime_Change();
+    void frmMeasChart_testArrayFilled_Click();
+    void frmMeasChart_testInsertInd_Change();
+
+    /// The slot clock: closes the open slot when the clock number has changed.
+    void check5sSlot();
+
+    /// The scroll offset k: slots between the newest closed slot and the view's newest point.
+    std::int16_t getScrollOffset() const;
+    int getLastShownInd() const { return m_history.getLastShownInd(getScrollOffset()); }
+    /// The channels whose box is checked.
+    ChannelMask checkedChannels() const;
+
+    const MeasureHistory& history() const { return m_history; }
+    std::int16_t selMagnitude() const { return m_selMagnitude; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    MainWindowLink& m_main;
+    const Clock& m_clock;
+    MeasureHistory m_history;
+    std::int16_t m_selMagnitude = 0;
+
+    QGroupBox* frameMeasSelection;
+    QComboBox* cmbMagnitude;
+    std::array<QCheckBox*, 6> chkChannel{};
+    QLineEdit* lbl5sAvgInfo;
+    QScrollBar* scrollTime;
+    QCheckBox* testArrayFilled;
+    QLineEdit* testInsertInd;
+    QTimer* tmr5s;
+};
+
+}  // namespace vimbo

@@ -1,0 +1,465 @@
+#include "frmMain.h"
+
+#include "AlarmFlags.h"
+#include "Artwork.h"
+#include "Clock.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "DisplayFormat.h"
+#include "Geometry.h"
+#include "PictureBox.h"
+#include "ProbeOids.h"
+#include "ProgramError.h"
+#include "Scales.h"
+#include "SettingsStream.h"
+#include "SnmpClient.h"
+#include "ZemtraLib.h"
+#include "clsChannelset.h"
+#include "frmEventsLog.h"
+#include "frmMainDesign.h"
+#include "frmMeasChart.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace vimbo {
+
+namespace {
+
+using namespace design;
+namespace mib = vimbo::mib;
+
+/// A request of the polling cycle failed; the cycle takes its failure path.
+struct PollFailure : std::exception {
+    const char* what() const noexcept override { return "Error in SNMP get request"; }
+};
+
+template <typename T>
+T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(rectFromTwips(left, top, width, height));
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
+              Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* widget = control<QLabel>(parent, QLatin1String(name), left, top, width, height);
+    widget->setText(text);
+    widget->setAlignment(alignment);
+    return widget;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width)
+{
+    auto* box = control<QLineEdit>(parent, name, left, top, width, 300);
+    box->setReadOnly(true);
+    box->setTextMargins(-2, 0, -2, 0);  // the style's inner margin is more than these narrow boxes can spare
+    box->setText(text);
+    box->setCursorPosition(0);
+    return box;
+}
+
+QString textOf(const zemtra::Variant& value)
+{
+    const auto text = value.toText();
+    if (!text)
+        throw PollFailure{};  // null has no text
+    return QString::fromStdString(*text);
+}
+
+double numberOf(const zemtra::Variant& value)
+{
+    const auto number = value.toNumber();
+    if (!number)
+        throw PollFailure{};
+    return *number;
+}
+
+// The shown texts are read back with "," as the decimal separator, whatever
+// the locale wrote, after every "." has been turned into ",".
+float shownNumber(const QLineEdit& box)
+{
+    static const QLocale comma(QLocale::German, QLocale::Germany);
+    QString text = box.text();
+    text.replace(QLatin1Char('.'), QLatin1Char(','));
+    bool ok = false;
+    const float value = comma.toFloat(text, &ok);
+    if (!ok)
+        throw PollFailure{};
+    return value;
+}
+
+}  // namespace
+
+frmMain::frmMain(Dialogs& dialogs, const Clock& clock)
+    : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::make_unique<zemtra::SnmpClient>())
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager"));
+    setWindowIcon(artwork::instrumentIcon());
+    applyDesignFont(*this);
+    // The client control comes back from the window's stored design.
+    zemtra::loadSettings(*m_snmpClient, kSnmpClient1Stream);
+
+    buildMenus();
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(pixelsFromTwips(8580), pixelsFromTwips(6440));
+    setCentralWidget(client);
+    buildControls(client);
+
+    tmrVimboPollingAlarms = new QTimer(this);
+    tmrVimboPollingAlarms->setObjectName(QStringLiteral("tmrVimboPollingAlarms"));
+    tmrVimboPollingAlarms->setInterval(3000);
+    tmrBlink = new QTimer(this);
+    tmrBlink->setObjectName(QStringLiteral("tmrBlink"));
+    tmrBlink->setInterval(800);
+    connect(tmrVimboPollingAlarms, &QTimer::timeout, this, &frmMain::frmMain_tmrVimboPollingAlarms_Timer);
+    connect(tmrBlink, &QTimer::timeout, this, &frmMain::frmMain_tmrBlink_Timer);
+    connect(btnShowChart, &QToolButton::clicked, this, &frmMain::frmMain_btnShowChart_Click);
+    connect(btnWarnings, &QPushButton::clicked, this, &frmMain::frmMain_btnWarnings_Click);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildMenus()
+{
+    menuConfigurar = menuBar()->addMenu(QStringLiteral("&Configurar"));
+    menuConfigurar->setObjectName(QStringLiteral("menuConfigurar"));
+    menuConfigSNMP = menuConfigurar->addAction(QStringLiteral("&SNMP"));
+    menuConfigSNMP->setObjectName(QStringLiteral("menuConfigSNMP"));
+    menuConfigChannelset = menuConfigurar->addAction(QStringLiteral("&Channelset"));
+    menuConfigChannelset->setObjectName(QStringLiteral("menuConfigChannelset"));
+    menuSurveillance = menuBar()->addMenu(QStringLiteral("&Surveillance"));
+    menuSurveillance->setObjectName(QStringLiteral("menuSurveillance"));
+    menuSurveillance->setEnabled(false);
+    menuSurveillanceConfigure = menuSurveillance->addAction(QStringLiteral("&Configure"));
+    menuSurveillanceConfigure->setObjectName(QStringLiteral("menuSurveillanceConfigure"));
+}
+
+void frmMain::buildControls(QWidget* client)
+{
+    // Logos.
+    auto* frameLogos = control<QGroupBox>(client, QStringLiteral("frameLogos"), 960, 0, 7210, 1930);
+    picLogo = control<PictureBox>(frameLogos, QStringLiteral("picLogo"), 120, 240, 6990, 1220);
+    picLogo->setPicture(artwork::logo());
+    QFont logoFont(QStringLiteral("Verdana"), 22, QFont::Bold);
+    label(frameLogos, "Label1", QStringLiteral("QUINTREL"), 960, 1440, 2860, 530)->setFont(logoFont);
+    QLabel* vimbo = label(frameLogos, "Label2", QStringLiteral("VIMBO"), 4080, 1440, 1670, 530);
+    vimbo->setFont(logoFont);
+    vimbo->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
+
+    // Equipment info.
+    auto* frame1 = control<QGroupBox>(client, QStringLiteral("Frame1"), 120, 2040, 2410, 1570);
+    frame1->setTitle(QStringLiteral("Equipment info"));
+    label(frame1, "Label4", QStringLiteral("Name"), 120, 360, 700, 300);
+    txtVimboName = textBox(frame1, QStringLiteral("txtVimboName"), QStringLiteral("xxxxxxxxxxxxxx"), 840, 360, 1330);
+    label(frame1, "Label5", QStringLiteral("IPN"), 120, 720, 700, 300);
+    txtVimboIPN = textBox(frame1, QStringLiteral("txtVimboIPN"), QStringLiteral("xxxxxxxxxxxxxx"), 840, 720, 1330);
+    label(frame1, "Label6", QStringLiteral("Version"), 120, 1080, 700, 300);
+    txtVimboVersion = textBox(frame1, QStringLiteral("txtVimboVersion"), QStringLiteral("vxx.xx.xx"), 840, 1080, 1330);
+
+    // Common thresholds.
+    auto* frame2 = control<QGroupBox>(client, QStringLiteral("Frame2"), 120, 3720, 2410, 1330);
+    frame2->setTitle(QStringLiteral("Common thresholds"));
+    label(frame2, "Label10", QStringLiteral("VBER"), 960, 220, 600, 240);
+    label(frame2, "Label7", QStringLiteral("MER"), 1800, 220, 500, 240);
+    label(frame2, "Label8", QStringLiteral("Alarm"), 120, 480, 600, 300);
+    label(frame2, "Label9", QStringLiteral("Warn"), 120, 840, 600, 300);
+    txtThrAlarmVBER = textBox(frame2, QStringLiteral("txtThrAlarmVBER"), QStringLiteral("xxx"), 720, 480, 850);
+    txtThrWarnVBER = textBox(frame2, QStringLiteral("txtThrWarnVBER"), QStringLiteral("xxx"), 720, 840, 850);
+    txtThrAlarmMER = textBox(frame2, QStringLiteral("txtThrAlarmMER"), QStringLiteral("xxx"), 1800, 480, 490);
+    txtThrWarnMER = textBox(frame2, QStringLiteral("txtThrWarnMER"), QStringLiteral("xxx"), 1800, 840, 490);
+
+    // The slot grid.
+    auto* frameAlarms = control<QGroupBox>(client, QStringLiteral("frameAlarms"), 2640, 2040, 5890, 4330);
+    frameAlarms->setTitle(QStringLiteral("Alarms && Warnings"));
+    const auto centred = Qt::AlignHCenter | Qt::AlignVCenter;
+    label(frameAlarms, "Label3", QStringLiteral("Alarm"), 1620, 420, 500, 240, centred);
+    label(frameAlarms, "Label18", QStringLiteral("Warn"), 2040, 420, 400, 240, centred);
+    label(frameAlarms, "Label17", QStringLiteral("POWER"), 2640, 180, 1330, 240, centred);
+    label(frameAlarms, "Label22", QStringLiteral("Alarm"), 2580, 420, 490, 240, centred);
+    label(frameAlarms, "Label21", QStringLiteral("Warn"), 3540, 420, 490, 240, centred);
+    label(frameAlarms, "Label19", QStringLiteral("MER"), 4200, 420, 490, 240, centred);
+    label(frameAlarms, "Label20", QStringLiteral("VBER"), 4920, 420, 730, 240, centred);
+    for (int s = 0; s < 6; ++s) {
+        const auto i = static_cast<std::size_t>(s);
+        const int top = 720 + 600 * s;
+        txtLeds[i] = textBox(frameAlarms, arrayName("txtLeds", s), QStringLiteral("(ChXX) 999.99MHz"), 120, top, 1570);
+        ledAlarm[i] = control<LampShape>(frameAlarms, arrayName("ledAlarm", s), 1800, top, 130, 250);
+        ledAlarm[i]->setFillColor(kAlarmLit);
+        ledWarning[i] = control<LampShape>(frameAlarms, arrayName("ledWarning", s), 2160, top, 130, 250);
+        ledWarning[i]->setFillColor(kWarningLit);
+        txtThrAlarmChPower[i] =
+            textBox(frameAlarms, arrayName("txtThrAlarmChPower", s), QStringLiteral("999"), 2640, top + 120, 370);
+        txtMeasPower[i] = textBox(frameAlarms, arrayName("txtMeasPower", s), QStringLiteral("999"), 3120, top, 370);
+        txtThrWarnChPower[i] =
+            textBox(frameAlarms, arrayName("txtThrWarnChPower", s), QStringLiteral("999"), 3600, top + 120, 370);
+        txtMeasMER[i] = textBox(frameAlarms, arrayName("txtMeasMER", s), QStringLiteral("99.9"), 4200, top, 490);
+        txtMeasVBER[i] = textBox(frameAlarms, arrayName("txtMeasVBER", s), QStringLiteral("9.99e-7"), 4920, top, 730);
+    }
+    const auto line = [&](const char* name, int x) {
+        auto* shape = new LineShape(frameAlarms, QPoint(pixelsFromTwips(x), pixelsFromTwips(360)),
+                                    QPoint(pixelsFromTwips(x), pixelsFromTwips(4200)));
+        shape->setObjectName(QLatin1String(name));
+    };
+    line("Line3", 2520);
+    line("Line1", 4080);
+    line("Line2", 4800);
+
+    // Buttons and the warning pictures.
+    btnWarnings = control<QPushButton>(client, QStringLiteral("btnWarnings"), 1080, 5160, 490, 370);
+    btnWarnings->setIconSize(btnWarnings->size() - QSize(6, 6));
+    for (int i = 0; i < 2; ++i) {
+        imgWarning[static_cast<std::size_t>(i)] =
+            control<PictureBox>(client, arrayName("imgWarning", i), 1800 + 360 * i, 5160, 320, 270);
+        imgWarning[static_cast<std::size_t>(i)]->setPicture(artwork::warningTriangle(i == 0));
+        imgWarning[static_cast<std::size_t>(i)]->setVisible(false);
+    }
+    // A command button with its picture above the caption.
+    btnShowChart = control<QToolButton>(client, QStringLiteral("btnShowChart"), 480, 5640, 1690, 610);
+    btnShowChart->setText(QStringLiteral("Measures evolution"));
+    btnShowChart->setIcon(artwork::lineChartIcon());
+    btnShowChart->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    btnShowChart->setEnabled(false);
+}
+
+// ---- start-up and shutdown -------------------------------------------------
+
+void frmMain::frmMain_Form_Load()
+{
+    ZemtraLib::resizePicture(*picLogo);
+    ZemtraLib::resizePicture(*imgWarning[0]);
+    ZemtraLib::resizePicture(*imgWarning[1]);
+    loadFile(QStringLiteral("CCIR.can"));
+    m_measChart = std::make_unique<frmMeasChart>(*this, m_clock);
+    m_measChart->frmMeasChart_Form_Load();
+    m_eventsLog = new frmEventsLog(*this, m_clock, this);
+    m_eventsLog->frmEventsLog_Form_Load();
+    tmrVimboPollingAlarms->start();
+    tmrBlink->start();
+}
+
+void frmMain::frmMain_Form_Unload()
+{
+    // The program ends at once: no other window is asked.
+    tmrVimboPollingAlarms->stop();
+    tmrBlink->stop();
+    if (m_measChart)
+        m_measChart->hide();
+    if (m_eventsLog)
+        m_eventsLog->hide();
+    QApplication::quit();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    frmMain_Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+// ---- exposed members ---------------------------------------------------------
+
+void frmMain::checkSlot(std::int16_t c) const
+{
+    if (c < 0 || c > 5)
+        throw subscriptError(QStringLiteral("frmMain"));
+}
+
+bool frmMain::IsChannelSurveyed(std::int16_t c) const
+{
+    checkSlot(c);
+    return backgroundOf(*txtLeds[static_cast<std::size_t>(c)]) == kSurveyed;
+}
+
+std::optional<std::int16_t> frmMain::integerOf(const QLineEdit& box) const
+{
+    bool ok = false;
+    const double value = QLocale().toDouble(box.text().trimmed(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return mib::roundToInt16(value);
+}
+
+std::optional<std::int16_t> frmMain::ThrAlarmMER() const { return integerOf(*txtThrAlarmMER); }
+std::optional<std::int16_t> frmMain::ThrWarnMER() const { return integerOf(*txtThrWarnMER); }
+
+std::optional<float> frmMain::ThrAlarmVBER() const
+{
+    bool ok = false;
+    const float value = QLocale().toFloat(txtThrAlarmVBER->text().trimmed(), &ok);
+    return ok ? std::optional<float>(value) : std::nullopt;
+}
+
+std::optional<float> frmMain::ThrWarnVBER() const
+{
+    bool ok = false;
+    const float value = QLocale().toFloat(txtThrWarnVBER->text().trimmed(), &ok);
+    return ok ? std::optional<float>(value) : std::nullopt;
+}
+
+std::optional<std::int16_t> frmMain::ThrAlarmChPower(std::int16_t ChInd) const
+{
+    checkSlot(ChInd);
+    return integerOf(*txtThrAlarmChPower[static_cast<std::size_t>(ChInd)]);
+}
+
+std::optional<std::int16_t> frmMain::ThrWarnChPower(std::int16_t ChInd) const
+{
+    checkSlot(ChInd);
+    return integerOf(*txtThrWarnChPower[static_cast<std::size_t>(ChInd)]);
+}
+
+void frmMain::loadFile(const QString& file)
+{
+    // The new plan is current before it loads: a failed load leaves it empty.
+    m_channelSet = std::make_shared<clsChannelset>(m_dialogs);
+    m_channelSet->setChanFile(file);
+    m_channelSet->loadChanFile();
+}
+
+QString frmMain::slotLabel(int c) const
+{
+    checkSlot(static_cast<std::int16_t>(c));
+    return txtLeds[static_cast<std::size_t>(c)]->text();
+}
+
+void frmMain::takeFocus() { activateWindow(); }
+
+// ---- buttons -----------------------------------------------------------------
+
+void frmMain::frmMain_btnShowChart_Click()
+{
+    m_measChart->show();
+    m_measChart->raise();
+    m_measChart->activateWindow();
+}
+
+void frmMain::frmMain_btnWarnings_Click()
+{
+    m_eventsLog->show();
+    m_eventsLog->raise();
+    m_eventsLog->activateWindow();
+}
+
+// ---- the polling cycle ---------------------------------------------------------
+
+zemtra::Variant frmMain::read(const std::string& oid)
+{
+    zemtra::Variant value;
+    if (zemtra::failed(m_snmpClient->get(oid, value)))
+        throw PollFailure{};
+    return value;
+}
+
+void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
+{
+    if (!menuSurveillance->isEnabled()) {
+        menuSurveillance->setEnabled(true);
+        btnShowChart->setEnabled(true);
+    }
+    try {
+        tmrVimboPollingAlarms->stop();
+        readEquipmentInfo();
+        readCommonThresholds();
+        Measures measures{};
+        for (std::int16_t s = 0; s < 6; ++s) {
+            readChannelSlot(s);
+            const auto i = static_cast<std::size_t>(s);
+            measures[0][i] = shownNumber(*txtMeasPower[i]);
+            measures[1][i] = shownNumber(*txtMeasMER[i]);
+            measures[2][i] = shownNumber(*txtMeasVBER[i]);
+        }
+        m_measChart->addMeasure(measures);
+        m_pollFailed = false;
+    } catch (...) {
+        // Whatever failed, the cycle ends here with one line in the log.
+        try {
+            m_eventsLog->addMessage(QStringLiteral("Error in SNMP get request"));
+        } catch (...) {
+        }
+        m_pollFailed = true;
+    }
+    tmrVimboPollingAlarms->start();
+}
+
+void frmMain::readEquipmentInfo()
+{
+    showText(*txtVimboName, textOf(read(mib::equipmentOid(mib::EquipmentItem::Name))));
+    showText(*txtVimboIPN, textOf(read(mib::equipmentOid(mib::EquipmentItem::Ipn))));
+    showText(*txtVimboVersion, textOf(read(mib::equipmentOid(mib::EquipmentItem::Version))));
+    const QString flagsText = textOf(read(mib::equipmentOid(mib::EquipmentItem::AlarmFlags)));
+    const mib::AlarmFlags flags = mib::readAlarmFlags(flagsText.toStdString());
+    for (std::size_t s = 0; s < 6; ++s)
+        ledWarning[s]->setFillColor(flags.warning[s] ? kWarningLit : kWarningDark);
+    for (std::size_t s = 0; s < 6; ++s)
+        ledAlarm[s]->setFillColor(flags.alarm[s] ? kAlarmLit : kAlarmDark);
+}
+
+void frmMain::readCommonThresholds()
+{
+    using mib::Access;
+    using mib::ThresholdItem;
+    showText(*txtThrAlarmMER, textOf(read(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read))));
+    showText(*txtThrWarnMER, textOf(read(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read))));
+    showText(*txtThrAlarmVBER, 
+        mib::formatScientific(mib::vberFromRaw(numberOf(read(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read))))));
+    showText(*txtThrWarnVBER, mib::formatScientific(
+        mib::vberFromRaw(numberOf(read(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read))))));
+}
+
+void frmMain::readChannelSlot(std::int16_t s)
+{
+    using mib::Access;
+    using mib::SlotItem;
+    const auto i = static_cast<std::size_t>(s);
+    showSlotSurveyed(s, numberOf(read(mib::slotOid(s, SlotItem::Surveyed, Access::Read))) == 1.0);
+
+    const double kHz = numberOf(read(mib::slotOid(s, SlotItem::Frequency, Access::Read))) / 1000.0;
+    const auto wholeKHz = mib::roundToInt32(kHz);
+    if (!wholeKHz)
+        throw overflowError(QStringLiteral("readChannelSlot"));
+    m_surveyedFreqsKHz[i] = *wholeKHz;
+    const ChannelPtr channel = m_channelSet ? m_channelSet->channelsCollection()->findByFreq(*wholeKHz) : nullptr;
+    const QString frequency = mib::formatMHz(kHz / 1000.0);
+    showText(*txtLeds[i], channel ? QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") + frequency
+                                : frequency);
+
+    showText(*txtMeasPower[i], 
+        mib::formatFixed2(mib::hundredthsFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Power, Access::Read))))));
+    showText(*txtMeasMER[i], 
+        mib::formatFixed2(mib::hundredthsFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Mer, Access::Read))))));
+    showText(*txtMeasVBER[i], 
+        mib::formatScientific(mib::vberFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Vber, Access::Read))))));
+    showText(*txtThrAlarmChPower[i], textOf(read(mib::slotOid(s, SlotItem::PowerAlarm, Access::Read))));
+    showText(*txtThrWarnChPower[i], textOf(read(mib::slotOid(s, SlotItem::PowerWarning, Access::Read))));
+}
+
+void frmMain::showSlotSurveyed(std::int16_t s, bool surveyed)
+{
+    const auto i = static_cast<std::size_t>(s);
+    const QColor colour = surveyed ? kSurveyed : kNotSurveyed;
+    for (QLineEdit* box : {txtLeds[i], txtMeasPower[i], txtMeasMER[i], txtMeasVBER[i], txtThrAlarmChPower[i],
+                           txtThrWarnChPower[i]})
+        setBackground(*box, colour);
+}
+
+// ---- the warnings button ---------------------------------------------------------
+
+void frmMain::frmMain_tmrBlink_Timer()
+{
+    m_blinkPhase = m_pollFailed ? static_cast<std::int16_t>(1 - m_blinkPhase) : std::int16_t{1};
+    btnWarnings->setIcon(QIcon(QPixmap::fromImage(imgWarning[static_cast<std::size_t>(m_blinkPhase)]->image())));
+}
+
+}  // namespace vimbo

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "MainWindowLink.h"
+#include "MeasureHistory.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class QTimer;
+
+namespace zemtra {
+class SnmpClient;
+class Variant;
+}  // namespace zemtra
+
+namespace vimbo {
+
+class Clock;
+class Dialogs;
+class LampShape;
+class PictureBox;
+class clsChannelset;
+class frmEventsLog;
+class frmMeasChart;
+
+/// The main window: the probe's identity, thresholds and six slots, polled
+/// every 3 s; owner of the client object, the channel plan, the chart and the log.
+class frmMain : public QMainWindow, public MainWindowLink {
+public:
+    frmMain(Dialogs& dialogs, const Clock& clock);
+    ~frmMain() override;
+
+    // Exposed members.
+    bool IsChannelSurveyed(std::int16_t c) const override;
+    std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return m_surveyedFreqsKHz; }
+    std::shared_ptr<clsChannelset> ChannelSet() const override { return m_channelSet; }
+    std::optional<std::int16_t> ThrAlarmMER() const override;
+    std::optional<std::int16_t> ThrWarnMER() const override;
+    std::optional<float> ThrAlarmVBER() const override;
+    std::optional<float> ThrWarnVBER() const override;
+    std::optional<std::int16_t> ThrAlarmChPower(std::int16_t ChInd) const override;
+    std::optional<std::int16_t> ThrWarnChPower(std::int16_t ChInd) const override;
+    void loadFile(const QString& file) override;
+    QString slotLabel(int c) const override;
+    zemtra::SnmpClient& SnmpClient1() override { return *m_snmpClient; }
+    void takeFocus() override;
+
+    // Handlers.
+    void frmMain_Form_Load();
+    void frmMain_Form_Unload();
+    void frmMain_btnShowChart_Click();
+    void frmMain_btnWarnings_Click();
+    void frmMain_tmrVimboPollingAlarms_Timer();
+    void frmMain_tmrBlink_Timer();
+
+    frmMeasChart& measChart() { return *m_measChart; }
+    frmEventsLog& eventsLog() { return *m_eventsLog; }
+    bool pollFailed() const { return m_pollFailed; }
+    std::int16_t blinkPhase() const { return m_blinkPhase; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildControls(QWidget* client);
+    void readEquipmentInfo();
+    void readCommonThresholds();
+    void readChannelSlot(std::int16_t s);
+    void showSlotSurveyed(std::int16_t s, bool surveyed);
+    zemtra::Variant read(const std::string& oid);
+    std::optional<std::int16_t> integerOf(const QLineEdit& box) const;
+    void checkSlot(std::int16_t c) const;
+
+    Dialogs& m_dialogs;
+    const Clock& m_clock;
+    std::unique_ptr<zemtra::SnmpClient> m_snmpClient;
+    std::shared_ptr<clsChannelset> m_channelSet;
+    std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
+    bool m_pollFailed = false;
+    std::int16_t m_blinkPhase = 0;
+    std::unique_ptr<frmMeasChart> m_measChart;
+    frmEventsLog* m_eventsLog = nullptr;  // owned by this window as its child
+
+    QMenu* menuConfigurar = nullptr;
+    QAction* menuConfigSNMP = nullptr;
+    QAction* menuConfigChannelset = nullptr;
+    QMenu* menuSurveillance = nullptr;
+    QAction* menuSurveillanceConfigure = nullptr;
+
+    PictureBox* picLogo = nullptr;
+    QLineEdit* txtVimboName = nullptr;
+    QLineEdit* txtVimboIPN = nullptr;
+    QLineEdit* txtVimboVersion = nullptr;
+    QLineEdit* txtThrAlarmVBER = nullptr;
+    QLineEdit* txtThrWarnVBER = nullptr;
+    QLineEdit* txtThrAlarmMER = nullptr;
+    QLineEdit* txtThrWarnMER = nullptr;
+    std::array<QLineEdit*, 6> txtLeds{};
+    std::array<LampShape*, 6> ledAlarm{};
+    std::array<LampShape*, 6> ledWarning{};
+    std::array<QLineEdit*, 6> txtThrAlarmChPower{};
+    std::array<QLineEdit*, 6> txtMeasPower{};
+    std::array<QLineEdit*, 6> txtThrWarnChPower{};
+    std::array<QLineEdit*, 6> txtMeasMER{};
+    std::array<QLineEdit*, 6> txtMeasVBER{};
+    QPushButton* btnWarnings = nullptr;
+    std::array<PictureBox*, 2> imgWarning{};
+    QToolButton* btnShowChart = nullptr;
+    QTimer* tmrVimboPollingAlarms = nullptr;
+    QTimer* tmrBlink = nullptr;
+};
+
+}  // namespace vimbo

@@ -1,0 +1,72 @@
+#include "Controls.h"
+
+#include <QLineEdit>
+#include <QPainter>
+
+namespace vimbo {
+
+LampShape::LampShape(QWidget* parent) : QWidget(parent) {}
+
+void LampShape::setFillColor(const QColor& color)
+{
+    if (color == m_fill)
+        return;
+    m_fill = color;
+    update();
+}
+
+void LampShape::paintEvent(QPaintEvent*)
+{
+    // A circle as wide as the shape, centred in its height.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int diameter = std::min(width(), height()) - 1;
+    const QRect circle((width() - diameter) / 2, (height() - diameter) / 2, diameter, diameter);
+    painter.setPen(Qt::black);
+    painter.setBrush(m_fill);
+    painter.drawEllipse(circle);
+}
+
+LineShape::LineShape(QWidget* parent, QPoint from, QPoint to) : QWidget(parent), m_from(from), m_to(to)
+{
+    const QRect area = QRect(from, to).normalized().adjusted(0, 0, 1, 1);
+    setGeometry(area);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LineShape::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawLine(m_from - pos(), m_to - pos());
+}
+
+QColor backgroundOf(const QLineEdit& box) { return box.palette().color(QPalette::Base); }
+
+void setBackground(QLineEdit& box, const QColor& color)
+{
+    if (backgroundOf(box) == color)
+        return;
+    QPalette palette = box.palette();
+    palette.setColor(QPalette::Base, color);
+    box.setPalette(palette);
+}
+
+void applyDesignFont(QWidget& window)
+{
+    // A narrow face where the machine has one; any sans face otherwise.
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8);
+    window.setFont(font);
+}
+
+void showText(QLineEdit& box, const QString& text)
+{
+    box.setText(text);
+    box.setCursorPosition(0);
+}
+
+QString arrayName(const char* name, int index) { return QLatin1String(name) + QLatin1Char('_') + QString::number(index); }
+
+}  // namespace vimbo

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+class QLineEdit;
+
+namespace vimbo {
+
+/// A filled-circle lamp: a shape that shows a fill colour.
+class LampShape : public QWidget {
+public:
+    explicit LampShape(QWidget* parent = nullptr);
+    QColor fillColor() const { return m_fill; }
+    void setFillColor(const QColor& color);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_fill = Qt::black;
+};
+
+/// A straight line control between two points of its parent.
+class LineShape : public QWidget {
+public:
+    LineShape(QWidget* parent, QPoint from, QPoint to);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPoint m_from, m_to;
+};
+
+/// The background colour of a text box, and setting it.
+QColor backgroundOf(const QLineEdit& box);
+void setBackground(QLineEdit& box, const QColor& color);
+
+/// The windows were laid out for a small dialog font: apply it.
+void applyDesignFont(QWidget& window);
+
+/// Shows `text` in a box from its first character.
+void showText(QLineEdit& box, const QString& text);
+
+/// The name of element `index` of a control array: "txtLeds_3".
+QString arrayName(const char* name, int index);
+
+}  // namespace vimbo

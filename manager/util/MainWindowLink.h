@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace zemtra {
+class SnmpClient;
+}
+
+namespace vimbo {
+
+class clsChannelset;
+
+/// What the other windows may use of the main window: its exposed members
+/// and its client object. The main window implements it.
+class MainWindowLink {
+public:
+    virtual ~MainWindowLink() = default;
+
+    /// True when slot c's row shows the surveyed (white) colour; c outside 0..5 raises.
+    virtual bool IsChannelSurveyed(std::int16_t c) const = 0;
+    virtual std::array<std::int32_t, 6> SurveyedFreqsKHz() const = 0;
+    /// The current plan itself, or nullptr when there is none.
+    virtual std::shared_ptr<clsChannelset> ChannelSet() const = 0;
+
+    // The thresholds shown, as numbers; nullopt while a box holds no number.
+    virtual std::optional<std::int16_t> ThrAlarmMER() const = 0;
+    virtual std::optional<std::int16_t> ThrWarnMER() const = 0;
+    virtual std::optional<float> ThrAlarmVBER() const = 0;
+    virtual std::optional<float> ThrWarnVBER() const = 0;
+    virtual std::optional<std::int16_t> ThrAlarmChPower(std::int16_t ChInd) const = 0;
+    virtual std::optional<std::int16_t> ThrWarnChPower(std::int16_t ChInd) const = 0;
+
+    /// Makes a new plan from `file` the current one, then loads it.
+    virtual void loadFile(const QString& file) = 0;
+
+    /// The text of txtLeds(c): the slot's channel label.
+    virtual QString slotLabel(int c) const = 0;
+
+    virtual zemtra::SnmpClient& SnmpClient1() = 0;
+
+    /// Gives the focus back to the main window.
+    virtual void takeFocus() = 0;
+};
+
+}  // namespace vimbo
