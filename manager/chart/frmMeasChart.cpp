@@ -158,14 +158,11 @@ ChannelMask frmMeasChart::checkedChannels() const
 
 void frmMeasChart::closeEvent(QCloseEvent* event)
 {
-    // The operator's close hides the chart; the history goes on.
-    if (event->spontaneous()) {
-        event->ignore();
-        hide();
-        m_main.takeFocus();
-        return;
-    }
-    QWidget::closeEvent(event);
+    // Only the operator closes this window (the program's end does not ask
+    // it): the chart hides and the history goes on.
+    event->ignore();
+    hide();
+    m_main.takeFocus();
 }
 
 }  // namespace vimbo

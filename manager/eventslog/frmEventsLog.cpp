@@ -145,13 +145,10 @@ void frmEventsLog::hideLog()
 
 void frmEventsLog::closeEvent(QCloseEvent* event)
 {
-    // The operator's close only hides the log; the program's end goes ahead.
-    if (event->spontaneous()) {
-        event->ignore();
-        hideLog();
-        return;
-    }
-    QDialog::closeEvent(event);
+    // Only the operator closes this window (the program's end does not ask
+    // it): the log hides and keeps its lines.
+    event->ignore();
+    hideLog();
 }
 
 void frmEventsLog::reject() { hideLog(); }

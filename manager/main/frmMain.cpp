@@ -255,11 +255,13 @@ void frmMain::frmMain_Form_Unload()
     // The program ends at once: no other window is asked.
     tmrVimboPollingAlarms->stop();
     tmrBlink->stop();
+    // exit(), not quit(): quit() would first ask every window to close, and
+    // the chart and the log refuse.
     if (m_measChart)
         m_measChart->hide();
     if (m_eventsLog)
         m_eventsLog->hide();
-    QApplication::quit();
+    QApplication::exit(0);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -41,12 +41,17 @@ void LineShape::paintEvent(QPaintEvent*)
     painter.drawLine(m_from - pos(), m_to - pos());
 }
 
-QColor backgroundOf(const QLineEdit& box) { return box.palette().color(QPalette::Base); }
+namespace {
+constexpr const char* kBackColorProperty = "vimboBackColor";
+}
+
+QColor backgroundOf(const QLineEdit& box) { return box.property(kBackColorProperty).value<QColor>(); }
 
 void setBackground(QLineEdit& box, const QColor& color)
 {
     if (backgroundOf(box) == color)
         return;
+    box.setProperty(kBackColorProperty, color);
     QPalette palette = box.palette();
     palette.setColor(QPalette::Base, color);
     box.setPalette(palette);

@@ -33,7 +33,8 @@ private:
     QPoint m_from, m_to;
 };
 
-/// The background colour of a text box, and setting it.
+/// The background colour given to a text box; invalid while it shows the
+/// system's window colour it was designed with.
 QColor backgroundOf(const QLineEdit& box);
 void setBackground(QLineEdit& box, const QColor& color);
 

@@ -1,0 +1,167 @@
+#include "MeasureHistory.h"
+#include "ProgramError.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace vimbo;
+
+namespace {
+
+constexpr float kHuge = 3.402823E+38f;
+const ChannelMask kAll{true, true, true, true, true, true};
+
+Measures filled(float power, float mer, float vber)
+{
+    Measures m{};
+    for (std::size_t c = 0; c < 6; ++c) {
+        m[0][c] = power + static_cast<float>(c);
+        m[1][c] = mer;
+        m[2][c] = vber;
+    }
+    return m;
+}
+
+// Runs the slot clock for each second in turn; returns how many slots closed.
+int runClock(MeasureHistory& history, std::initializer_list<int> seconds)
+{
+    int closed = 0;
+    for (int second : seconds) {
+        const std::int16_t n = MeasureHistory::clockNumber(second);
+        if (n != history.last5sSlot()) {
+            history.closeSlot(n);
+            ++closed;
+        }
+    }
+    return closed;
+}
+
+}  // namespace
+
+TEST(SlotClock, thirteenSlotsAMinute)
+{
+    const int expected[60] = {0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 4, 4,
+                              4, 4, 4, 5, 5, 5, 5, 5, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 8, 8,
+                              8, 8, 8, 9, 9, 9, 9, 9, 10, 10, 10, 10, 10, 11, 11, 11, 11, 11, 12, 12};
+    for (int s = 0; s < 60; ++s)
+        EXPECT_EQ(MeasureHistory::clockNumber(s), expected[s]) << s;
+}
+
+TEST(SlotClock, boundariesFallAt58And0And3)
+{
+    MeasureHistory history;
+    history.setLast5sSlot(MeasureHistory::clockNumber(57));
+    EXPECT_EQ(runClock(history, {57}), 0);
+    EXPECT_EQ(runClock(history, {58}), 1);
+    EXPECT_EQ(runClock(history, {59}), 0);  // 58 and 59 are one slot
+    EXPECT_EQ(runClock(history, {0}), 1);
+    EXPECT_EQ(runClock(history, {1, 2}), 0);  // 0, 1, 2 the next
+    EXPECT_EQ(runClock(history, {3}), 1);
+    EXPECT_EQ(history.insertInd(), 3);
+}
+
+TEST(History, setsInOneSlotAreAveragedWhenItCloses)
+{
+    MeasureHistory history;
+    history.add(filled(50, 30, 1e-6f));
+    history.add(filled(52, 31, 3e-6f));
+    EXPECT_EQ(history.count(0), 2.0f);
+    EXPECT_FLOAT_EQ(history.value(0, 0, 0), 102.0f);  // a running sum while open
+    history.closeSlot(1);
+    EXPECT_FLOAT_EQ(history.value(0, 0, 0), 51.0f);
+    EXPECT_FLOAT_EQ(history.value(0, 0, 5), 56.0f);
+    EXPECT_FLOAT_EQ(history.value(0, 1, 3), 30.5f);
+    EXPECT_FLOAT_EQ(history.value(0, 2, 2), 2e-6f);
+
+    history.add(filled(40, 20, 0));
+    history.closeSlot(2);
+    EXPECT_FLOAT_EQ(history.value(1, 0, 0), 40.0f);  // one set stays as it was
+    history.closeSlot(3);
+    EXPECT_EQ(history.count(2), 0.0f);  // nothing arrived: no value
+    EXPECT_EQ(history.insertInd(), 3);
+}
+
+TEST(History, ringWrapsAfter1440ClosesAndClearsTheOldestSlot)
+{
+    MeasureHistory history;
+    history.add(filled(50, 30, 1e-6f));
+    for (int i = 0; i < MeasureHistory::kSlots - 1; ++i)
+        history.closeSlot(static_cast<std::int16_t>(i % 2 + 1));
+    EXPECT_EQ(history.insertInd(), 1439);
+    EXPECT_FALSE(history.arrayFilled());
+    EXPECT_EQ(history.count(0), 1.0f);
+    history.closeSlot(5);
+    EXPECT_EQ(history.insertInd(), 0);
+    EXPECT_TRUE(history.arrayFilled());
+    EXPECT_EQ(history.count(0), 0.0f);
+    EXPECT_EQ(history.value(0, 0, 0), 0.0f);
+    EXPECT_EQ(history.last5sSlot(), 5);
+}
+
+TEST(History, lastShownSlotFollowsTheScrollOffsetAcrossTheWrap)
+{
+    MeasureHistory history;
+    EXPECT_EQ(history.getLastShownInd(0), -1);
+    history.setArrayFilled(true);
+    EXPECT_EQ(history.getLastShownInd(0), 1439);
+    history.setInsertInd(10);
+    EXPECT_EQ(history.getLastShownInd(0), 9);
+    EXPECT_EQ(history.getLastShownInd(15), 1434);
+    history.setArrayFilled(false);
+    EXPECT_EQ(history.getLastShownInd(15), -6);
+}
+
+TEST(Margins, onlyCheckedChannelsAndSlotsWithValuesCount)
+{
+    MeasureHistory history;
+    EXPECT_EQ(history.get5sAvgMeasMargins(0, 0, 10, kAll), (Margins{kHuge, -kHuge}));
+    history.add(filled(50, 30, 1e-6f));  // power 50..55 over the channels
+    history.closeSlot(1);
+    history.closeSlot(2);  // an empty slot between
+    history.add(filled(40, 30, 1e-6f));
+    history.closeSlot(3);
+    EXPECT_EQ(history.get5sAvgMeasMargins(0, 0, 2, kAll), (Margins{40.0f, 55.0f}));
+    // One channel over one slot: a constant, widened by 10 % either way.
+    EXPECT_EQ(history.get5sAvgMeasMargins(0, 0, 0, {false, true, false, false, false, false}),
+              (Margins{static_cast<float>(51.0 * 0.9), static_cast<float>(51.0 * 1.1)}));
+    EXPECT_EQ(history.get5sAvgMeasMargins(0, 0, 2, ChannelMask{}), (Margins{kHuge, -kHuge}));
+}
+
+TEST(Margins, constantValuesAreWidenedEvenWhenZeroOrNegative)
+{
+    MeasureHistory history;
+    history.add(filled(0, -10, 0));
+    history.closeSlot(1);
+    EXPECT_EQ(history.get5sAvgMeasMargins(2, 0, 0, kAll), (Margins{0.0f, 0.0f}));
+    EXPECT_EQ(history.get5sAvgMeasMargins(1, 0, 0, kAll), (Margins{-9.0f, -11.0f}));
+    try {
+        history.get5sAvgMeasMargins(1, 1, 0, kAll);
+        FAIL() << "a reversed stretch was accepted";
+    } catch (const ProgramError& error) {
+        EXPECT_EQ(error.number(), 65536);
+        EXPECT_EQ(error.source(), QStringLiteral("get5sAvgMeasMargins"));
+        EXPECT_EQ(error.description(), QStringLiteral("endInd must be greater than startInd"));
+    }
+}
+
+TEST(Margins, shownStretchCoversSixtyOneSlotsAcrossTheWrap)
+{
+    MeasureHistory history;
+    // One value per slot in the power of channel 0: the slot number, but
+    // extremes at 1389 (just outside the stretch ending at 10) and 1390 (inside).
+    const ChannelMask first{true, false, false, false, false, false};
+    for (int slot = 0; slot < MeasureHistory::kSlots; ++slot) {
+        Measures m{};
+        m[0][0] = slot == 1389 ? -1000.0f : slot == 1390 ? 5000.0f : static_cast<float>(slot);
+        history.add(m);
+        history.closeSlot(static_cast<std::int16_t>(slot % 2 + 1));
+    }
+    ASSERT_TRUE(history.arrayFilled());
+    // The last close wrapped and cleared slot 0. End at 10: slots 1390..1439
+    // and 1..10 count, 1389 does not.
+    EXPECT_EQ(history.getShownMeasMargins(0, 10, first, 60), (Margins{1.0f, 5000.0f}));
+    EXPECT_EQ(history.getShownMeasMargins(0, 100, first, 60), (Margins{40.0f, 100.0f}));
+    history.setArrayFilled(false);
+    EXPECT_EQ(history.getShownMeasMargins(0, 10, first, 60), (Margins{1.0f, 10.0f}));
+}

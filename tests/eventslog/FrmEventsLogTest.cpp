@@ -1,0 +1,142 @@
+#include "FakeClock.h"
+#include "MainStandIn.h"
+#include "ProgramError.h"
+#include "frmEventsLog.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+using vimbo::test::FakeClock;
+using vimbo::test::MainStandIn;
+
+namespace {
+
+class EventsLog : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        log.frmEventsLog_Form_Load();
+    }
+    QListWidget& list() { return *log.findChild<QListWidget*>(QStringLiteral("lstMsgs")); }
+    QStringList lines()
+    {
+        QStringList texts;
+        for (int i = 0; i < list().count(); ++i)
+            texts << list().item(i)->text();
+        return texts;
+    }
+    int errorOf(std::int16_t id)
+    {
+        try {
+            log.removeMessage(id);
+        } catch (const ProgramError& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    FakeClock clock;
+    MainStandIn main;
+    frmEventsLog log{main, clock, nullptr};
+};
+
+}  // namespace
+
+TEST_F(EventsLog, linesCarryTheTimeOfAdditionInOrder)
+{
+    log.addMessage(QStringLiteral("Error in SNMP get request"));
+    log.addMessage(QStringLiteral("second"));  // same second: same stamp, order kept
+    clock.advance(3600 * 10);
+    log.addMessage(QStringLiteral("later"));
+    EXPECT_EQ(lines(), QStringList({"14:05.33-Error in SNMP get request", "14:05.33-second", "00:05.33-later"}));
+    EXPECT_EQ(log.msgCount(), 3);
+}
+
+TEST_F(EventsLog, identifierTableGrowsBy26)
+{
+    EXPECT_EQ(log.msgListIndexUpperBound(), 25);
+    for (int i = 0; i < 26; ++i)
+        log.addMessage(QString::number(i));
+    EXPECT_EQ(log.msgListIndexUpperBound(), 25);
+    log.addMessage(QStringLiteral("27th"));
+    EXPECT_EQ(log.msgListIndexUpperBound(), 51);
+}
+
+TEST_F(EventsLog, removeTakesTheSelectedLinesAndRemoveAllKeepsTheCount)
+{
+    for (const char* text : {"a", "b", "c", "d"})
+        log.addMessage(QLatin1String(text));
+    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    EXPECT_EQ(list().count(), 4);  // nothing selected, nothing removed
+    list().item(1)->setSelected(true);
+    list().item(3)->setSelected(true);
+    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    EXPECT_EQ(lines(), QStringList({"14:05.33-a", "14:05.33-c"}));
+    log.findChild<QPushButton*>(QStringLiteral("btnRemoveAll"))->click();
+    EXPECT_EQ(list().count(), 0);
+    EXPECT_EQ(log.msgCount(), 4);
+}
+
+TEST_F(EventsLog, removeMessageMovesLaterLinesUpAndReusesTheLastIdentifier)
+{
+    for (const char* text : {"a", "b", "c"})
+        log.addMessage(QLatin1String(text));
+    log.removeMessage(0);
+    EXPECT_EQ(lines(), QStringList({"14:05.33-b", "14:05.33-c"}));
+    log.removeMessage(2);  // the last one handed out: its identifier comes back
+    EXPECT_EQ(log.msgCount(), 2);
+    log.addMessage(QStringLiteral("d"));
+    log.removeMessage(1);
+    EXPECT_EQ(lines(), QStringList({"14:05.33-d"}));
+    log.removeMessage(2);
+    EXPECT_EQ(list().count(), 0);
+}
+
+TEST_F(EventsLog, removingAGoneLineRaisesInsteadOfRemovingAnother)
+{
+    for (const char* text : {"a", "b", "c"})
+        log.addMessage(QLatin1String(text));
+    list().item(0)->setSelected(true);
+    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    EXPECT_EQ(errorOf(0), errors::kInvalidArgument);  // "a" is gone; "b" stays
+    EXPECT_EQ(list().count(), 2);
+    log.removeMessage(2);  // "c" is still found where it moved
+    EXPECT_EQ(lines(), QStringList({"14:05.33-b"}));
+    EXPECT_EQ(errorOf(-1), errors::kSubscriptOutOfRange);
+    EXPECT_EQ(errorOf(26), errors::kSubscriptOutOfRange);
+    EXPECT_EQ(errorOf(20), errors::kInvalidArgument);  // never handed out
+}
+
+TEST_F(EventsLog, messagesPastTheSixteenBitLimitAreStillLogged)
+{
+    for (int i = 0; i < 32770; ++i)
+        log.addMessage(QStringLiteral("m"));
+    EXPECT_EQ(list().count(), 32770);
+    EXPECT_EQ(log.msgCount(), 32767);
+    EXPECT_EQ(log.msgListIndexUpperBound(), 32766);
+    log.removeMessage(32766);  // the last identified message
+    EXPECT_EQ(list().count(), 32769);
+}
+
+TEST_F(EventsLog, closeAndEscapeHideTheLogAndKeepItsLines)
+{
+    log.addMessage(QStringLiteral("kept"));
+    log.show();
+    ASSERT_TRUE(log.windowHandle());
+    log.windowHandle()->close();
+    EXPECT_FALSE(log.isVisible());
+    EXPECT_EQ(main.focusTaken, 1);
+    log.show();
+    QTest::keyClick(&log, Qt::Key_Escape);
+    EXPECT_FALSE(log.isVisible());
+    log.show();
+    log.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    EXPECT_FALSE(log.isVisible());
+    EXPECT_EQ(lines(), QStringList({"14:05.33-kept"}));
+}

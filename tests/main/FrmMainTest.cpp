@@ -1,0 +1,301 @@
+// The main window against the probe simulator over loopback, its timer
+// handlers driven directly.
+#include "Controls.h"
+#include "FakeClock.h"
+#include "FakeDialogs.h"
+#include "ProbeSimProcess.h"
+#include "ProgramError.h"
+#include "SnmpClient.h"
+#include "channelsCollection.h"
+#include "clsChannelset.h"
+#include "PictureBox.h"
+#include "frmEventsLog.h"
+#include "frmMain.h"
+#include "frmMainDesign.h"
+#include "frmMeasChart.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+using vimbo::test::FakeClock;
+using vimbo::test::FakeDialogs;
+using vimbo::test::ProbeSimProcess;
+
+namespace {
+
+const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
+
+// A static probe: default values, alarm flags fixed to light slot 0's two
+// lamps and slot 5's alarm lamp.
+QString staticProbeFile(const QTemporaryDir& folder)
+{
+    const QString path = folder.filePath(QStringLiteral("probe.txt"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray::fromStdString(kRoot + ".1.4.0 2101\n"));
+    return path;
+}
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        ASSERT_TRUE(folder.isValid());
+        QDir::setCurrent(QStringLiteral(VIMBO_BIN_DIR));  // where CCIR.can is
+    }
+    void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
+
+    void startProbe(std::vector<std::string> args = {})
+    {
+        args.insert(args.begin(), {"--static", staticProbeFile(folder).toStdString()});
+        std::string error;
+        sim = ProbeSimProcess::start(args, "127.0.0.1:0", &error);
+        ASSERT_TRUE(sim) << error;
+        window.SnmpClient1().setAgent(sim->host());
+        window.SnmpClient1().setPort(sim->storedPort());
+    }
+
+    template <typename T = QLineEdit>
+    T* find(const QString& name)
+    {
+        T* widget = window.findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    QString text(const QString& name) { return find(name)->text(); }
+    QString slotText(const char* name, int s) { return text(arrayName(name, s)); }
+    QColor lamp(const char* name, int s) { return find<LampShape>(arrayName(name, s))->fillColor(); }
+    QStringList logLines()
+    {
+        QStringList lines;
+        auto* list = window.eventsLog().findChild<QListWidget*>(QStringLiteral("lstMsgs"));
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
+        return lines;
+    }
+    void poll() { window.frmMain_tmrVimboPollingAlarms_Timer(); }
+
+    QTemporaryDir folder;
+    FakeDialogs dialogs;
+    FakeClock clock;
+    frmMain window{dialogs, clock};
+    std::unique_ptr<ProbeSimProcess> sim;
+};
+
+}  // namespace
+
+TEST_F(MainWindow, startsFromItsStoredClientAndDesign)
+{
+    EXPECT_EQ(window.SnmpClient1().Agent(), "127.10.10.10");
+    EXPECT_EQ(window.SnmpClient1().CommunityR(), "tavelo");
+    EXPECT_EQ(window.SnmpClient1().CommunityW(), "kiminar");
+    EXPECT_EQ(window.SnmpClient1().Port(), 161);
+    EXPECT_EQ(window.SnmpClient1().Retries(), 1);
+    EXPECT_EQ(window.SnmpClient1().Timeout(), 100);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vimbo SNMP Demo Manager"));
+    EXPECT_FALSE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
+    EXPECT_FALSE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
+    EXPECT_EQ(slotText("txtLeds", 2), QStringLiteral("(ChXX) 999.99MHz"));
+    EXPECT_EQ(lamp("ledAlarm", 0), design::kAlarmLit);
+    EXPECT_EQ(lamp("ledWarning", 5), design::kWarningLit);
+    for (std::int16_t s = 0; s < 6; ++s)
+        EXPECT_FALSE(window.IsChannelSurveyed(s));
+    EXPECT_EQ(window.SurveyedFreqsKHz(), (std::array<std::int32_t, 6>{}));
+    EXPECT_EQ(window.ThrAlarmMER(), std::nullopt);  // the placeholder is no number
+    EXPECT_EQ(window.ThrAlarmChPower(0), 999);
+    EXPECT_THROW(window.IsChannelSurveyed(6), ProgramError);
+    EXPECT_THROW(window.ThrWarnChPower(-1), ProgramError);
+
+    window.frmMain_Form_Load();
+    ASSERT_NE(window.ChannelSet(), nullptr);
+    EXPECT_EQ(window.ChannelSet()->channelsCollection()->Count(), 60);
+    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+    EXPECT_EQ(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->interval(), 3000);
+    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrBlink"))->isActive());
+    EXPECT_FALSE(window.measChart().isVisible());
+    EXPECT_FALSE(window.eventsLog().isVisible());
+    EXPECT_EQ(find<PictureBox>(QStringLiteral("picLogo"))->image().size(), QSize(466, 81));
+}
+
+TEST_F(MainWindow, completeCycleShowsTheProbeAndHandsOneSampleToTheHistory)
+{
+    window.frmMain_Form_Load();
+    startProbe();
+    poll();
+
+    EXPECT_TRUE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
+    EXPECT_TRUE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
+    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
+    EXPECT_EQ(text(QStringLiteral("txtVimboIPN")), QStringLiteral("IPN-0001"));
+    EXPECT_EQ(text(QStringLiteral("txtVimboVersion")), QStringLiteral("v01.02.03"));
+    EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("20"));
+    EXPECT_EQ(text(QStringLiteral("txtThrWarnMER")), QStringLiteral("25"));
+    EXPECT_EQ(text(QStringLiteral("txtThrAlarmVBER")), QStringLiteral("1.00E-04"));
+    EXPECT_EQ(text(QStringLiteral("txtThrWarnVBER")), QStringLiteral("1.00E-05"));
+
+    EXPECT_EQ(slotText("txtLeds", 0), QStringLiteral("(Ch21) 474.00MHz"));
+    EXPECT_EQ(slotText("txtLeds", 1), QStringLiteral("(Ch34) 578.00MHz"));
+    EXPECT_EQ(slotText("txtLeds", 4), QStringLiteral("(ChE5) 177.50MHz"));
+    EXPECT_EQ(slotText("txtLeds", 5), QStringLiteral("0.00MHz"));  // no channel at 0 kHz
+    EXPECT_EQ(slotText("txtMeasPower", 1), QStringLiteral("50.50"));
+    EXPECT_EQ(slotText("txtMeasMER", 3), QStringLiteral("25.20"));
+    EXPECT_EQ(slotText("txtMeasVBER", 0), QStringLiteral("2.00E-07"));
+    EXPECT_EQ(slotText("txtMeasVBER", 5), QStringLiteral("0.00E+00"));
+    EXPECT_EQ(slotText("txtThrAlarmChPower", 2), QStringLiteral("40"));
+    EXPECT_EQ(slotText("txtThrWarnChPower", 2), QStringLiteral("45"));
+
+    for (std::int16_t s = 0; s < 6; ++s) {
+        const bool surveyed = s < 4;
+        EXPECT_EQ(window.IsChannelSurveyed(s), surveyed) << s;
+        const QColor row = surveyed ? design::kSurveyed : design::kNotSurveyed;
+        for (const char* box : {"txtLeds", "txtMeasPower", "txtMeasMER", "txtMeasVBER", "txtThrAlarmChPower",
+                                "txtThrWarnChPower"})
+            EXPECT_EQ(backgroundOf(*find(arrayName(box, s))), row) << box << s;
+    }
+    // Flags 2101: slot 0 warning and alarm, slot 5 alarm.
+    EXPECT_EQ(lamp("ledWarning", 0), design::kWarningLit);
+    EXPECT_EQ(lamp("ledAlarm", 0), design::kAlarmLit);
+    EXPECT_EQ(lamp("ledAlarm", 5), design::kAlarmLit);
+    EXPECT_EQ(lamp("ledWarning", 5), design::kWarningDark);
+    EXPECT_EQ(lamp("ledAlarm", 1), design::kAlarmDark);
+
+    EXPECT_EQ(window.SurveyedFreqsKHz(), (std::array<std::int32_t, 6>{474000, 578000, 666000, 786000, 177500, 0}));
+    EXPECT_EQ(window.ThrAlarmMER(), 20);
+    EXPECT_EQ(window.ThrWarnVBER(), 1e-5f);
+    EXPECT_EQ(window.ThrAlarmChPower(3), 40);
+
+    const MeasureHistory& history = window.measChart().history();
+    EXPECT_EQ(history.count(history.insertInd()), 1.0f);
+    EXPECT_FLOAT_EQ(history.value(history.insertInd(), 0, 1), 50.5f);
+    EXPECT_FLOAT_EQ(history.value(history.insertInd(), 1, 3), 25.2f);
+    EXPECT_FLOAT_EQ(history.value(history.insertInd(), 2, 0), 2e-7f);
+    EXPECT_FALSE(window.pollFailed());
+    EXPECT_TRUE(logLines().isEmpty());
+    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+}
+
+TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)
+{
+    window.frmMain_Form_Load();
+    startProbe();
+    poll();
+    std::vector<std::string> expected;
+    for (const char* item : {".1.1", ".1.2", ".1.3", ".1.4", ".2.1", ".2.2", ".2.3", ".2.4"})
+        expected.push_back("GET tavelo " + kRoot + item + ".0 NULL");
+    for (int group = 3; group <= 8; ++group)
+        for (int item = 1; item <= 7; ++item)
+            expected.push_back("GET tavelo " + kRoot + "." + std::to_string(group) + "." + std::to_string(item) +
+                               ".0 NULL");
+    EXPECT_EQ(sim->requests(), expected);
+}
+
+TEST_F(MainWindow, failureAtSlotThreesPowerStopsTheCycleThere)
+{
+    window.frmMain_Form_Load();
+    startProbe({"--error-oid", kRoot + ".6.3.0"});
+    poll();
+
+    EXPECT_EQ(sim->requests().size(), 4u + 4u + 3u * 7u + 3u);  // nothing after the failed request
+    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
+    EXPECT_EQ(slotText("txtMeasMER", 2), QStringLiteral("27.00"));
+    EXPECT_EQ(slotText("txtLeds", 3), QStringLiteral("(Ch60) 786.00MHz"));  // label and colour are new
+    EXPECT_TRUE(window.IsChannelSurveyed(3));
+    EXPECT_EQ(slotText("txtMeasPower", 3), QStringLiteral("999"));  // the rest keeps what it showed
+    EXPECT_EQ(slotText("txtMeasMER", 3), QStringLiteral("99.9"));
+    EXPECT_EQ(slotText("txtLeds", 4), QStringLiteral("(ChXX) 999.99MHz"));
+    EXPECT_TRUE(window.pollFailed());
+    EXPECT_EQ(logLines(), QStringList({"14:05.33-Error in SNMP get request"}));
+    EXPECT_EQ(window.measChart().history().count(window.measChart().history().insertInd()), 0.0f);
+    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+}
+
+TEST_F(MainWindow, unreachableProbeKeepsPlaceholdersAndDesignColours)
+{
+    window.frmMain_Form_Load();
+    startProbe({"--silent"});
+    window.SnmpClient1().setTimeout(10);
+    window.SnmpClient1().setRetries(0);
+    poll();
+    poll();
+    EXPECT_TRUE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
+    EXPECT_TRUE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
+    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("xxxxxxxxxxxxxx"));
+    EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("xxx"));
+    EXPECT_EQ(lamp("ledAlarm", 3), design::kAlarmLit);
+    EXPECT_EQ(lamp("ledWarning", 3), design::kWarningLit);
+    EXPECT_EQ(logLines().size(), 2);  // one line a cycle
+    EXPECT_EQ(sim->requests().size(), 2u);
+}
+
+TEST_F(MainWindow, warningsButtonBlinksWhileCyclesFailAndSteadiesAfter)
+{
+    window.frmMain_Form_Load();
+    auto* button = find<QPushButton>(QStringLiteral("btnWarnings"));
+    EXPECT_TRUE(button->icon().isNull());  // blank until the first blink tick
+    window.frmMain_tmrBlink_Timer();
+    EXPECT_EQ(window.blinkPhase(), 1);
+    EXPECT_FALSE(button->icon().isNull());
+
+    startProbe({"--silent"});
+    window.SnmpClient1().setTimeout(5);
+    window.SnmpClient1().setRetries(0);
+    poll();
+    std::vector<int> phases;
+    for (int i = 0; i < 4; ++i) {
+        window.frmMain_tmrBlink_Timer();
+        phases.push_back(window.blinkPhase());
+    }
+    EXPECT_EQ(phases, (std::vector<int>{0, 1, 0, 1}));  // yellow first
+
+    sim.reset();
+    startProbe();
+    poll();
+    window.frmMain_tmrBlink_Timer();
+    window.frmMain_tmrBlink_Timer();
+    EXPECT_EQ(window.blinkPhase(), 1);
+    EXPECT_FALSE(window.pollFailed());
+}
+
+TEST_F(MainWindow, loadFileReplacesThePlanBeforeLoading)
+{
+    window.frmMain_Form_Load();
+    const auto ccir = window.ChannelSet();
+    window.loadFile(folder.filePath(QStringLiteral("missing.can")));
+    ASSERT_NE(window.ChannelSet(), nullptr);
+    EXPECT_NE(window.ChannelSet(), ccir);
+    EXPECT_FALSE(window.ChannelSet()->hasChannelsCollection());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Error reading ")));
+
+    // Slot labels then show bare frequencies.
+    startProbe();
+    poll();
+    EXPECT_EQ(slotText("txtLeds", 1), QStringLiteral("578.00MHz"));
+}
+
+TEST_F(MainWindow, buttonsShowTheLogOwnedAndTheChartWithout)
+{
+    window.frmMain_Form_Load();
+    window.show();
+    window.frmMain_btnWarnings_Click();
+    EXPECT_TRUE(window.eventsLog().isVisible());
+    EXPECT_EQ(window.eventsLog().parentWidget(), &window);
+    window.frmMain_btnShowChart_Click();
+    EXPECT_TRUE(window.measChart().isVisible());
+    EXPECT_EQ(window.measChart().parentWidget(), nullptr);
+    window.close();  // ends the program's loop; the shown windows do not hold it
+    EXPECT_FALSE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+    EXPECT_FALSE(window.measChart().isVisible());
+}
