@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# The main job: the simulated probe on loopback, and a live read of its name.
+# The main job: the simulated probe on loopback, and vimboManager watching it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display here. Run the manager under a virtual X server instead:" >&2
+  echo "  xvfb-run -a scripts/demo.sh" >&2
+  exit 1
+fi
+
 scratch=$(mktemp -d)
 export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+cd build/bin  # the manager loads CCIR.can from its working directory
 
-build/bin/vimboProbeSim --listen 127.0.0.1:0 >"$scratch/sim.out" &
+./vimboProbeSim --listen 127.0.0.1:0 >"$scratch/sim.out" &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$scratch"' EXIT
 for _ in $(seq 50); do
@@ -17,6 +25,4 @@ line=$(head -n 1 "$scratch/sim.out")
 echo "Probe simulator: $line"
 port=${line##*:}
 
-for oid in 1.1 1.2 1.3; do
-  build/bin/vimbo-snmp --agent 127.0.0.1 --port "$port" get ".1.3.6.1.4.1.32473.2.2.$oid.0"
-done
+./vimboManager --agent 127.0.0.1 --port "$port"

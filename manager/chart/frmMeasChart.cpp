@@ -98,7 +98,7 @@ void frmMeasChart::addMeasure(const Measures& measures)
 
 void frmMeasChart::check5sSlot()
 {
-    const std::int16_t n = MeasureHistory::clockNumber(m_clock.now().time().second());
+    const std::int16_t n = MeasureHistory::clockNumber(m_clock.secondOfMinute());
     if (n == m_history.last5sSlot())
         return;
     m_history.closeSlot(n);
@@ -108,15 +108,17 @@ void frmMeasChart::frmMeasChart_tmr5s_Timer()
 {
     // An error here must not stop the program; the next tick tries again.
     try {
+        // 200 ticks a second: touch a box only when something changes.
         for (std::int16_t i = 0; i < 6; ++i) {
             QCheckBox* box = chkChannel[static_cast<std::size_t>(i)];
-            box->setText(m_main.slotLabel(i));
-            if (!m_main.IsChannelSurveyed(i)) {
-                box->setEnabled(false);
+            const QString label = m_main.slotLabel(i);
+            if (box->text() != label)
+                box->setText(label);
+            const bool surveyed = m_main.IsChannelSurveyed(i);
+            if (box->isEnabled() != surveyed)
+                box->setEnabled(surveyed);
+            if (!surveyed && box->isChecked())
                 box->setChecked(false);
-            } else {
-                box->setEnabled(true);
-            }
         }
         check5sSlot();
     } catch (const std::exception& error) {

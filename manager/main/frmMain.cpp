@@ -59,9 +59,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
     return widget;
 }
 
-QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width)
+TextBox* textBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width)
 {
-    auto* box = control<QLineEdit>(parent, name, left, top, width, 300);
+    auto* box = control<TextBox>(parent, name, left, top, width, 300);
     box->setReadOnly(true);
     box->setTextMargins(-2, 0, -2, 0);  // the style's inner margin is more than these narrow boxes can spare
     box->setText(text);
@@ -281,7 +281,7 @@ void frmMain::checkSlot(std::int16_t c) const
 bool frmMain::IsChannelSurveyed(std::int16_t c) const
 {
     checkSlot(c);
-    return backgroundOf(*txtLeds[static_cast<std::size_t>(c)]) == kSurveyed;
+    return txtLeds[static_cast<std::size_t>(c)]->backColor() == kSurveyed;
 }
 
 std::optional<std::int16_t> frmMain::integerOf(const QLineEdit& box) const
@@ -451,9 +451,9 @@ void frmMain::showSlotSurveyed(std::int16_t s, bool surveyed)
 {
     const auto i = static_cast<std::size_t>(s);
     const QColor colour = surveyed ? kSurveyed : kNotSurveyed;
-    for (QLineEdit* box : {txtLeds[i], txtMeasPower[i], txtMeasMER[i], txtMeasVBER[i], txtThrAlarmChPower[i],
-                           txtThrWarnChPower[i]})
-        setBackground(*box, colour);
+    for (TextBox* box : {txtLeds[i], txtMeasPower[i], txtMeasMER[i], txtMeasVBER[i], txtThrAlarmChPower[i],
+                         txtThrWarnChPower[i]})
+        box->setBackColor(colour);
 }
 
 // ---- the warnings button ---------------------------------------------------------

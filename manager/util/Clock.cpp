@@ -2,7 +2,15 @@
 
 #include <QLocale>
 
+#include <chrono>
+
 namespace vimbo {
+
+int SystemClock::secondOfMinute() const
+{
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch).count() % 60);
+}
 
 QString localeTimeSeparator(const QLocale& locale)
 {

@@ -41,20 +41,16 @@ void LineShape::paintEvent(QPaintEvent*)
     painter.drawLine(m_from - pos(), m_to - pos());
 }
 
-namespace {
-constexpr const char* kBackColorProperty = "vimboBackColor";
-}
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {}
 
-QColor backgroundOf(const QLineEdit& box) { return box.property(kBackColorProperty).value<QColor>(); }
-
-void setBackground(QLineEdit& box, const QColor& color)
+void TextBox::setBackColor(const QColor& color)
 {
-    if (backgroundOf(box) == color)
+    if (color == m_backColor)
         return;
-    box.setProperty(kBackColorProperty, color);
-    QPalette palette = box.palette();
-    palette.setColor(QPalette::Base, color);
-    box.setPalette(palette);
+    m_backColor = color;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, color);
+    setPalette(colours);
 }
 
 void applyDesignFont(QWidget& window)

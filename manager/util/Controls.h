@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QLineEdit>
 #include <QWidget>
-
-class QLineEdit;
 
 namespace vimbo {
 
@@ -33,10 +32,17 @@ private:
     QPoint m_from, m_to;
 };
 
-/// The background colour given to a text box; invalid while it shows the
-/// system's window colour it was designed with.
-QColor backgroundOf(const QLineEdit& box);
-void setBackground(QLineEdit& box, const QColor& color);
+/// A text box whose background colour can be set and read back.
+class TextBox : public QLineEdit {
+public:
+    explicit TextBox(QWidget* parent = nullptr);
+    /// Invalid while the box shows the system's window colour it was designed with.
+    QColor backColor() const { return m_backColor; }
+    void setBackColor(const QColor& color);
+
+private:
+    QColor m_backColor;
+};
 
 /// The windows were laid out for a small dialog font: apply it.
 void applyDesignFont(QWidget& window);

@@ -162,7 +162,7 @@ TEST_F(MainWindow, completeCycleShowsTheProbeAndHandsOneSampleToTheHistory)
         const QColor row = surveyed ? design::kSurveyed : design::kNotSurveyed;
         for (const char* box : {"txtLeds", "txtMeasPower", "txtMeasMER", "txtMeasVBER", "txtThrAlarmChPower",
                                 "txtThrWarnChPower"})
-            EXPECT_EQ(backgroundOf(*find(arrayName(box, s))), row) << box << s;
+            EXPECT_EQ(find<TextBox>(arrayName(box, s))->backColor(), row) << box << s;
     }
     // Flags 2101: slot 0 warning and alarm, slot 5 alarm.
     EXPECT_EQ(lamp("ledWarning", 0), design::kWarningLit);

@@ -1,3 +1,4 @@
+#include "Clock.h"
 #include "Geometry.h"
 #include "ProgramError.h"
 #include "QtDialogs.h"
@@ -112,4 +113,24 @@ TEST(QtFileFilter, pipeListBecomesQtFilters)
 {
     EXPECT_EQ(vimbo::qtFileFilter(QStringLiteral("CAN files (*.can)|*.can|All files|*.*")),
               QStringLiteral("CAN files (*.can);;All files (*.*)"));
+}
+
+TEST(Clock, clockTimeFormatAndTheSecondOfTheMinute)
+{
+    EXPECT_EQ(vimbo::formatClockTime(QTime(14, 5, 37), QLocale::c()), QStringLiteral("14:05.37"));
+    EXPECT_EQ(vimbo::formatClockTime(QTime(0, 0, 0), QLocale::c()), QStringLiteral("00:00.00"));
+    EXPECT_EQ(vimbo::localeTimeSeparator(QLocale(QLocale::Finnish, QLocale::Finland)), QStringLiteral("."));
+    EXPECT_EQ(vimbo::localeTimeSeparator(QLocale(QLocale::Spanish, QLocale::Spain)), QStringLiteral(":"));
+
+    const vimbo::SystemClock clock;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int before = QTime::currentTime().second();
+        const int second = clock.secondOfMinute();
+        const int after = QTime::currentTime().second();
+        if (before == after) {  // not across a second's change
+            EXPECT_EQ(second, before);
+            return;
+        }
+    }
+    ADD_FAILURE() << "the clock never held still for a moment";
 }
