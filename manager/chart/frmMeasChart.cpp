@@ -1,11 +1,13 @@
 #include "frmMeasChart.h"
 
 #include "Artwork.h"
+#include "ChartControl.h"
 #include "Clock.h"
 #include "Controls.h"
 #include "Geometry.h"
 #include "MainWindowLink.h"
 #include "ProgramError.h"
+#include "ZemtraLib.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,12 +15,29 @@
 #include <QDebug>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
 
 namespace vimbo {
 
 namespace {
+
+// The window's frame around its client area, in twips, at its design size.
+constexpr int kFrameWidthTwips = 9350 - 9240;
+constexpr int kFrameHeightTwips = 4650 - 4240;
+
+// Resumes the chart's drawing however the change ends.
+class DrawingSuspended {
+public:
+    explicit DrawingSuspended(ChartControl& chart) : m_chart(chart) { m_chart.setRepaint(false); }
+    ~DrawingSuspended() { m_chart.setRepaint(true); }
+    DrawingSuspended(const DrawingSuspended&) = delete;
+    DrawingSuspended& operator=(const DrawingSuspended&) = delete;
+
+private:
+    ChartControl& m_chart;
+};
 
 template <typename T>
 T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
@@ -39,6 +58,7 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     applyDesignFont(*this);
     resize(pixelsFromTwips(9240), pixelsFromTwips(4240));
 
+    MSChart1 = control<ChartControl>(this, QStringLiteral("MSChart1"), 0, 0, 7330, 4210);
     frameMeasSelection = control<QGroupBox>(this, QStringLiteral("frameMeasSelection"), 7440, 0, 1810, 4210);
     frameMeasSelection->setTitle(QStringLiteral("Series selection"));
     cmbMagnitude = control<QComboBox>(frameMeasSelection, QStringLiteral("cmbMagnitude"), 360, 360, 1090, 315);
@@ -49,6 +69,13 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
             control<QCheckBox>(frameMeasSelection, arrayName("chkChannel", i), 360, 840 + 480 * i, 1210, 370);
         chkChannel[static_cast<std::size_t>(i)]->setText(QStringLiteral("(Ch99) 999,99MHz"));
         chkChannel[static_cast<std::size_t>(i)]->setChecked(true);
+        // The box's text in its series' colour stands in for a legend.
+        QPalette colours = chkChannel[static_cast<std::size_t>(i)]->palette();
+        colours.setColor(QPalette::WindowText, MSChart1->seriesColor(i + 1));
+        chkChannel[static_cast<std::size_t>(i)]->setPalette(colours);
+        connect(chkChannel[static_cast<std::size_t>(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
+            MSChart1->setSeriesHidden(i + 1, !checked);
+        });
     }
     lbl5sAvgInfo = control<QLineEdit>(this, QStringLiteral("lbl5sAvgInfo"), 0, 0, 1320, 240);
     lbl5sAvgInfo->setText(QStringLiteral("5 seconds averaging"));
@@ -56,7 +83,6 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     lbl5sAvgInfo->setFocusPolicy(Qt::NoFocus);
     lbl5sAvgInfo->setFrame(false);
     lbl5sAvgInfo->setAlignment(Qt::AlignCenter);
-    lbl5sAvgInfo->move(pixelsFromTwips((7330 - 1320) / 2), pixelsFromTwips(4210 - 240 - 10));
     scrollTime = control<QScrollBar>(this, QStringLiteral("scrollTime"), 5640, 3840, 1570, 250);
     scrollTime->setOrientation(Qt::Horizontal);
     testArrayFilled = control<QCheckBox>(this, QStringLiteral("testArrayFilled"), 8280, 3720, 850, 370);
@@ -65,6 +91,9 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     testInsertInd = control<QLineEdit>(this, QStringLiteral("testInsertInd"), 7320, 3720, 850, 370);
     testInsertInd->setText(QStringLiteral("testInsertInd"));
     testInsertInd->setVisible(false);
+    lbl5sAvgInfo->raise();  // in front of the chart
+    scrollTime->raise();
+    layoutControls();
     tmr5s = new QTimer(this);
     tmr5s->setObjectName(QStringLiteral("tmr5s"));
 
@@ -80,9 +109,10 @@ void frmMeasChart::frmMeasChart_Form_Load()
     m_history.setLast5sSlot(0);
     scrollTime->setMinimum(0);
     tmr5s->setInterval(5);
-    scrollTime->setMaximum(MeasureHistory::kSlots - kChartRows);
+    const int rows = MSChart1->rowCount();
+    scrollTime->setMaximum(MeasureHistory::kSlots - rows);
     scrollTime->setSingleStep(10);
-    scrollTime->setPageStep(kChartRows - 10);
+    scrollTime->setPageStep(rows - 10);
     scrollTime->setValue(scrollTime->maximum());
     m_history.setInsertInd(0);
     m_history.setArrayFilled(false);
@@ -101,7 +131,130 @@ void frmMeasChart::check5sSlot()
     const std::int16_t n = MeasureHistory::clockNumber(m_clock.secondOfMinute());
     if (n == m_history.last5sSlot())
         return;
+
+    DrawingSuspended suspended(*MSChart1);
+    const int k = getScrollOffset();
+    const QString label = timeLabel(5 * k);  // before the history moves on
     m_history.closeSlot(n);
+
+    VariantGrid grid = MSChart1->chartData();
+    ZemtraLib::shiftRows(grid, -1);
+    fillSeriesLabels(grid);
+    const int rows = MSChart1->rowCount();
+    grid.at(rows, 0) = zemtra::Variant(label.toStdString());
+    const int e = getLastShownInd();
+    if (e < 0)
+        return;  // no slot at the newest point: the chart keeps its grid
+    for (int c = 0; c < MeasureHistory::kChannels; ++c)
+        grid.at(rows, c + 1) = m_history.count(e) != 0.0f ? zemtra::Variant(m_history.value(e, m_selMagnitude, c))
+                                                           : zemtra::Variant();
+    MSChart1->setChartData(grid);
+    scaleValueAxis(e, false);
+}
+
+void frmMeasChart::redrawChart()
+{
+    DrawingSuspended suspended(*MSChart1);
+    const int rows = MSChart1->rowCount();
+    VariantGrid grid(0, rows, 0, MSChart1->columnCount());
+    const int e = getLastShownInd();
+    fillSeriesLabels(grid);
+    fillTimeLabels(grid, 5 * getScrollOffset());
+    int s = e - rows + 1;
+    if (s < 0) {
+        // With a full ring the view runs on from the end of the ring.
+        if (m_history.arrayFilled())
+            fillChartRows(MeasureHistory::kSlots + s, MeasureHistory::kSlots - 1, m_selMagnitude, grid, 1);
+        s = 0;
+    }
+    fillChartRows(s, e, m_selMagnitude, grid, rows - (e - s));
+    MSChart1->setChartData(grid);
+    if (e > 0)
+        scaleValueAxis(e, true);
+    else
+        MSChart1->setAutoScale(true);
+}
+
+void frmMeasChart::scaleValueAxis(int e, bool rebuild)
+{
+    const Margins margins =
+        m_history.getShownMeasMargins(m_selMagnitude, e, checkedChannels(), MSChart1->rowCount());
+    const bool vber = m_selMagnitude == 2;
+    const auto type = vber ? ChartControl::ScaleType::Logarithmic : ChartControl::ScaleType::Linear;
+    if (rebuild) {
+        MSChart1->setScaleType(type);
+        if (vber) {
+            MSChart1->setLabelFormat(QStringLiteral("0,0e0"));
+            MSChart1->setMinorDivision(5);
+            MSChart1->setMajorDivision(10);
+        } else {
+            MSChart1->setMinorDivision(1);
+            MSChart1->setMajorDivision(10);
+            MSChart1->setLabelFormat(QStringLiteral("0,0"));
+        }
+        MSChart1->setAutoScale(false);
+        MSChart1->setMinimum(margins[0]);
+        MSChart1->setMaximum(margins[1]);
+        return;
+    }
+    // An append leaves the label format and the automatic range as they are.
+    MSChart1->setMinimum(margins[0]);
+    MSChart1->setMaximum(margins[1]);
+    MSChart1->setScaleType(type);
+    MSChart1->setMinorDivision(vber ? 5 : 1);
+    MSChart1->setMajorDivision(10);
+}
+
+void frmMeasChart::fillSeriesLabels(VariantGrid& grid) const
+{
+    for (int c = 1; c <= MSChart1->columnCount(); ++c)
+        grid.at(0, c) = zemtra::Variant("C" + std::to_string(c));
+}
+
+QString frmMeasChart::timeLabel(int secondsBack) const
+{
+    return m_clock.now().addSecs(-secondsBack).time().toString(QStringLiteral("hh:mm.ss"));
+}
+
+void frmMeasChart::fillTimeLabels(VariantGrid& grid, int secondsBack) const
+{
+    QDateTime t = m_clock.now().addSecs(-secondsBack);
+    for (int i = MSChart1->rowCount(); i >= 1; --i) {
+        grid.at(i, 0) = zemtra::Variant(t.time().toString(QStringLiteral("hh:mm.ss")).toStdString());
+        t = t.addSecs(-5);
+    }
+}
+
+void frmMeasChart::fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const
+{
+    for (int t = startInd; t <= endInd; ++t)
+        for (int c = 0; c < MeasureHistory::kChannels; ++c)
+            grid.at(firstRow + t - startInd, c + 1) =
+                m_history.count(t) != 0.0f ? zemtra::Variant(m_history.value(t, magnitude, c)) : zemtra::Variant();
+}
+
+void frmMeasChart::reportChartError(const std::exception& error) const
+{
+    qWarning() << "frmMeasChart:" << error.what();
+}
+
+void frmMeasChart::layoutControls()
+{
+    if (isMinimized())
+        return;
+    const int outerWidth = twipsFromPixels(width()) + kFrameWidthTwips;
+    const int outerHeight = twipsFromPixels(height()) + kFrameHeightTwips;
+    frameMeasSelection->move(pixelsFromTwips(outerWidth - 1910), frameMeasSelection->y());
+    // A window too small for the chart leaves it at no size rather than less.
+    MSChart1->resize(std::max(0, pixelsFromTwips(outerWidth - 2020)), std::max(0, pixelsFromTwips(outerHeight - 440)));
+    lbl5sAvgInfo->move(MSChart1->x() + (MSChart1->width() - lbl5sAvgInfo->width()) / 2,
+                       MSChart1->y() + MSChart1->height() - lbl5sAvgInfo->height() - pixelsFromTwips(10));
+}
+
+void frmMeasChart::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
 }
 
 void frmMeasChart::frmMeasChart_tmr5s_Timer()
@@ -122,17 +275,30 @@ void frmMeasChart::frmMeasChart_tmr5s_Timer()
         }
         check5sSlot();
     } catch (const std::exception& error) {
-        qWarning() << "frmMeasChart: slot clock:" << error.what();
+        reportChartError(error);
     }
 }
 
 void frmMeasChart::frmMeasChart_cmbMagnitude_Click()
 {
-    if (cmbMagnitude->currentIndex() >= 0)
-        m_selMagnitude = static_cast<std::int16_t>(cmbMagnitude->currentIndex());
+    if (cmbMagnitude->currentIndex() < 0)
+        return;
+    m_selMagnitude = static_cast<std::int16_t>(cmbMagnitude->currentIndex());
+    try {
+        redrawChart();
+    } catch (const std::exception& error) {
+        reportChartError(error);
+    }
 }
 
-void frmMeasChart::frmMeasChart_scrollTime_Change() {}
+void frmMeasChart::frmMeasChart_scrollTime_Change()
+{
+    try {
+        redrawChart();
+    } catch (const std::exception& error) {
+        reportChartError(error);
+    }
+}
 
 void frmMeasChart::frmMeasChart_testArrayFilled_Click() { m_history.setArrayFilled(testArrayFilled->isChecked()); }
 

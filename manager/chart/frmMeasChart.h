@@ -16,16 +16,15 @@ class QTimer;
 
 namespace vimbo {
 
+class ChartControl;
 class Clock;
+class VariantGrid;
 class MainWindowLink;
 
 /// The measurement chart window: the two-hour history of 5-second averages
 /// and its selectors. Loaded at start-up and only hidden when closed.
 class frmMeasChart : public QWidget {
 public:
-    /// Time points of the chart: five minutes of 5-second slots.
-    static constexpr int kChartRows = 60;
-
     frmMeasChart(MainWindowLink& main, const Clock& clock);
 
     /// Hands one polling cycle's measures to the open slot, after the slot
@@ -40,8 +39,15 @@ public:
     void frmMeasChart_testArrayFilled_Click();
     void frmMeasChart_testInsertInd_Change();
 
-    /// The slot clock: closes the open slot when the clock number has changed.
+    /// The slot clock: closes the open slot when the clock number has changed
+    /// and appends the closed slot's point to the chart.
     void check5sSlot();
+
+    /// Rebuilds the chart's grid and value axis from the history.
+    void redrawChart();
+    void fillSeriesLabels(VariantGrid& grid) const;
+    void fillTimeLabels(VariantGrid& grid, int secondsBack) const;
+    void fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const;
 
     /// The scroll offset k: slots between the newest closed slot and the view's newest point.
     std::int16_t getScrollOffset() const;
@@ -52,15 +58,24 @@ public:
     const MeasureHistory& history() const { return m_history; }
     std::int16_t selMagnitude() const { return m_selMagnitude; }
 
+    ChartControl& chart() { return *MSChart1; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void layoutControls();
+    void scaleValueAxis(int e, bool rebuild);
+    QString timeLabel(int secondsBack) const;
+    void reportChartError(const std::exception& error) const;
+
     MainWindowLink& m_main;
     const Clock& m_clock;
     MeasureHistory m_history;
     std::int16_t m_selMagnitude = 0;
 
+    ChartControl* MSChart1;
     QGroupBox* frameMeasSelection;
     QComboBox* cmbMagnitude;
     std::array<QCheckBox*, 6> chkChannel{};

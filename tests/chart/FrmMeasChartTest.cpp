@@ -1,8 +1,13 @@
 #include "FakeClock.h"
+#include "Geometry.h"
 #include "MainStandIn.h"
+#include "ChartControl.h"
 #include "frmMeasChart.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QWindow>
 
@@ -22,6 +27,18 @@ protected:
         chart.frmMeasChart_Form_Load();
     }
     QCheckBox* channelBox(int i) { return chart.findChild<QCheckBox*>(QStringLiteral("chkChannel_%1").arg(i)); }
+    QScrollBar* scroll() { return chart.findChild<QScrollBar*>(QStringLiteral("scrollTime")); }
+    const VariantGrid& grid() { return chart.chart().chartData(); }
+    // Five seconds on, one measure set: the slot before closes and is appended.
+    void addSlot(float value)
+    {
+        clock.advance(5);
+        Measures m{};
+        for (auto& magnitude : m)
+            magnitude.fill(value);
+        m[0][1] = value + 100;  // channel 1's power stands apart
+        chart.addMeasure(m);
+    }
 
     FakeClock clock;
     MainStandIn main;
@@ -105,4 +122,152 @@ TEST_F(MeasChartWindow, closingFromTheTitleBarOnlyHides)
     EXPECT_EQ(main.focusTaken, 1);
     chart.show();
     EXPECT_TRUE(chart.isVisible());
+}
+
+// ---- the chart ---------------------------------------------------------------
+
+TEST_F(MeasChartWindow, afterLoadTheChartHasLabelsOnlyAndAnAutomaticRange)
+{
+    EXPECT_EQ(scroll()->minimum(), 0);
+    EXPECT_EQ(scroll()->maximum(), 1380);
+    EXPECT_EQ(scroll()->value(), 1380);
+    EXPECT_EQ(scroll()->singleStep(), 10);
+    EXPECT_EQ(scroll()->pageStep(), 50);
+    for (int c = 1; c <= 6; ++c)
+        EXPECT_EQ(grid().at(0, c), zemtra::Variant("C" + std::to_string(c)));
+    EXPECT_EQ(grid().at(60, 0), zemtra::Variant("14:05.01"));
+    EXPECT_EQ(grid().at(59, 0), zemtra::Variant("14:04.56"));
+    EXPECT_EQ(grid().at(1, 0), zemtra::Variant("14:00.06"));  // 295 seconds back
+    for (int row = 1; row <= 60; ++row)
+        for (int c = 1; c <= 6; ++c)
+            ASSERT_TRUE(grid().at(row, c).isEmpty()) << row << "," << c;
+    EXPECT_TRUE(chart.chart().autoScale());
+    EXPECT_EQ(chart.chart().scaleType(), ChartControl::ScaleType::Linear);
+}
+
+TEST_F(MeasChartWindow, appendedSlotsFillTheNewestRowsAsARebuildWould)
+{
+    for (float value : {1.0f, 2.0f, 3.0f, 4.0f})
+        addSlot(value);  // the load's slot closes empty, then 1, 2 and 3 close
+    EXPECT_EQ(chart.history().insertInd(), 4);
+    EXPECT_EQ(grid().at(60, 1), zemtra::Variant(3.0f));
+    EXPECT_EQ(grid().at(59, 1), zemtra::Variant(2.0f));
+    EXPECT_EQ(grid().at(58, 1), zemtra::Variant(1.0f));
+    EXPECT_EQ(grid().at(58, 2), zemtra::Variant(101.0f));
+    EXPECT_TRUE(grid().at(57, 1).isEmpty());  // the slot open at load had no measures
+    EXPECT_TRUE(grid().at(1, 1).isEmpty());
+    EXPECT_EQ(grid().at(60, 0), zemtra::Variant("14:05.21"));
+    VariantGrid appended = grid();
+    chart.redrawChart();
+    appended.at(0, 0) = grid().at(0, 0);  // the corner may hold anything
+    EXPECT_EQ(grid(), appended);
+    EXPECT_FALSE(chart.chart().autoScale());
+    EXPECT_EQ(chart.chart().minimum(), 1.0f);
+    EXPECT_EQ(chart.chart().maximum(), 103.0f);
+}
+
+TEST_F(MeasChartWindow, fullRingIsShownAcrossItsWrap)
+{
+    for (int i = 0; i < MeasureHistory::kSlots + 20; ++i)
+        addSlot(static_cast<float>(i));
+    ASSERT_TRUE(chart.history().arrayFilled());
+    ASSERT_EQ(chart.history().insertInd(), 20);
+    chart.redrawChart();
+    // The newest point is the last set closed; each row back is one slot older.
+    const float newest = static_cast<float>(MeasureHistory::kSlots + 18);
+    for (int row = 60; row >= 1; --row)
+        ASSERT_EQ(grid().at(row, 1), zemtra::Variant(newest - static_cast<float>(60 - row))) << row;
+}
+
+TEST_F(MeasChartWindow, scrolledBackTheViewMovesOnAndKeepsItsDistance)
+{
+    for (int i = 0; i < 20; ++i)
+        addSlot(static_cast<float>(i));
+    scroll()->setValue(scroll()->maximum() - 3);  // k = 3: a rebuild
+    EXPECT_EQ(chart.getScrollOffset(), 3);
+    EXPECT_EQ(grid().at(60, 1), zemtra::Variant(15.0f));
+    EXPECT_EQ(grid().at(60, 0), zemtra::Variant("14:06.26"));  // now less 15 s
+    addSlot(20.0f);
+    EXPECT_EQ(grid().at(60, 1), zemtra::Variant(16.0f));
+    EXPECT_EQ(grid().at(59, 1), zemtra::Variant(15.0f));
+    EXPECT_EQ(grid().at(60, 0), zemtra::Variant("14:06.31"));
+
+    scroll()->setValue(scroll()->maximum() - 30);  // further back than the history
+    for (int row = 1; row <= 60; ++row)
+        ASSERT_TRUE(grid().at(row, 1).isEmpty());
+    const VariantGrid empty = grid();
+    addSlot(21.0f);  // no slot at the newest point: the chart keeps its grid
+    EXPECT_EQ(grid(), empty);
+}
+
+TEST_F(MeasChartWindow, vberUsesALogarithmicAxisAndBackAgain)
+{
+    for (float value : {1e-6f, 2e-6f, 3e-6f})
+        addSlot(value);
+    auto* magnitude = chart.findChild<QComboBox*>(QStringLiteral("cmbMagnitude"));
+    EXPECT_EQ(magnitude->count(), 3);
+    EXPECT_EQ(magnitude->itemText(2), QStringLiteral("VBER(log)"));
+    magnitude->setCurrentIndex(2);
+    EXPECT_EQ(chart.selMagnitude(), 2);
+    EXPECT_EQ(chart.chart().scaleType(), ChartControl::ScaleType::Logarithmic);
+    EXPECT_EQ(chart.chart().labelFormat(), QStringLiteral("0,0e0"));
+    EXPECT_EQ(chart.chart().minorDivision(), 5);
+    EXPECT_EQ(chart.chart().majorDivision(), 10);
+    EXPECT_EQ(grid().at(60, 1), zemtra::Variant(2e-6f));
+    magnitude->setCurrentIndex(1);
+    EXPECT_EQ(chart.chart().scaleType(), ChartControl::ScaleType::Linear);
+    EXPECT_EQ(chart.chart().labelFormat(), QStringLiteral("0,0"));
+    EXPECT_EQ(chart.chart().minorDivision(), 1);
+}
+
+TEST_F(MeasChartWindow, uncheckedChannelsAreHiddenAndLeftOutOfTheMarginsAtTheNextRebuild)
+{
+    for (float value : {10.0f, 20.0f, 30.0f})
+        addSlot(value);
+    chart.redrawChart();
+    EXPECT_EQ(chart.chart().maximum(), 120.0f);  // channel 1 stands 100 above
+    channelBox(1)->click();
+    EXPECT_TRUE(chart.chart().seriesHidden(2));
+    EXPECT_EQ(chart.chart().maximum(), 120.0f);  // the axis waits for a rebuild
+    chart.redrawChart();
+    EXPECT_EQ(chart.chart().maximum(), 20.0f);
+    EXPECT_EQ(grid().at(60, 2), zemtra::Variant(120.0f));  // the data stays in the grid
+}
+
+TEST_F(MeasChartWindow, slotZeroScalesTheAxisOnAppendButARebuildKeepsItAutomatic)
+{
+    clock.setSecond(2);
+    Measures m{};
+    for (auto& magnitude : m)
+        magnitude.fill(7.0f);
+    m[0][1] = 107.0f;
+    chart.addMeasure(m);  // into the slot open since load
+    clock.setSecond(6);
+    chart.frmMeasChart_tmr5s_Timer();  // slot 0 closes: the newest point is slot 0
+    ASSERT_EQ(chart.getLastShownInd(), 0);
+    EXPECT_EQ(chart.chart().minimum(), 7.0f);
+    EXPECT_EQ(chart.chart().maximum(), 107.0f);
+    chart.chart().setAutoScale(false);
+    chart.redrawChart();
+    EXPECT_TRUE(chart.chart().autoScale());
+    EXPECT_EQ(chart.chart().maximum(), 107.0f);
+}
+
+TEST_F(MeasChartWindow, layoutFollowsTheWindowAndSurvivesATinyOne)
+{
+    chart.show();
+    chart.resize(900, 400);
+    auto* frame = chart.findChild<QGroupBox*>(QStringLiteral("frameMeasSelection"));
+    const int outerWidth = 900 * 15 + 110;
+    const int outerHeight = 400 * 15 + 410;
+    EXPECT_EQ(frame->x(), vimbo::pixelsFromTwips(outerWidth - 1910));
+    EXPECT_EQ(chart.chart().width(), vimbo::pixelsFromTwips(outerWidth - 2020));
+    EXPECT_EQ(chart.chart().height(), vimbo::pixelsFromTwips(outerHeight - 440));
+    auto* info = chart.findChild<QLineEdit*>(QStringLiteral("lbl5sAvgInfo"));
+    EXPECT_EQ(info->x(), (chart.chart().width() - info->width()) / 2);
+    chart.resize(10, 1);
+    EXPECT_EQ(chart.chart().width(), 0);
+    EXPECT_EQ(chart.chart().height(), 0);
+    addSlot(1.0f);  // and it still works
+    EXPECT_EQ(chart.history().insertInd(), 1);
 }

@@ -1,0 +1,119 @@
+#include "AxisRange.h"
+#include "ChartControl.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace vimbo;
+using zemtra::Variant;
+
+namespace {
+
+VariantGrid gridWith(std::initializer_list<std::pair<int, float>> column1)
+{
+    VariantGrid grid(0, 60, 0, 6);
+    for (const auto& [row, value] : column1)
+        grid.at(row, 1) = Variant(value);
+    return grid;
+}
+
+}  // namespace
+
+TEST(DrawableRange, keepsOrdinaryRangesAndMendsOddOnes)
+{
+    using Range = std::pair<double, double>;
+    EXPECT_EQ(drawableRange(45, 53, false, 45), (Range{45, 53}));
+    EXPECT_EQ(drawableRange(-9, -11, false, std::nullopt), (Range{-11, -9}));
+    EXPECT_EQ(drawableRange(0, 0, false, std::nullopt), (Range{-1, 1}));
+    EXPECT_EQ(drawableRange(-10, -10, false, std::nullopt), (Range{-11, -9}));
+    EXPECT_EQ(drawableRange(3.402823E+38, -3.402823E+38, false, std::nullopt), (Range{-3.402823E+38, 3.402823E+38}));
+    EXPECT_EQ(drawableRange(std::numeric_limits<double>::quiet_NaN(), 1, false, std::nullopt), (Range{0, 1}));
+}
+
+TEST(DrawableRange, logarithmicAxesShowOnlyPositiveValues)
+{
+    using Range = std::pair<double, double>;
+    EXPECT_EQ(drawableRange(1e-7, 1e-5, true, 1e-7), (Range{1e-7, 1e-5}));
+    EXPECT_EQ(drawableRange(0, 1e-5, true, 2e-7), (Range{2e-8, 1e-5}));
+    EXPECT_EQ(drawableRange(0, 0, true, std::nullopt), (Range{1e-9, 1e-8}));
+    EXPECT_EQ(drawableRange(-9, -11, true, std::nullopt), (Range{1e-9, 1e-8}));
+    EXPECT_EQ(drawableRange(0, 1e-4, true, std::nullopt), (Range{1e-5, 1e-4}));
+}
+
+TEST(ChartControl, gridComesBackAsItWasSet)
+{
+    ChartControl chart;
+    EXPECT_EQ(chart.rowCount(), 60);
+    EXPECT_EQ(chart.columnCount(), 6);
+    VariantGrid grid = gridWith({{1, 2.5f}, {60, -1.0f}});
+    grid.at(0, 3) = Variant("C3");
+    grid.at(7, 0) = Variant("14:05.37");
+    chart.setChartData(grid);
+    EXPECT_EQ(chart.chartData(), grid);
+}
+
+TEST(ChartControl, drawsOnceWhenDrawingResumes)
+{
+    ChartControl chart;
+    const int before = chart.drawCount();
+    chart.setRepaint(false);
+    chart.setChartData(gridWith({{1, 1.0f}}));
+    chart.setScaleType(ChartControl::ScaleType::Logarithmic);
+    chart.setMinimum(1);
+    chart.setMaximum(10);
+    EXPECT_EQ(chart.drawCount(), before);
+    chart.setRepaint(true);
+    EXPECT_EQ(chart.drawCount(), before + 1);
+    chart.setRepaint(false);
+    chart.setRepaint(true);  // nothing changed: nothing drawn
+    EXPECT_EQ(chart.drawCount(), before + 1);
+    chart.setMajorDivision(5);  // drawing on: each change draws
+    EXPECT_EQ(chart.drawCount(), before + 2);
+}
+
+TEST(ChartControl, emptyCellsBreakASeries)
+{
+    ChartControl chart;
+    chart.setChartData(gridWith({{1, 1.0f}, {2, 2.0f}, {4, 4.0f}, {58, 5.0f}, {59, 6.0f}, {60, 7.0f}}));
+    const auto runs = chart.drawnSegments(1);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0], (std::vector<QPointF>{{1, 1}, {2, 2}}));
+    EXPECT_EQ(runs[1], (std::vector<QPointF>{{4, 4}}));  // a lone point
+    EXPECT_EQ(runs[2].size(), 3u);
+    EXPECT_TRUE(chart.drawnSegments(2).empty());
+}
+
+TEST(ChartControl, logarithmicAxisLeavesOutValuesItCannotShow)
+{
+    ChartControl chart;
+    chart.setScaleType(ChartControl::ScaleType::Logarithmic);
+    chart.setAutoScale(false);
+    chart.setMinimum(0);  // the margins of a constant 0
+    chart.setMaximum(0);
+    chart.setChartData(gridWith({{1, 1e-6f}, {2, 0.0f}, {3, 2e-6f}, {4, -1.0f}}));
+    const auto runs = chart.drawnSegments(1);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 1u);
+    EXPECT_EQ(runs[1].size(), 1u);
+    const auto [low, high] = chart.drawnRange();
+    EXPECT_GT(low, 0);
+    EXPECT_GT(high, low);
+    EXPECT_NEAR(low, 1e-7, 1e-12);  // a tenth of the smallest value shown
+}
+
+TEST(ChartControl, hiddenSeriesKeepTheirDataAndAutomaticRangeFollowsTheShownOnes)
+{
+    ChartControl chart;
+    VariantGrid grid = gridWith({{1, 10.0f}, {2, 20.0f}});
+    grid.at(1, 2) = Variant(500.0f);
+    chart.setChartData(grid);
+    EXPECT_GE(chart.drawnRange().second, 500);
+    chart.setSeriesHidden(2, true);
+    EXPECT_TRUE(chart.seriesHidden(2));
+    EXPECT_FALSE(chart.seriesHidden(1));
+    EXPECT_LT(chart.drawnRange().second, 500);
+    EXPECT_EQ(chart.drawnSegments(2).size(), 1u);
+    EXPECT_EQ(chart.chartData(), grid);
+}
