@@ -18,6 +18,7 @@
 #include "frmEventsLog.h"
 #include "frmMainDesign.h"
 #include "frmMeasChart.h"
+#include "frmSurveillanceConfig.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -128,6 +129,7 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock)
     connect(tmrBlink, &QTimer::timeout, this, &frmMain::frmMain_tmrBlink_Timer);
     connect(btnShowChart, &QToolButton::clicked, this, &frmMain::frmMain_btnShowChart_Click);
     connect(btnWarnings, &QPushButton::clicked, this, &frmMain::frmMain_btnWarnings_Click);
+    connect(menuSurveillanceConfigure, &QAction::triggered, this, &frmMain::frmMain_menuSurveillanceConfigure_Click);
 }
 
 frmMain::~frmMain() = default;
@@ -337,6 +339,15 @@ QString frmMain::slotLabel(int c) const
 }
 
 void frmMain::takeFocus() { activateWindow(); }
+
+// ---- menus -------------------------------------------------------------------
+
+void frmMain::frmMain_menuSurveillanceConfigure_Click()
+{
+    frmSurveillanceConfig window(*this, m_dialogs, this);
+    window.frmSurveillanceConfig_Form_Load();
+    window.exec();
+}
 
 // ---- buttons -----------------------------------------------------------------
 

@@ -59,6 +59,7 @@ public:
     // Handlers.
     void frmMain_Form_Load();
     void frmMain_Form_Unload();
+    void frmMain_menuSurveillanceConfigure_Click();
     void frmMain_btnShowChart_Click();
     void frmMain_btnWarnings_Click();
     void frmMain_tmrVimboPollingAlarms_Timer();
