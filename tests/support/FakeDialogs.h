@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,11 +25,14 @@ public:
     std::deque<MessageAnswer> answers;               // default Ok, or Cancel for two-button boxes
     std::deque<std::optional<QString>> fileAnswers;  // default: cancelled
     std::vector<QString> fileRequests;               // the initial names asked with
+    std::function<void(const Message&)> onMessage;   // runs while a box is up
 
     MessageAnswer showMessage(const QString& title, const QString& text, MessageIcon icon,
                               MessageButtons buttons) override
     {
         messages.push_back({title, text, icon, buttons});
+        if (onMessage)
+            onMessage(messages.back());
         if (answers.empty())
             return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
         const MessageAnswer answer = answers.front();

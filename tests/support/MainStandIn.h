@@ -1,10 +1,11 @@
 #pragma once
 
 #include "MainWindowLink.h"
+#include "SnmpClient.h"
 
 #include <QString>
 
-#include <stdexcept>
+#include <vector>
 
 namespace vimbo::test {
 
@@ -13,20 +14,33 @@ class MainStandIn final : public MainWindowLink {
 public:
     std::array<QString, 6> labels{"(Ch21) 474.00MHz", "(Ch34) 578.00MHz", "a", "b", "c", "d"};
     std::array<bool, 6> surveyed{true, true, true, true, false, false};
+    std::array<std::int32_t, 6> freqsKHz{};
+    std::shared_ptr<clsChannelset> channelSet;
+    std::optional<std::int16_t> alarmMER, warnMER;
+    std::optional<float> alarmVBER, warnVBER;
+    std::array<std::optional<std::int16_t>, 6> alarmPower{}, warnPower{};
+    std::vector<QString> loadedFiles;
+    zemtra::SnmpClient client;
     int focusTaken = 0;
 
     bool IsChannelSurveyed(std::int16_t c) const override { return surveyed.at(static_cast<std::size_t>(c)); }
-    std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return {}; }
-    std::shared_ptr<clsChannelset> ChannelSet() const override { return nullptr; }
-    std::optional<std::int16_t> ThrAlarmMER() const override { return std::nullopt; }
-    std::optional<std::int16_t> ThrWarnMER() const override { return std::nullopt; }
-    std::optional<float> ThrAlarmVBER() const override { return std::nullopt; }
-    std::optional<float> ThrWarnVBER() const override { return std::nullopt; }
-    std::optional<std::int16_t> ThrAlarmChPower(std::int16_t) const override { return std::nullopt; }
-    std::optional<std::int16_t> ThrWarnChPower(std::int16_t) const override { return std::nullopt; }
-    void loadFile(const QString&) override {}
+    std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return freqsKHz; }
+    std::shared_ptr<clsChannelset> ChannelSet() const override { return channelSet; }
+    std::optional<std::int16_t> ThrAlarmMER() const override { return alarmMER; }
+    std::optional<std::int16_t> ThrWarnMER() const override { return warnMER; }
+    std::optional<float> ThrAlarmVBER() const override { return alarmVBER; }
+    std::optional<float> ThrWarnVBER() const override { return warnVBER; }
+    std::optional<std::int16_t> ThrAlarmChPower(std::int16_t c) const override
+    {
+        return alarmPower.at(static_cast<std::size_t>(c));
+    }
+    std::optional<std::int16_t> ThrWarnChPower(std::int16_t c) const override
+    {
+        return warnPower.at(static_cast<std::size_t>(c));
+    }
+    void loadFile(const QString& file) override { loadedFiles.push_back(file); }
     QString slotLabel(int c) const override { return labels.at(static_cast<std::size_t>(c)); }
-    zemtra::SnmpClient& SnmpClient1() override { throw std::logic_error("no client here"); }
+    zemtra::SnmpClient& SnmpClient1() override { return client; }
     void takeFocus() override { ++focusTaken; }
 };
 
