@@ -17,7 +17,9 @@
 #include "clsChannelset.h"
 #include "frmEventsLog.h"
 #include "frmMainDesign.h"
+#include "frmChannels.h"
 #include "frmMeasChart.h"
+#include "frmSnmpConfig.h"
 #include "frmSurveillanceConfig.h"
 
 #include <QApplication>
@@ -129,6 +131,8 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock)
     connect(tmrBlink, &QTimer::timeout, this, &frmMain::frmMain_tmrBlink_Timer);
     connect(btnShowChart, &QToolButton::clicked, this, &frmMain::frmMain_btnShowChart_Click);
     connect(btnWarnings, &QPushButton::clicked, this, &frmMain::frmMain_btnWarnings_Click);
+    connect(menuConfigSNMP, &QAction::triggered, this, &frmMain::frmMain_menuConfigSNMP_Click);
+    connect(menuConfigChannelset, &QAction::triggered, this, &frmMain::frmMain_menuConfigChannelset_Click);
     connect(menuSurveillanceConfigure, &QAction::triggered, this, &frmMain::frmMain_menuSurveillanceConfigure_Click);
 }
 
@@ -341,6 +345,20 @@ QString frmMain::slotLabel(int c) const
 void frmMain::takeFocus() { activateWindow(); }
 
 // ---- menus -------------------------------------------------------------------
+
+void frmMain::frmMain_menuConfigSNMP_Click()
+{
+    frmSnmpConfig window(*this, m_dialogs, this);
+    window.frmSnmpConfig_Form_Load();
+    window.exec();
+}
+
+void frmMain::frmMain_menuConfigChannelset_Click()
+{
+    frmChannels window(*this, m_dialogs, this);
+    window.frmChannels_Form_Load();
+    window.exec();
+}
 
 void frmMain::frmMain_menuSurveillanceConfigure_Click()
 {

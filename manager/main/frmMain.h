@@ -59,6 +59,8 @@ public:
     // Handlers.
     void frmMain_Form_Load();
     void frmMain_Form_Unload();
+    void frmMain_menuConfigSNMP_Click();
+    void frmMain_menuConfigChannelset_Click();
     void frmMain_menuSurveillanceConfigure_Click();
     void frmMain_btnShowChart_Click();
     void frmMain_btnWarnings_Click();

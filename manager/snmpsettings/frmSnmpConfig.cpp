@@ -1,0 +1,139 @@
+#include "frmSnmpConfig.h"
+
+#include "Artwork.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "Geometry.h"
+#include "MainWindowLink.h"
+#include "Scales.h"
+#include "SnmpClient.h"
+#include "ZemtraLib.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+#include <limits>
+
+namespace vimbo {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Vimbo SNMP Demo Manager Configuration");
+
+template <typename T>
+T* control(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(rectFromTwips(left, top, width, height));
+    return widget;
+}
+
+TextBox* row(QWidget* frame, const char* labelName, const QString& text, const char* boxName, int top, int left,
+             int width)
+{
+    control<QLabel>(frame, labelName, 120, top, left - 120, 300)->setText(text);
+    auto* box = control<TextBox>(frame, boxName, left, top, width, 300);
+    box->setTextMargins(-2, 0, -2, 0);
+    return box;
+}
+
+}  // namespace
+
+frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint),
+      m_main(main), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmSnmpConfig"));
+    setWindowTitle(kCaption);
+    setWindowIcon(artwork::instrumentIcon());
+    applyDesignFont(*this);
+    setFixedSize(pixelsFromTwips(4580), pixelsFromTwips(3000));
+    setModal(true);
+
+    auto* frame = control<QGroupBox>(this, "Frame1", 120, 120, 2890, 2770);
+    frame->setTitle(QStringLiteral("SNMP Configuration"));
+    txtVimboIP = row(frame, "Label1", QStringLiteral("VIMBO IP"), "txtVimboIP", 360, 1320, 1450);
+    txtCommunityR = row(frame, "Label2", QStringLiteral("Read community"), "txtCommunityR", 720, 1800, 970);
+    txtCommunityW = row(frame, "Label3", QStringLiteral("Write community"), "txtCommunityW", 1080, 1800, 970);
+    txtPort = row(frame, "Label4", QStringLiteral("UDP Port"), "txtPort", 1560, 1800, 970);
+    txtTimeout10ms = row(frame, "Label5", QStringLiteral("UDP timeout (x10ms)"), "txtTimeout10ms", 1920, 1800, 970);
+    txtRetries = row(frame, "Label6", QStringLiteral("Request retries"), "txtRetries", 2280, 1800, 970);
+    OKButton = control<QPushButton>(this, "OKButton", 3240, 120, 1215, 375);
+    OKButton->setText(QStringLiteral("Save"));
+    CancelButton = control<QPushButton>(this, "CancelButton", 3240, 600, 1215, 375);
+    CancelButton->setText(QStringLiteral("Cancel"));
+    OKButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(false);
+
+    QWidget* previous = txtVimboIP;
+    for (QWidget* next : std::initializer_list<QWidget*>{txtCommunityR, txtCommunityW, txtPort, txtTimeout10ms,
+                                                         txtRetries, OKButton, CancelButton}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    connect(OKButton, &QPushButton::clicked, this, &frmSnmpConfig::frmSnmpConfig_OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &frmSnmpConfig::frmSnmpConfig_CancelButton_Click);
+}
+
+void frmSnmpConfig::frmSnmpConfig_Form_Load()
+{
+    const zemtra::SnmpClient& client = m_main.SnmpClient1();
+    showText(*txtVimboIP, QString::fromStdString(client.Agent()));
+    showText(*txtCommunityR, QString::fromStdString(client.CommunityR()));
+    showText(*txtCommunityW, QString::fromStdString(client.CommunityW()));
+    showText(*txtPort, QString::number(client.Port()));
+    showText(*txtTimeout10ms, QString::number(client.Timeout()));
+    showText(*txtRetries, QString::number(client.Retries()));
+}
+
+std::optional<std::int16_t> frmSnmpConfig::numberOf(TextBox& box, const QString& name, int lowest)
+{
+    bool ok = false;
+    QLocale strict;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    const double value = strict.toDouble(box.text().trimmed(), &ok);
+    const auto whole = ok ? mib::roundToInt16(value) : std::nullopt;
+    if (whole && *whole >= lowest)
+        return whole;
+    m_dialogs.showMessage(kCaption,
+                          name + QStringLiteral(": a whole number from ") + QString::number(lowest) +
+                              QStringLiteral(" to ") + QString::number(std::numeric_limits<std::int16_t>::max()),
+                          MessageIcon::Exclamation, MessageButtons::Ok);
+    box.setFocus();
+    return std::nullopt;
+}
+
+void frmSnmpConfig::frmSnmpConfig_OKButton_Click()
+{
+    if (!ZemtraLib::isValidIPAddress(txtVimboIP->text())) {
+        m_dialogs.showMessage(kCaption, QStringLiteral("Invalid IP"), MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    // Every number is checked before anything is written.
+    const auto port = numberOf(*txtPort, QStringLiteral("UDP Port"), std::numeric_limits<std::int16_t>::min());
+    if (!port)
+        return;
+    const auto timeout = numberOf(*txtTimeout10ms, QStringLiteral("UDP timeout (x10ms)"), 0);
+    if (!timeout)
+        return;
+    const auto retries = numberOf(*txtRetries, QStringLiteral("Request retries"), 0);
+    if (!retries)
+        return;
+
+    zemtra::SnmpClient& client = m_main.SnmpClient1();
+    client.setAgent(txtVimboIP->text().toStdString());
+    client.setCommunityR(txtCommunityR->text().toStdString());
+    client.setCommunityW(txtCommunityW->text().toStdString());
+    client.setPort(*port);
+    client.setTimeout(*timeout);
+    client.setRetries(*retries);
+    accept();
+}
+
+void frmSnmpConfig::frmSnmpConfig_CancelButton_Click() { reject(); }
+
+}  // namespace vimbo

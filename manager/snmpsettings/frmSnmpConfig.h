@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <optional>
+
+class QPushButton;
+
+namespace vimbo {
+
+class Dialogs;
+class MainWindowLink;
+class TextBox;
+
+/// Edits the six settings of the main window's client object.
+class frmSnmpConfig : public QDialog {
+public:
+    frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* owner);
+
+    // Handlers.
+    void frmSnmpConfig_Form_Load();
+    void frmSnmpConfig_OKButton_Click();
+    void frmSnmpConfig_CancelButton_Click();
+
+private:
+    /// The text of a number box as a 16-bit integer (user's locale, halves to
+    /// even), or nullopt after telling the operator what the box takes.
+    std::optional<std::int16_t> numberOf(TextBox& box, const QString& name, int lowest);
+
+    MainWindowLink& m_main;
+    Dialogs& m_dialogs;
+
+    TextBox* txtVimboIP;
+    TextBox* txtCommunityR;
+    TextBox* txtCommunityW;
+    TextBox* txtPort;
+    TextBox* txtTimeout10ms;
+    TextBox* txtRetries;
+    QPushButton* OKButton;
+    QPushButton* CancelButton;
+};
+
+}  // namespace vimbo
