@@ -1,0 +1,136 @@
+#include "ChannelPlanFile.h"
+#include "Controls.h"
+#include "Geometry.h"
+#include "FakeClock.h"
+#include "FakeDialogs.h"
+#include "frmChannels.h"
+#include "frmMain.h"
+#include "clsChannelset.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+using vimbo::test::FakeDialogs;
+
+namespace {
+
+class ChannelsWindow : public testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English)); }
+
+    QString planFile(int channels)
+    {
+        std::vector<ChannelRecord> records;
+        for (int i = 0; i < channels; ++i)
+            records.push_back({QStringLiteral("N%1").arg(i + 1), 175250 + 8000 * i, 855000 + i});
+        const QString path = folder.filePath(QStringLiteral("plan%1.can").arg(channels));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(writeChannelPlan(records));
+        return path;
+    }
+    void open(const QString& plan)
+    {
+        main.loadFile(plan);
+        window = std::make_unique<frmChannels>(main, dialogs, nullptr);
+        window->frmChannels_Form_Load();
+    }
+    template <typename T>
+    T* row(const char* name, int r)
+    {
+        return window->findChild<T*>(arrayName(name, r));
+    }
+    int pixels(int twips) { return pixelsFromTwips(twips); }
+
+    QTemporaryDir folder;
+    FakeDialogs dialogs;
+    vimbo::test::FakeClock clock;
+    frmMain main{dialogs, clock};
+    std::unique_ptr<frmChannels> window;
+};
+
+}  // namespace
+
+TEST_F(ChannelsWindow, oneChannelShowsOneRow)
+{
+    const QString plan = planFile(1);
+    open(plan);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vimbo SNMP Demo Manager Channelset Configuration"));
+    EXPECT_EQ(window->findChild<QGroupBox*>(QStringLiteral("frameChannels"))->title(),
+              QStringLiteral("Channels file: ") + plan);
+    EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1)N1"));
+    EXPECT_EQ(row<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("175.25"));
+    EXPECT_EQ(row<TextBox>("txtFreqCenterMHz", 0)->text(), QStringLiteral("855.00"));
+    EXPECT_EQ(row<QLabel>("lblChInd", 1), nullptr);
+    EXPECT_EQ(window->findChild<QFrame*>(QStringLiteral("frameScrollable"))->height(), pixels(600));
+}
+
+TEST_F(ChannelsWindow, twentyChannelsStackEvery300TwipsAndScrollToTheBottom)
+{
+    open(planFile(20));
+    for (int r = 0; r < 20; ++r) {
+        ASSERT_NE(row<QLabel>("lblChInd", r), nullptr) << r;
+        EXPECT_EQ(row<QLabel>("lblChInd", r)->text(), QStringLiteral("(Ch%1)N%1").arg(r + 1));
+        EXPECT_EQ(row<TextBox>("txtFreqCenterMHz", r)->y(), pixels(240 + 300 * r));
+    }
+    EXPECT_EQ(row<TextBox>("txtFreqVideoMHz", 19)->y(), pixels(5940));
+    auto* scrollable = window->findChild<QFrame*>(QStringLiteral("frameScrollable"));
+    EXPECT_EQ(scrollable->height(), pixels(6300));
+    auto* scroll = window->findChild<QScrollBar*>(QStringLiteral("VScroll1"));
+    scroll->setValue(scroll->maximum());
+    EXPECT_EQ(scrollable->y(), -(pixels(6300) - pixels(2170)));  // 4130 twips up
+    scroll->setValue(0);
+    EXPECT_EQ(scrollable->y(), 0);
+}
+
+TEST_F(ChannelsWindow, loadingAFileReplacesThePlanAndItsRows)
+{
+    open(planFile(20));
+    const QString smaller = planFile(3);
+    dialogs.fileAnswers = {smaller};
+    window->frmChannels_btnLoadFile_Click();
+    EXPECT_EQ(dialogs.fileRequests, std::vector<QString>{QStringLiteral("ccir.can")});
+    EXPECT_EQ(main.ChannelSet()->ChanFile(), smaller);
+    EXPECT_NE(row<QLabel>("lblChInd", 2), nullptr);
+    EXPECT_EQ(row<QLabel>("lblChInd", 3), nullptr);
+    EXPECT_EQ(row<QLabel>("lblChInd", 19), nullptr);
+}
+
+TEST_F(ChannelsWindow, cancelledDialogKeepsThePlan)
+{
+    open(planFile(2));
+    const auto plan = main.ChannelSet();
+    window->frmChannels_btnLoadFile_Click();  // no answer: cancelled
+    EXPECT_EQ(main.ChannelSet(), plan);
+    EXPECT_EQ(row<QLabel>("lblChInd", 1)->text(), QStringLiteral("(Ch2)N2"));
+}
+
+TEST_F(ChannelsWindow, failedLoadLeavesRowZeroAsItWas)
+{
+    open(planFile(5));
+    dialogs.fileAnswers = {folder.filePath(QStringLiteral("missing.can"))};
+    window->frmChannels_btnLoadFile_Click();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.messages.back().text.startsWith(QStringLiteral("Error reading ")));
+    EXPECT_EQ(main.ChannelSet()->channelsCollection()->Count(), 0);
+    EXPECT_EQ(row<QLabel>("lblChInd", 1), nullptr);
+    EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1)N1"));  // what it showed before
+}
+
+TEST(ChannelsWindowPlaceholders, emptyPlanShowsTheDesignedRow)
+{
+    FakeDialogs dialogs;
+    vimbo::test::FakeClock clock;
+    frmMain main(dialogs, clock);  // no plan loaded
+    frmChannels window(main, dialogs, nullptr);
+    window.frmChannels_Form_Load();
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblChInd_0"))->text(), QStringLiteral("(Ch1) 101"));
+    EXPECT_EQ(window.findChild<TextBox*>(QStringLiteral("txtFreqVideoMHz_0"))->text(), QStringLiteral("999.99"));
+}
