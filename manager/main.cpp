@@ -1,5 +1,6 @@
 // vimboManager: the Vimbo probe's SNMP manager.
 #include "Clock.h"
+#include "ComponentServices.h"
 #include "ProgramError.h"
 #include "QtDialogs.h"
 #include "SnmpClient.h"
@@ -28,9 +29,23 @@ int main(int argc, char** argv)
     options.addOption(port);
     options.process(app);
 
+    // SnmpClient1 comes from the component registered for its program
+    // identifier; on a fresh machine the library beside the program registers itself.
+    const QString here = QCoreApplication::applicationDirPath();
+    QString error;
+    auto component = vimbo::createByProgId(
+        "ZemtraATL.SnmpClient",
+        {(here + QStringLiteral("/libZemtraATL.so")).toStdString(), (here + QStringLiteral("/../lib/libZemtraATL.so.1")).toStdString()},
+        &error);
+    if (!component) {
+        QMessageBox::critical(nullptr, QStringLiteral("Vimbo SNMP Demo Manager"),
+                              QStringLiteral("The SNMP client component cannot be created.\n") + error);
+        return 1;
+    }
+
     vimbo::QtDialogs dialogs;
     vimbo::SystemClock clock;
-    vimbo::frmMain window(dialogs, clock);
+    vimbo::frmMain window(dialogs, clock, std::move(*component));
     // Operator's overrides apply after the stored settings are restored.
     if (options.isSet(agent))
         window.SnmpClient1().setAgent(options.value(agent).toStdString());

@@ -104,15 +104,15 @@ float shownNumber(const QLineEdit& box)
 
 }  // namespace
 
-frmMain::frmMain(Dialogs& dialogs, const Clock& clock)
-    : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::make_unique<zemtra::SnmpClient>())
+frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component)
+    : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::move(component))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager"));
     setWindowIcon(artwork::instrumentIcon());
     applyDesignFont(*this);
     // The client control comes back from the window's stored design.
-    zemtra::loadSettings(*m_snmpClient, kSnmpClient1Stream);
+    zemtra::loadSettings(m_snmpClient.client(), kSnmpClient1Stream);
 
     buildMenus();
     auto* client = new QWidget(this);
@@ -388,7 +388,7 @@ void frmMain::frmMain_btnWarnings_Click()
 zemtra::Variant frmMain::read(const std::string& oid)
 {
     zemtra::Variant value;
-    if (zemtra::failed(m_snmpClient->get(oid, value)))
+    if (zemtra::failed(SnmpClient1().get(oid, value)))
         throw PollFailure{};
     return value;
 }

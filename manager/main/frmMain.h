@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ComponentServices.h"
 #include "MainWindowLink.h"
 #include "MeasureHistory.h"
 
@@ -38,7 +39,8 @@ class frmMeasChart;
 /// every 3 s; owner of the client object, the channel plan, the chart and the log.
 class frmMain : public QMainWindow, public MainWindowLink {
 public:
-    frmMain(Dialogs& dialogs, const Clock& clock);
+    /// `component` becomes SnmpClient1 and gets the window's stored settings.
+    frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component = SnmpClientComponent::inProcess());
     ~frmMain() override;
 
     // Exposed members.
@@ -53,7 +55,7 @@ public:
     std::optional<std::int16_t> ThrWarnChPower(std::int16_t ChInd) const override;
     void loadFile(const QString& file) override;
     QString slotLabel(int c) const override;
-    zemtra::SnmpClient& SnmpClient1() override { return *m_snmpClient; }
+    zemtra::SnmpClient& SnmpClient1() override { return m_snmpClient.client(); }
     void takeFocus() override;
 
     // Handlers.
@@ -88,7 +90,7 @@ private:
 
     Dialogs& m_dialogs;
     const Clock& m_clock;
-    std::unique_ptr<zemtra::SnmpClient> m_snmpClient;
+    SnmpClientComponent m_snmpClient;
     std::shared_ptr<clsChannelset> m_channelSet;
     std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
     bool m_pollFailed = false;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ComponentServer.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zemtra {
+class SnmpClient;
+}
+
+namespace vimbo {
+
+/// The main window's client object and the library it was made by; the
+/// object is released before the library.
+class SnmpClientComponent {
+public:
+    /// Made by the class factory of the library this program is linked with, without the registry.
+    static SnmpClientComponent inProcess();
+
+    zemtra::SnmpClient& client() { return m_object->object(); }
+    zemtra::ISnmpClient& object() { return *m_object.get(); }
+
+private:
+    friend std::optional<SnmpClientComponent> createByProgId(const std::string&, const std::vector<std::string>&,
+                                                             QString*);
+    struct LibraryCloser {
+        void operator()(void* handle) const;
+    };
+    std::unique_ptr<void, LibraryCloser> m_library;
+    zemtra::ComPtr<zemtra::ISnmpClient> m_object;
+};
+
+/// Creates the object a program identifier names through the per-user
+/// registry: the class, the library file registered for it, its class
+/// factory. When the identifier is not registered, the first of
+/// `fallbackLibraries` that exists is loaded and asked to register itself
+/// first. nullopt with a readable reason in `error` when anything fails.
+std::optional<SnmpClientComponent> createByProgId(const std::string& progId,
+                                                  const std::vector<std::string>& fallbackLibraries, QString* error);
+
+}  // namespace vimbo

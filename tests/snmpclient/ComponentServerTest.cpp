@@ -1,0 +1,218 @@
+#include "ComponentServer.h"
+#include "ProbeSimProcess.h"
+#include "Registry.h"
+#include "ScopedRegistry.h"
+#include "SnmpClient.h"
+
+#include <gtest/gtest.h>
+
+using namespace zemtra;
+using vimbo::test::ScopedRegistry;
+
+namespace {
+
+ComPtr<IClassFactory> factory()
+{
+    ComPtr<IClassFactory> made;
+    EXPECT_EQ(DllGetClassObject(&identity::kClsidSnmpClient, &identity::kIidClassFactory, made.out()), kOk);
+    return made;
+}
+
+ComPtr<ISnmpClient> newObject()
+{
+    ComPtr<ISnmpClient> object;
+    EXPECT_EQ(factory()->CreateInstance(nullptr, identity::kIidSnmpClient, object.out()), kOk);
+    return object;
+}
+
+ResultCode put(ISnmpClient& object, DispId id, Variant value)
+{
+    Variant* arguments[] = {&value};
+    return object.Invoke(id, InvokeKind::PropertyPut, arguments, nullptr);
+}
+
+Variant getProperty(ISnmpClient& object, DispId id)
+{
+    Variant value;
+    EXPECT_EQ(object.Invoke(id, InvokeKind::PropertyGet, {}, &value), kOk);
+    return value;
+}
+
+}  // namespace
+
+TEST(ComponentIdentity, identifiersNamesAndMembers)
+{
+    EXPECT_EQ(identity::kClsidSnmpClient.text(), "{DEF20709-BF02-43D8-A04F-0F2C69CABE9F}");
+    EXPECT_EQ(identity::kIidSnmpClient.text(), "{3C121FF1-9322-4692-9976-CE0D0318BF7E}");
+    EXPECT_EQ(identity::kLibidZemtraAtl.text(), "{69BBAF88-A30A-4371-88C8-C3437C89978C}");
+    EXPECT_EQ(Guid::parse("def20709-bf02-43d8-a04f-0f2c69cabe9f"), identity::kClsidSnmpClient);
+    for (const char* bad : {"", "{DEF20709-BF02-43D8-A04F-0F2C69CABE9}", "{DEF20709BF02-43D8-A04F-0F2C69CABE9F0}",
+                            "{XEF20709-BF02-43D8-A04F-0F2C69CABE9F}"})
+        EXPECT_FALSE(Guid::parse(bad)) << bad;
+
+    const auto& members = interfaceMembers();
+    const char* names[] = {"Agent", "CommunityW", "CommunityR", "Timeout", "Retries", "get", "set", "Port"};
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        EXPECT_STREQ(members[i].name, names[i]);
+        EXPECT_EQ(static_cast<int>(members[i].id), static_cast<int>(i) + 1);
+    }
+    EXPECT_STREQ(members[3].description, "property Timeout(10ms)");
+    EXPECT_STREQ(members[5].description, "method get OID");
+    EXPECT_EQ(dispIdOfName("PORT"), DispId::Port);
+    EXPECT_EQ(dispIdOfName("Ports"), std::nullopt);
+}
+
+TEST(ClassFactory, onlyTheSnmpClientClassIsMade)
+{
+    const Guid other = *Guid::parse("{00000000-0000-0000-0000-000000000001}");
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DllGetClassObject(&other, &identity::kIidClassFactory, &object), kClassNotAvailable);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(DllGetClassObject(&identity::kClsidSnmpClient, &identity::kIidSnmpClient, &object), kNoInterface);
+    EXPECT_EQ(DllGetClassObject(&identity::kClsidSnmpClient, &identity::kIidClassFactory, nullptr), kNoResultLocation);
+
+    ComPtr<ISnmpClient> outer = newObject();
+    ComPtr<ISnmpClient> aggregated;
+    EXPECT_EQ(factory()->CreateInstance(outer.get(), identity::kIidUnknown, aggregated.out()), kNoAggregation);
+    EXPECT_FALSE(aggregated);
+}
+
+TEST(ClassFactory, objectsAndLocksKeepTheLibraryLoaded)
+{
+    ASSERT_EQ(DllCanUnloadNow(), kOk);
+    {
+        ComPtr<ISnmpClient> object = newObject();
+        EXPECT_EQ(DllCanUnloadNow(), kFalse);
+        ComPtr<IUnknown> same;
+        ASSERT_EQ(object->QueryInterface(identity::kIidUnknown, same.out()), kOk);
+        EXPECT_EQ(static_cast<void*>(same.get()), static_cast<void*>(object.get()));
+        ComPtr<IUnknown> dispatch;
+        EXPECT_EQ(object->QueryInterface(identity::kIidDispatch, dispatch.out()), kOk);
+        EXPECT_EQ(object->QueryInterface(identity::kIidClassFactory, dispatch.out()), kNoInterface);
+    }
+    EXPECT_EQ(DllCanUnloadNow(), kOk);
+    factory()->LockServer(true);
+    EXPECT_EQ(DllCanUnloadNow(), kFalse);
+    factory()->LockServer(false);
+    EXPECT_EQ(DllCanUnloadNow(), kOk);
+}
+
+TEST(LateBinding, propertiesReachTheSameSettingsAsDirectCalls)
+{
+    ComPtr<ISnmpClient> object = newObject();
+    EXPECT_EQ(getProperty(*object, DispId::Agent), Variant("192.168.101.248"));
+    EXPECT_EQ(getProperty(*object, DispId::Port), Variant(std::int16_t{161}));
+    ASSERT_EQ(put(*object, DispId::Agent, Variant("127.0.0.1")), kOk);
+    EXPECT_EQ(object->object().Agent(), "127.0.0.1");
+    object->object().setCommunityW("secret");
+    EXPECT_EQ(getProperty(*object, DispId::CommunityW), Variant("secret"));
+    EXPECT_EQ(put(*object, DispId::Timeout, Variant(2.5)), kOk);  // halves to even
+    EXPECT_EQ(object->object().Timeout(), 2);
+    EXPECT_EQ(put(*object, DispId::Retries, Variant("3")), kOk);
+    EXPECT_EQ(object->object().Retries(), 3);
+    EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{70000})), kOverflow);
+    EXPECT_EQ(put(*object, DispId::Timeout, Variant("abc")), kTypeMismatch);
+    EXPECT_EQ(put(*object, DispId::CommunityR, Variant::null()), kTypeMismatch);
+    EXPECT_EQ(object->object().Port(), 161);
+    EXPECT_EQ(object->Invoke(DispId::Agent, InvokeKind::PropertyGet, {}, nullptr), kNoResultLocation);
+    EXPECT_EQ(object->Invoke(static_cast<DispId>(99), InvokeKind::PropertyGet, {}, nullptr), kNoResultLocation);
+    DispId id{};
+    EXPECT_EQ(object->GetIDsOfNames("communityr", &id), kOk);
+    EXPECT_EQ(id, DispId::CommunityR);
+    EXPECT_EQ(object->GetIDsOfNames("Walk", &id), kMemberNotFound);
+}
+
+TEST(LateBinding, getAndSetMethodsTalkToTheAgent)
+{
+    auto sim = vimbo::test::ProbeSimProcess::start();
+    ASSERT_TRUE(sim);
+    ComPtr<ISnmpClient> object = newObject();
+    ASSERT_EQ(put(*object, DispId::Agent, Variant(sim->host())), kOk);
+    ASSERT_EQ(put(*object, DispId::Port, Variant(std::int32_t{sim->storedPort()})), kOk);
+    Variant oid(".1.3.6.1.4.1.32473.2.2.1.1.0");
+    Variant value;
+    Variant* getArguments[] = {&oid, &value};
+    EXPECT_EQ(object->Invoke(DispId::Get, InvokeKind::Method, getArguments, nullptr), kOk);
+    EXPECT_EQ(value, Variant("VIMBO-SIM"));
+
+    Variant writable(".1.3.6.1.4.1.32473.2.2.2.1");
+    Variant newValue(std::int16_t{22});
+    Variant* setArguments[] = {&writable, &newValue};
+    EXPECT_EQ(object->Invoke(DispId::Set, InvokeKind::Method, setArguments, nullptr), kOk);
+    EXPECT_EQ(sim->requests().back(), "SET kiminar .1.3.6.1.4.1.32473.2.2.2.1 INTEGER 22");
+
+    Variant notText(std::int32_t{1});
+    Variant* badArguments[] = {&notText, &value};
+    EXPECT_EQ(object->Invoke(DispId::Get, InvokeKind::Method, badArguments, nullptr), kTypeMismatch);
+    EXPECT_EQ(object->Invoke(DispId::Get, InvokeKind::Method, std::span(getArguments, 1), nullptr), kBadParamCount);
+}
+
+// ---- registration -----------------------------------------------------------
+
+TEST(Registration, writesTheClassKeysAndRemovesThemAgain)
+{
+    ScopedRegistry scope;
+    RegistryFile before(scope.path());
+    const std::string classKey = "CLSID\\" + identity::kClsidSnmpClient.text();
+    before.setValue("CLSID\\{00000000-0000-0000-0000-000000000009}", "", "another class");
+    before.setValue(classKey + "\\Stale", "", "left by an old version");
+    before.setValue(classKey + "\\Programmable", "junk", "x");
+    ASSERT_EQ(before.save(), kOk);
+
+    ASSERT_EQ(DllRegisterServer(), kOk);
+    RegistryFile registry(scope.path());
+    ASSERT_EQ(registry.load(), kOk);
+    const std::string module = componentModulePath();
+    EXPECT_NE(module.find("libZemtraATL.so"), std::string::npos);
+    EXPECT_EQ(registry.value(classKey), "SnmpClient Class");
+    EXPECT_EQ(registry.value(classKey + "\\InprocServer32"), module);
+    EXPECT_EQ(registry.value(classKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(registry.value(classKey + "\\ToolboxBitmap32"), module + ", 101");
+    EXPECT_EQ(registry.value(classKey + "\\MiscStatus"), "0");
+    EXPECT_EQ(registry.value(classKey + "\\MiscStatus\\1"), "132497");
+    EXPECT_EQ(registry.value(classKey + "\\TypeLib"), identity::kLibidZemtraAtl.text());
+    EXPECT_EQ(registry.value(classKey + "\\Version"), "1.0");
+    EXPECT_EQ(registry.value(classKey + "\\ProgID"), "ZemtraATL.SnmpClient.1");
+    EXPECT_EQ(registry.value(classKey + "\\VersionIndependentProgID"), "ZemtraATL.SnmpClient");
+    EXPECT_TRUE(registry.hasKey(classKey + "\\Control"));
+    EXPECT_TRUE(registry.hasKey(classKey + "\\Programmable"));
+    EXPECT_EQ(registry.value(classKey + "\\Programmable", "junk"), std::nullopt);  // ForceRemove wrote it anew
+    EXPECT_FALSE(registry.hasKey(classKey + "\\Stale"));
+    EXPECT_EQ(registry.value("ZemtraATL.SnmpClient.1\\CLSID"), identity::kClsidSnmpClient.text());
+    EXPECT_EQ(registry.value("zemtraatl.snmpclient\\CLSID"), identity::kClsidSnmpClient.text());
+    EXPECT_EQ(registry.value("ZemtraATL.SnmpClient\\CurVer"), "ZemtraATL.SnmpClient.1");
+    EXPECT_EQ(registry.value("TypeLib\\" + identity::kLibidZemtraAtl.text() + "\\1.0"), "ZemtraATL 1.0 Type Library");
+
+    ASSERT_EQ(DllUnregisterServer(), kOk);
+    ASSERT_EQ(registry.load(), kOk);
+    EXPECT_FALSE(registry.hasKey(classKey));
+    EXPECT_FALSE(registry.hasKey("ZemtraATL.SnmpClient.1"));
+    EXPECT_FALSE(registry.hasKey("ZemtraATL.SnmpClient"));
+    EXPECT_FALSE(registry.hasKey("TypeLib\\" + identity::kLibidZemtraAtl.text()));
+    EXPECT_TRUE(registry.hasKey("CLSID"));  // NoRemove
+    EXPECT_EQ(registry.value("CLSID\\{00000000-0000-0000-0000-000000000009}"), "another class");
+}
+
+TEST(Registration, unwritableRegistryIsReportedAsTheResult)
+{
+    setenv("ZEMTRA_REGISTRY", "/dev/null/cannot/registry.reg", 1);
+    const ResultCode result = DllRegisterServer();
+    unsetenv("ZEMTRA_REGISTRY");
+    EXPECT_TRUE(failed(result));
+}
+
+TEST(RegistryFile, valuesWithQuotesAndBackslashesSurviveAFile)
+{
+    ScopedRegistry scope;
+    RegistryFile registry(scope.path());
+    registry.setValue("A\\B", "", "C:\\path \"quoted\"\nnext");
+    registry.setValue("A\\B", "name \"x\"", "");
+    ASSERT_EQ(registry.save(), kOk);
+    RegistryFile again(scope.path());
+    ASSERT_EQ(again.load(), kOk);
+    EXPECT_EQ(again.value("a\\b"), "C:\\path \"quoted\"\nnext");
+    EXPECT_EQ(again.value("A\\B", "name \"x\""), "");
+    EXPECT_EQ(again.subkeys("A"), std::vector<std::string>{"B"});
+    again.deleteTree("a");
+    EXPECT_FALSE(again.hasKey("A\\B"));
+}

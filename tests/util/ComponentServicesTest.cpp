@@ -1,0 +1,61 @@
+#include "ComponentServices.h"
+#include "Registry.h"
+#include "ScopedRegistry.h"
+#include "SnmpClient.h"
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+using vimbo::test::ScopedRegistry;
+
+TEST(ComponentServices, unregisteredClassIsRegisteredFromTheLibraryBesideTheProgram)
+{
+    ScopedRegistry scope;
+    QString error;
+    auto component = createByProgId("ZemtraATL.SnmpClient", {"/nonexistent/libZemtraATL.so", zemtra::componentModulePath()},
+                                    &error);
+    ASSERT_TRUE(component) << error.toStdString();
+    EXPECT_EQ(component->client().Agent(), "192.168.101.248");  // a fresh object
+    zemtra::RegistryFile registry(scope.path());
+    ASSERT_EQ(registry.load(), zemtra::kOk);
+    EXPECT_TRUE(registry.value("ZemtraATL.SnmpClient.1\\CLSID"));
+
+    // Now registered: both program identifiers name the same class.
+    auto versioned = createByProgId("ZemtraATL.SnmpClient.1", {}, &error);
+    ASSERT_TRUE(versioned) << error.toStdString();
+    zemtra::DispId id{};
+    EXPECT_EQ(versioned->object().GetIDsOfNames("Port", &id), zemtra::kOk);
+    versioned->client().setPort(1161);
+    EXPECT_EQ(component->client().Port(), 161);  // separate objects of one class
+}
+
+TEST(ComponentServices, unusableRegistrationsGiveAReasonNotACrash)
+{
+    ScopedRegistry scope;
+    QString error;
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not registered"))) << error.toStdString();
+
+    zemtra::RegistryFile registry(scope.path());
+    registry.setValue("ZemtraATL.SnmpClient\\CLSID", "", "not a class");
+    ASSERT_EQ(registry.save(), zemtra::kOk);
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("no valid class"))) << error.toStdString();
+
+    const std::string clsid = zemtra::identity::kClsidSnmpClient.text();
+    registry.setValue("ZemtraATL.SnmpClient\\CLSID", "", clsid);
+    ASSERT_EQ(registry.save(), zemtra::kOk);
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("No library is registered"))) << error.toStdString();
+
+    registry.setValue("CLSID\\" + clsid + "\\InprocServer32", "", "/nonexistent/libZemtraATL.so");
+    ASSERT_EQ(registry.save(), zemtra::kOk);
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent/libZemtraATL.so"))) << error.toStdString();
+
+    // A library that is no component: it loads, but has no class factory.
+    registry.setValue("CLSID\\" + clsid + "\\InprocServer32", "", "libm.so.6");
+    ASSERT_EQ(registry.save(), zemtra::kOk);
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("no class factory"))) << error.toStdString();
+}
