@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test through ctest. Exits non-zero when a test fails.
+# Builds everything and runs every test through ctest, then again in a build
+# with the address and undefined-behaviour sanitizers, where any report fails
+# the run. Exits non-zero when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -7,4 +9,10 @@ scripts/build.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+export ZEMTRA_REGISTRY="$scratch/registry.reg"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIMBO_SANITIZE=ON -DVIMBO_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)"

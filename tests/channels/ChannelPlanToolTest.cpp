@@ -53,7 +53,7 @@ TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Error reading "))) << missing.err.toStdString();
 
-    const QString broken = writeText(folder, QStringLiteral("broken.can"), QByteArray("\x05\x00\x00\xFF\xFF\x00\x00\x00AB", 10));
+    const QString broken = writeText(folder, QStringLiteral("broken.can"), QByteArray("\x05\x00\x00\xFF\xFF\x00\x00\x00" "AB", 10));
     const ToolRun truncated = canplan({QStringLiteral("dump"), broken});
     EXPECT_EQ(truncated.exitCode, 1);
     EXPECT_TRUE(truncated.err.contains(QStringLiteral("past end of file"))) << truncated.err.toStdString();

@@ -153,7 +153,8 @@ TEST(SettingsStreamLoad, hostileCountsAndTypesFailFast)
 {
     Bytes huge;
     put(huge, 0x300, 4);
-    put(huge, 0, 8);
+    put(huge, 0, 4);  // the extent
+    put(huge, 0, 4);
     put(huge, 8, 2);
     put(huge, 0xFFFFFFFF, 4);
     SnmpClient client;
