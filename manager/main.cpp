@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     QString error;
     auto component = vimbo::createByProgId(
         "ZemtraATL.SnmpClient",
-        {(here + QStringLiteral("/libZemtraATL.so")).toStdString(), (here + QStringLiteral("/../lib/libZemtraATL.so.1")).toStdString()},
+        {(here + QStringLiteral("/libZemtraATL.so")).toStdString(), (here + QStringLiteral("/" VIMBO_LIB_DIR "/libZemtraATL.so.1")).toStdString()},
         &error);
     if (!component) {
         QMessageBox::critical(nullptr, QStringLiteral("Vimbo SNMP Demo Manager"),

@@ -24,6 +24,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -247,7 +248,10 @@ void frmMain::frmMain_Form_Load()
     ZemtraLib::resizePicture(*picLogo);
     ZemtraLib::resizePicture(*imgWarning[0]);
     ZemtraLib::resizePicture(*imgWarning[1]);
-    loadFile(QStringLiteral("CCIR.can"));
+    // The plan of the working directory; an installed program falls back on its data folder.
+    const QString plan = QStringLiteral("CCIR.can");
+    const QString installed = QApplication::applicationDirPath() + QStringLiteral("/" VIMBO_DATA_DIR "/CCIR.can");
+    loadFile(!QFileInfo::exists(plan) && QFileInfo::exists(installed) ? installed : plan);
     m_measChart = std::make_unique<frmMeasChart>(*this, m_clock);
     m_measChart->frmMeasChart_Form_Load();
     m_eventsLog = new frmEventsLog(*this, m_clock, this);
