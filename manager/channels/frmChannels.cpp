@@ -21,15 +21,6 @@ namespace {
 
 constexpr int kRowStepTwips = 300;
 
-template <typename T>
-T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(rectFromTwips(left, top, width, height));
-    return widget;
-}
-
 QString megahertz(std::int32_t kHz) { return mib::formatFixed2(kHz / 1000.0); }
 
 }  // namespace
@@ -45,29 +36,29 @@ frmChannels::frmChannels(MainWindowLink& main, Dialogs& dialogs, QWidget* owner)
     setFixedSize(pixelsFromTwips(6030), pixelsFromTwips(3200));
     setModal(true);
 
-    frameChannels = control<QGroupBox>(this, QStringLiteral("frameChannels"), 120, 120, 4210, 2770);
+    frameChannels = placeControl<QGroupBox>(this, QStringLiteral("frameChannels"), 120, 120, 4210, 2770);
     frameChannels->setTitle(QStringLiteral("Channels File: "));
-    control<QLabel>(frameChannels, QStringLiteral("Label1"), 960, 240, 1330, 370)
+    placeControl<QLabel>(frameChannels, QStringLiteral("Label1"), 960, 240, 1330, 370)
         ->setText(QStringLiteral("Freq.Video(MHz)"));
-    control<QLabel>(frameChannels, QStringLiteral("Label2"), 2400, 240, 1450, 370)
+    placeControl<QLabel>(frameChannels, QStringLiteral("Label2"), 2400, 240, 1450, 370)
         ->setText(QStringLiteral("Freq.Center(MHz)"));
-    frameScrollPane = control<QFrame>(frameChannels, QStringLiteral("frameScrollPane"), 240, 600, 3850, 2170);
-    frameScrollable = control<QFrame>(frameScrollPane, QStringLiteral("frameScrollable"), 0, 0, 3850, 1000);
+    frameScrollPane = placeControl<QFrame>(frameChannels, QStringLiteral("frameScrollPane"), 240, 600, 3850, 2170);
+    frameScrollable = placeControl<QFrame>(frameScrollPane, QStringLiteral("frameScrollable"), 0, 0, 3850, 1000);
 
-    Row designed{control<QLabel>(frameScrollable, arrayName("lblChInd", 0), 120, 240, 970, 250),
-                 control<TextBox>(frameScrollable, arrayName("txtFreqVideoMHz", 0), 1320, 240, 730, 300),
-                 control<TextBox>(frameScrollable, arrayName("txtFreqCenterMHz", 0), 2640, 240, 730, 300)};
+    Row designed{placeControl<QLabel>(frameScrollable, arrayName("lblChInd", 0), 120, 240, 970, 250),
+                 placeControl<TextBox>(frameScrollable, arrayName("txtFreqVideoMHz", 0), 1320, 240, 730, 300),
+                 placeControl<TextBox>(frameScrollable, arrayName("txtFreqCenterMHz", 0), 2640, 240, 730, 300)};
     designed.lblChInd->setText(QStringLiteral("(Ch1) 101"));
     designed.txtFreqVideoMHz->setText(QStringLiteral("999.99"));
     designed.txtFreqCenterMHz->setText(QStringLiteral("999.99"));
     m_rows.push_back(designed);
 
-    VScroll1 = control<QScrollBar>(this, QStringLiteral("VScroll1"), 4080, 600, 250, 2290);
+    VScroll1 = placeControl<QScrollBar>(this, QStringLiteral("VScroll1"), 4080, 600, 250, 2290);
     VScroll1->setOrientation(Qt::Vertical);
     VScroll1->setRange(0, 100);
-    btnLoadFile = control<QPushButton>(this, QStringLiteral("btnLoadFile"), 4680, 120, 1215, 375);
+    btnLoadFile = placeControl<QPushButton>(this, QStringLiteral("btnLoadFile"), 4680, 120, 1215, 375);
     btnLoadFile->setText(QStringLiteral("Load File"));
-    CancelButton = control<QPushButton>(this, QStringLiteral("CancelButton"), 4680, 600, 1215, 375);
+    CancelButton = placeControl<QPushButton>(this, QStringLiteral("CancelButton"), 4680, 600, 1215, 375);
     CancelButton->setText(QStringLiteral("Close"));
     btnLoadFile->setAutoDefault(false);
     CancelButton->setAutoDefault(false);

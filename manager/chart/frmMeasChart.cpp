@@ -39,15 +39,6 @@ private:
     ChartControl& m_chart;
 };
 
-template <typename T>
-T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(rectFromTwips(left, top, width, height));
-    return widget;
-}
-
 }  // namespace
 
 frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(nullptr), m_main(main), m_clock(clock)
@@ -58,15 +49,15 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     applyDesignFont(*this);
     resize(pixelsFromTwips(9240), pixelsFromTwips(4240));
 
-    MSChart1 = control<ChartControl>(this, QStringLiteral("MSChart1"), 0, 0, 7330, 4210);
-    frameMeasSelection = control<QGroupBox>(this, QStringLiteral("frameMeasSelection"), 7440, 0, 1810, 4210);
+    MSChart1 = placeControl<ChartControl>(this, QStringLiteral("MSChart1"), 0, 0, 7330, 4210);
+    frameMeasSelection = placeControl<QGroupBox>(this, QStringLiteral("frameMeasSelection"), 7440, 0, 1810, 4210);
     frameMeasSelection->setTitle(QStringLiteral("Series selection"));
-    cmbMagnitude = control<QComboBox>(frameMeasSelection, QStringLiteral("cmbMagnitude"), 360, 360, 1090, 315);
+    cmbMagnitude = placeControl<QComboBox>(frameMeasSelection, QStringLiteral("cmbMagnitude"), 360, 360, 1090, 315);
     cmbMagnitude->addItems({QStringLiteral("Power"), QStringLiteral("MER"), QStringLiteral("VBER(log)")});
     cmbMagnitude->setCurrentIndex(-1);
     for (int i = 0; i < 6; ++i) {
         chkChannel[static_cast<std::size_t>(i)] =
-            control<QCheckBox>(frameMeasSelection, arrayName("chkChannel", i), 360, 840 + 480 * i, 1210, 370);
+            placeControl<QCheckBox>(frameMeasSelection, arrayName("chkChannel", i), 360, 840 + 480 * i, 1210, 370);
         chkChannel[static_cast<std::size_t>(i)]->setText(QStringLiteral("(Ch99) 999,99MHz"));
         chkChannel[static_cast<std::size_t>(i)]->setChecked(true);
         // The box's text in its series' colour stands in for a legend.
@@ -77,18 +68,18 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
             MSChart1->setSeriesHidden(i + 1, !checked);
         });
     }
-    lbl5sAvgInfo = control<QLineEdit>(this, QStringLiteral("lbl5sAvgInfo"), 0, 0, 1320, 240);
+    lbl5sAvgInfo = placeControl<QLineEdit>(this, QStringLiteral("lbl5sAvgInfo"), 0, 0, 1320, 240);
     lbl5sAvgInfo->setText(QStringLiteral("5 seconds averaging"));
     lbl5sAvgInfo->setReadOnly(true);
     lbl5sAvgInfo->setFocusPolicy(Qt::NoFocus);
     lbl5sAvgInfo->setFrame(false);
     lbl5sAvgInfo->setAlignment(Qt::AlignCenter);
-    scrollTime = control<QScrollBar>(this, QStringLiteral("scrollTime"), 5640, 3840, 1570, 250);
+    scrollTime = placeControl<QScrollBar>(this, QStringLiteral("scrollTime"), 5640, 3840, 1570, 250);
     scrollTime->setOrientation(Qt::Horizontal);
-    testArrayFilled = control<QCheckBox>(this, QStringLiteral("testArrayFilled"), 8280, 3720, 850, 370);
+    testArrayFilled = placeControl<QCheckBox>(this, QStringLiteral("testArrayFilled"), 8280, 3720, 850, 370);
     testArrayFilled->setText(QStringLiteral("testArrayFilled"));
     testArrayFilled->setVisible(false);
-    testInsertInd = control<QLineEdit>(this, QStringLiteral("testInsertInd"), 7320, 3720, 850, 370);
+    testInsertInd = placeControl<QLineEdit>(this, QStringLiteral("testInsertInd"), 7320, 3720, 850, 370);
     testInsertInd->setText(QStringLiteral("testInsertInd"));
     testInsertInd->setVisible(false);
     lbl5sAvgInfo->raise();  // in front of the chart

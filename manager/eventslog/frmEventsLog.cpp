@@ -25,15 +25,6 @@ constexpr int kIdRole = Qt::UserRole;
 constexpr int kNoId = -1;
 const QString kSource = QStringLiteral("frmEventsLog.removeMessage");
 
-template <typename T>
-T* control(QWidget* parent, const char* name, QRect twips)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(rectFromTwips(twips.x(), twips.y(), twips.width(), twips.height()));
-    return widget;
-}
-
 }  // namespace
 
 frmEventsLog::frmEventsLog(MainWindowLink& main, const Clock& clock, QWidget* owner)
@@ -48,21 +39,21 @@ frmEventsLog::frmEventsLog(MainWindowLink& main, const Clock& clock, QWidget* ow
     setFixedSize(pixelsFromTwips(4540), pixelsFromTwips(3630));
     setModal(false);
 
-    Picture1 = control<PictureBox>(this, "Picture1", {120, 160, 320, 270});
+    Picture1 = placeControl<PictureBox>(this, QStringLiteral("Picture1"), 120, 160, 320, 270);
     Picture1->setPicture(artwork::warningTriangle(true));
-    Label1 = control<QLabel>(this, "Label1", {480, 120, 2770, 370});
+    Label1 = placeControl<QLabel>(this, QStringLiteral("Label1"), 480, 120, 2770, 370);
     Label1->setText(QStringLiteral("Event messages"));
     QFont larger = Label1->font();
     larger.setPointSizeF(larger.pointSizeF() * 1.5);
     Label1->setFont(larger);
-    lstMsgs = control<QListWidget>(this, "lstMsgs", {120, 600, 4330, 2440});
+    lstMsgs = placeControl<QListWidget>(this, QStringLiteral("lstMsgs"), 120, 600, 4330, 2440);
     lstMsgs->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstMsgs->setSortingEnabled(false);
-    btnRemoveAll = control<QPushButton>(this, "btnRemoveAll", {360, 3120, 1215, 375});
+    btnRemoveAll = placeControl<QPushButton>(this, QStringLiteral("btnRemoveAll"), 360, 3120, 1215, 375);
     btnRemoveAll->setText(QStringLiteral("Remove all"));
-    btnRemove = control<QPushButton>(this, "btnRemove", {1800, 3120, 1215, 375});
+    btnRemove = placeControl<QPushButton>(this, QStringLiteral("btnRemove"), 1800, 3120, 1215, 375);
     btnRemove->setText(QStringLiteral("Remove"));
-    OKButton = control<QPushButton>(this, "OKButton", {3240, 3120, 1215, 375});
+    OKButton = placeControl<QPushButton>(this, QStringLiteral("OKButton"), 3240, 3120, 1215, 375);
     OKButton->setText(QStringLiteral("Close"));
     OKButton->setAutoDefault(false);
     btnRemove->setAutoDefault(false);

@@ -45,19 +45,10 @@ struct PollFailure : std::exception {
     const char* what() const noexcept override { return "Error in SNMP get request"; }
 };
 
-template <typename T>
-T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(rectFromTwips(left, top, width, height));
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
-    auto* widget = control<QLabel>(parent, QLatin1String(name), left, top, width, height);
+    auto* widget = placeControl<QLabel>(parent, QLatin1String(name), left, top, width, height);
     widget->setText(text);
     widget->setAlignment(alignment);
     return widget;
@@ -65,7 +56,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 
 TextBox* textBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width)
 {
-    auto* box = control<TextBox>(parent, name, left, top, width, 300);
+    auto* box = placeControl<TextBox>(parent, name, left, top, width, 300);
     box->setReadOnly(true);
     box->setTextMargins(-2, 0, -2, 0);  // the style's inner margin is more than these narrow boxes can spare
     box->setText(text);
@@ -157,8 +148,8 @@ void frmMain::buildMenus()
 void frmMain::buildControls(QWidget* client)
 {
     // Logos.
-    auto* frameLogos = control<QGroupBox>(client, QStringLiteral("frameLogos"), 960, 0, 7210, 1930);
-    picLogo = control<PictureBox>(frameLogos, QStringLiteral("picLogo"), 120, 240, 6990, 1220);
+    auto* frameLogos = placeControl<QGroupBox>(client, QStringLiteral("frameLogos"), 960, 0, 7210, 1930);
+    picLogo = placeControl<PictureBox>(frameLogos, QStringLiteral("picLogo"), 120, 240, 6990, 1220);
     picLogo->setPicture(artwork::logo());
     QFont logoFont(QStringLiteral("Verdana"), 22, QFont::Bold);
     label(frameLogos, "Label1", QStringLiteral("QUINTREL"), 960, 1440, 2860, 530)->setFont(logoFont);
@@ -167,7 +158,7 @@ void frmMain::buildControls(QWidget* client)
     vimbo->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
 
     // Equipment info.
-    auto* frame1 = control<QGroupBox>(client, QStringLiteral("Frame1"), 120, 2040, 2410, 1570);
+    auto* frame1 = placeControl<QGroupBox>(client, QStringLiteral("Frame1"), 120, 2040, 2410, 1570);
     frame1->setTitle(QStringLiteral("Equipment info"));
     label(frame1, "Label4", QStringLiteral("Name"), 120, 360, 700, 300);
     txtVimboName = textBox(frame1, QStringLiteral("txtVimboName"), QStringLiteral("xxxxxxxxxxxxxx"), 840, 360, 1330);
@@ -177,7 +168,7 @@ void frmMain::buildControls(QWidget* client)
     txtVimboVersion = textBox(frame1, QStringLiteral("txtVimboVersion"), QStringLiteral("vxx.xx.xx"), 840, 1080, 1330);
 
     // Common thresholds.
-    auto* frame2 = control<QGroupBox>(client, QStringLiteral("Frame2"), 120, 3720, 2410, 1330);
+    auto* frame2 = placeControl<QGroupBox>(client, QStringLiteral("Frame2"), 120, 3720, 2410, 1330);
     frame2->setTitle(QStringLiteral("Common thresholds"));
     label(frame2, "Label10", QStringLiteral("VBER"), 960, 220, 600, 240);
     label(frame2, "Label7", QStringLiteral("MER"), 1800, 220, 500, 240);
@@ -189,7 +180,7 @@ void frmMain::buildControls(QWidget* client)
     txtThrWarnMER = textBox(frame2, QStringLiteral("txtThrWarnMER"), QStringLiteral("xxx"), 1800, 840, 490);
 
     // The slot grid.
-    auto* frameAlarms = control<QGroupBox>(client, QStringLiteral("frameAlarms"), 2640, 2040, 5890, 4330);
+    auto* frameAlarms = placeControl<QGroupBox>(client, QStringLiteral("frameAlarms"), 2640, 2040, 5890, 4330);
     frameAlarms->setTitle(QStringLiteral("Alarms && Warnings"));
     const auto centred = Qt::AlignHCenter | Qt::AlignVCenter;
     label(frameAlarms, "Label3", QStringLiteral("Alarm"), 1620, 420, 500, 240, centred);
@@ -203,9 +194,9 @@ void frmMain::buildControls(QWidget* client)
         const auto i = static_cast<std::size_t>(s);
         const int top = 720 + 600 * s;
         txtLeds[i] = textBox(frameAlarms, arrayName("txtLeds", s), QStringLiteral("(ChXX) 999.99MHz"), 120, top, 1570);
-        ledAlarm[i] = control<LampShape>(frameAlarms, arrayName("ledAlarm", s), 1800, top, 130, 250);
+        ledAlarm[i] = placeControl<LampShape>(frameAlarms, arrayName("ledAlarm", s), 1800, top, 130, 250);
         ledAlarm[i]->setFillColor(kAlarmLit);
-        ledWarning[i] = control<LampShape>(frameAlarms, arrayName("ledWarning", s), 2160, top, 130, 250);
+        ledWarning[i] = placeControl<LampShape>(frameAlarms, arrayName("ledWarning", s), 2160, top, 130, 250);
         ledWarning[i]->setFillColor(kWarningLit);
         txtThrAlarmChPower[i] =
             textBox(frameAlarms, arrayName("txtThrAlarmChPower", s), QStringLiteral("999"), 2640, top + 120, 370);
@@ -225,16 +216,16 @@ void frmMain::buildControls(QWidget* client)
     line("Line2", 4800);
 
     // Buttons and the warning pictures.
-    btnWarnings = control<QPushButton>(client, QStringLiteral("btnWarnings"), 1080, 5160, 490, 370);
+    btnWarnings = placeControl<QPushButton>(client, QStringLiteral("btnWarnings"), 1080, 5160, 490, 370);
     btnWarnings->setIconSize(btnWarnings->size() - QSize(6, 6));
     for (int i = 0; i < 2; ++i) {
         imgWarning[static_cast<std::size_t>(i)] =
-            control<PictureBox>(client, arrayName("imgWarning", i), 1800 + 360 * i, 5160, 320, 270);
+            placeControl<PictureBox>(client, arrayName("imgWarning", i), 1800 + 360 * i, 5160, 320, 270);
         imgWarning[static_cast<std::size_t>(i)]->setPicture(artwork::warningTriangle(i == 0));
         imgWarning[static_cast<std::size_t>(i)]->setVisible(false);
     }
     // A command button with its picture above the caption.
-    btnShowChart = control<QToolButton>(client, QStringLiteral("btnShowChart"), 480, 5640, 1690, 610);
+    btnShowChart = placeControl<QToolButton>(client, QStringLiteral("btnShowChart"), 480, 5640, 1690, 610);
     btnShowChart->setText(QStringLiteral("Measures evolution"));
     btnShowChart->setIcon(artwork::lineChartIcon());
     btnShowChart->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -22,20 +22,11 @@ namespace {
 
 const QString kCaption = QStringLiteral("Vimbo SNMP Demo Manager Configuration");
 
-template <typename T>
-T* control(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(rectFromTwips(left, top, width, height));
-    return widget;
-}
-
 TextBox* row(QWidget* frame, const char* labelName, const QString& text, const char* boxName, int top, int left,
              int width)
 {
-    control<QLabel>(frame, labelName, 120, top, left - 120, 300)->setText(text);
-    auto* box = control<TextBox>(frame, boxName, left, top, width, 300);
+    placeControl<QLabel>(frame, QLatin1String(labelName), 120, top, left - 120, 300)->setText(text);
+    auto* box = placeControl<TextBox>(frame, QLatin1String(boxName), left, top, width, 300);
     box->setTextMargins(-2, 0, -2, 0);
     return box;
 }
@@ -54,7 +45,7 @@ frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* ow
     setFixedSize(pixelsFromTwips(4580), pixelsFromTwips(3000));
     setModal(true);
 
-    auto* frame = control<QGroupBox>(this, "Frame1", 120, 120, 2890, 2770);
+    auto* frame = placeControl<QGroupBox>(this, QLatin1String("Frame1"), 120, 120, 2890, 2770);
     frame->setTitle(QStringLiteral("SNMP Configuration"));
     txtVimboIP = row(frame, "Label1", QStringLiteral("VIMBO IP"), "txtVimboIP", 360, 1320, 1450);
     txtCommunityR = row(frame, "Label2", QStringLiteral("Read community"), "txtCommunityR", 720, 1800, 970);
@@ -62,9 +53,9 @@ frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* ow
     txtPort = row(frame, "Label4", QStringLiteral("UDP Port"), "txtPort", 1560, 1800, 970);
     txtTimeout10ms = row(frame, "Label5", QStringLiteral("UDP timeout (x10ms)"), "txtTimeout10ms", 1920, 1800, 970);
     txtRetries = row(frame, "Label6", QStringLiteral("Request retries"), "txtRetries", 2280, 1800, 970);
-    OKButton = control<QPushButton>(this, "OKButton", 3240, 120, 1215, 375);
+    OKButton = placeControl<QPushButton>(this, QLatin1String("OKButton"), 3240, 120, 1215, 375);
     OKButton->setText(QStringLiteral("Save"));
-    CancelButton = control<QPushButton>(this, "CancelButton", 3240, 600, 1215, 375);
+    CancelButton = placeControl<QPushButton>(this, QLatin1String("CancelButton"), 3240, 600, 1215, 375);
     CancelButton->setText(QStringLiteral("Cancel"));
     OKButton->setAutoDefault(false);
     CancelButton->setAutoDefault(false);

@@ -24,23 +24,14 @@ namespace {
 
 const QString kCaption = QStringLiteral("Vimbo SNMP Demo Manager Surveillance Configuration");
 
-template <typename T>
-T* control(QWidget* parent, const QString& name, int left, int top, int width, int height)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(rectFromTwips(left, top, width, height));
-    return widget;
-}
-
 void label(QWidget* parent, const char* name, const QString& text, int left, int top, int width)
 {
-    control<QLabel>(parent, QLatin1String(name), left, top, width, 240)->setText(text);
+    placeControl<QLabel>(parent, QLatin1String(name), left, top, width, 240)->setText(text);
 }
 
 TextBox* textBox(QWidget* parent, const QString& name, int left, int top, int width)
 {
-    auto* box = control<TextBox>(parent, name, left, top, width, 300);
+    auto* box = placeControl<TextBox>(parent, name, left, top, width, 300);
     box->setTextMargins(-2, 0, -2, 0);
     return box;
 }
@@ -66,7 +57,7 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
     setFixedSize(pixelsFromTwips(4080), pixelsFromTwips(4780));
     setModal(true);
 
-    auto* frame2 = control<QGroupBox>(this, QStringLiteral("Frame2"), 120, 0, 2410, 1330);
+    auto* frame2 = placeControl<QGroupBox>(this, QStringLiteral("Frame2"), 120, 0, 2410, 1330);
     frame2->setTitle(QStringLiteral("Common thresholds"));
     label(frame2, "Label10", QStringLiteral("VBER"), 960, 220, 600);
     label(frame2, "Label7", QStringLiteral("MER"), 1800, 220, 500);
@@ -77,14 +68,14 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
     txtThrAlarmMER = textBox(frame2, QStringLiteral("txtThrAlarmMER"), 1800, 480, 490);
     txtThrWarnMER = textBox(frame2, QStringLiteral("txtThrWarnMER"), 1800, 840, 490);
 
-    OKButton = control<QPushButton>(this, QStringLiteral("OKButton"), 2760, 240, 1215, 375);
+    OKButton = placeControl<QPushButton>(this, QStringLiteral("OKButton"), 2760, 240, 1215, 375);
     OKButton->setText(QStringLiteral("Save"));
-    CancelButton = control<QPushButton>(this, QStringLiteral("CancelButton"), 2760, 720, 1215, 375);
+    CancelButton = placeControl<QPushButton>(this, QStringLiteral("CancelButton"), 2760, 720, 1215, 375);
     CancelButton->setText(QStringLiteral("Cancel"));
     OKButton->setAutoDefault(false);
     CancelButton->setAutoDefault(false);
 
-    auto* frameAlarms = control<QGroupBox>(this, QStringLiteral("frameAlarms"), 120, 1440, 3850, 3130);
+    auto* frameAlarms = placeControl<QGroupBox>(this, QStringLiteral("frameAlarms"), 120, 1440, 3850, 3130);
     frameAlarms->setTitle(QStringLiteral("Channels configuration"));
     label(frameAlarms, "Label5", QStringLiteral("Survey"), 120, 480, 560);
     label(frameAlarms, "Label1", QStringLiteral("Channel"), 720, 240, 1450);
@@ -96,9 +87,9 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
     for (int s = 0; s < 6; ++s) {
         const auto i = static_cast<std::size_t>(s);
         const int top = 720 + 360 * s;
-        chkActivateSurvey[i] = control<QCheckBox>(frameAlarms, arrayName("chkActivateSurvey", s), 240, top, 300, 300);
+        chkActivateSurvey[i] = placeControl<QCheckBox>(frameAlarms, arrayName("chkActivateSurvey", s), 240, top, 300, 300);
         chkActivateSurvey[i]->setChecked(true);
-        cmbChannel[i] = control<QComboBox>(frameAlarms, arrayName("cmbChannel", s), 720, top, 730, 315);
+        cmbChannel[i] = placeControl<QComboBox>(frameAlarms, arrayName("cmbChannel", s), 720, top, 730, 315);
         cmbChannel[i]->setEditable(false);
         txtChFrequencyMHz[i] = textBox(frameAlarms, arrayName("txtChFrequencyMHz", s), 1560, top, 610);
         txtThrAlarmChPower[i] = textBox(frameAlarms, arrayName("txtThrAlarmChPower", s), 2400, top, 370);

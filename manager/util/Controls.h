@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Geometry.h"
+
 #include <QColor>
 #include <QLineEdit>
 #include <QWidget>
@@ -49,6 +51,16 @@ void applyDesignFont(QWidget& window);
 
 /// Shows `text` in a box from its first character.
 void showText(QLineEdit& box, const QString& text);
+
+/// Makes a control of type T named `name` on `parent`, placed by the twips of its design.
+template <typename T>
+T* placeControl(QWidget* parent, const QString& name, int left, int top, int width, int height)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(rectFromTwips(left, top, width, height));
+    return widget;
+}
 
 /// The name of element `index` of a control array: "txtLeds_3".
 QString arrayName(const char* name, int index);
