@@ -56,9 +56,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 
 TextBox* textBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width)
 {
-    auto* box = placeControl<TextBox>(parent, name, left, top, width, 300);
+    auto* box = placeTextBox(parent, name, left, top, width);
     box->setReadOnly(true);
-    box->setTextMargins(-2, 0, -2, 0);  // the style's inner margin is more than these narrow boxes can spare
     box->setText(text);
     box->setCursorPosition(0);
     return box;
@@ -297,19 +296,15 @@ std::optional<std::int16_t> frmMain::integerOf(const QLineEdit& box) const
 std::optional<std::int16_t> frmMain::ThrAlarmMER() const { return integerOf(*txtThrAlarmMER); }
 std::optional<std::int16_t> frmMain::ThrWarnMER() const { return integerOf(*txtThrWarnMER); }
 
-std::optional<float> frmMain::ThrAlarmVBER() const
+std::optional<float> frmMain::singleOf(const QLineEdit& box) const
 {
     bool ok = false;
-    const float value = QLocale().toFloat(txtThrAlarmVBER->text().trimmed(), &ok);
+    const float value = QLocale().toFloat(box.text().trimmed(), &ok);
     return ok ? std::optional<float>(value) : std::nullopt;
 }
 
-std::optional<float> frmMain::ThrWarnVBER() const
-{
-    bool ok = false;
-    const float value = QLocale().toFloat(txtThrWarnVBER->text().trimmed(), &ok);
-    return ok ? std::optional<float>(value) : std::nullopt;
-}
+std::optional<float> frmMain::ThrAlarmVBER() const { return singleOf(*txtThrAlarmVBER); }
+std::optional<float> frmMain::ThrWarnVBER() const { return singleOf(*txtThrWarnVBER); }
 
 std::optional<std::int16_t> frmMain::ThrAlarmChPower(std::int16_t ChInd) const
 {

@@ -86,6 +86,7 @@ private:
     void showSlotSurveyed(std::int16_t s, bool surveyed);
     zemtra::Variant read(const std::string& oid);
     std::optional<std::int16_t> integerOf(const QLineEdit& box) const;
+    std::optional<float> singleOf(const QLineEdit& box) const;
     void checkSlot(std::int16_t c) const;
 
     Dialogs& m_dialogs;

@@ -26,9 +26,7 @@ TextBox* row(QWidget* frame, const char* labelName, const QString& text, const c
              int width)
 {
     placeControl<QLabel>(frame, QLatin1String(labelName), 120, top, left - 120, 300)->setText(text);
-    auto* box = placeControl<TextBox>(frame, QLatin1String(boxName), left, top, width, 300);
-    box->setTextMargins(-2, 0, -2, 0);
-    return box;
+    return placeTextBox(frame, QLatin1String(boxName), left, top, width);
 }
 
 }  // namespace
@@ -83,11 +81,8 @@ void frmSnmpConfig::frmSnmpConfig_Form_Load()
 
 std::optional<std::int16_t> frmSnmpConfig::numberOf(TextBox& box, const QString& name, int lowest)
 {
-    bool ok = false;
-    QLocale strict;
-    strict.setNumberOptions(QLocale::RejectGroupSeparator);
-    const double value = strict.toDouble(box.text().trimmed(), &ok);
-    const auto whole = ok ? mib::roundToInt16(value) : std::nullopt;
+    const auto value = parseLocaleNumber(box.text());
+    const auto whole = value ? mib::roundToInt16(*value) : std::nullopt;
     if (whole && *whole >= lowest)
         return whole;
     m_dialogs.showMessage(kCaption,

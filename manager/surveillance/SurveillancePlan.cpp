@@ -1,9 +1,8 @@
 #include "SurveillancePlan.h"
 
+#include "Controls.h"
 #include "ProbeOids.h"
 #include "Scales.h"
-
-#include <cmath>
 
 namespace vimbo {
 
@@ -44,7 +43,7 @@ struct Parsed {
 Parsed parseFor(const SurveillanceEntries& entries, SurveillanceField field, int check, const QLocale& locale)
 {
     const QString text = entries.text(field);
-    if (auto value = parseEntry(text, locale))
+    if (auto value = parseLocaleNumber(text, locale))
         return {value, std::nullopt};
     const QString described = text.trimmed().isEmpty()
                                   ? QStringLiteral("The field is empty; a number is needed")
@@ -72,17 +71,6 @@ QString SurveillanceEntries::text(const SurveillanceField& field) const
     case Kind::Survey: return surveyed.at(s) ? QStringLiteral("1") : QStringLiteral("0");
     }
     return {};
-}
-
-std::optional<double> parseEntry(const QString& text, const QLocale& locale)
-{
-    QLocale strict = locale;
-    strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = strict.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 std::optional<ValidationFailure> validateEntries(const SurveillanceEntries& entries, const QLocale& locale)
@@ -169,7 +157,7 @@ std::optional<zemtra::Variant> valueToSend(const WriteStep& step, const Surveill
 {
     if (step.field.kind == Kind::Survey)
         return zemtra::Variant(static_cast<std::int16_t>(entries.surveyed.at(static_cast<std::size_t>(step.field.slot)) ? 1 : 0));
-    const auto number = parseEntry(entries.text(step.field), locale);
+    const auto number = parseLocaleNumber(entries.text(step.field), locale);
     if (!number)
         return std::nullopt;
     switch (step.field.kind) {

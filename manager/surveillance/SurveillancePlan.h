@@ -34,10 +34,6 @@ struct ValidationFailure {
     SurveillanceField focus;
 };
 
-/// A decimal number in the user's locale, exponent accepted; group separators
-/// are refused so that "474,5" is never read as 4745.
-std::optional<double> parseEntry(const QString& text, const QLocale& locale);
-
 /// The ten checks in order, slot by slot for the per-slot ones; the first that fails.
 std::optional<ValidationFailure> validateEntries(const SurveillanceEntries& entries, const QLocale& locale);
 

@@ -29,13 +29,6 @@ void label(QWidget* parent, const char* name, const QString& text, int left, int
     placeControl<QLabel>(parent, QLatin1String(name), left, top, width, 240)->setText(text);
 }
 
-TextBox* textBox(QWidget* parent, const QString& name, int left, int top, int width)
-{
-    auto* box = placeControl<TextBox>(parent, name, left, top, width, 300);
-    box->setTextMargins(-2, 0, -2, 0);
-    return box;
-}
-
 QString integerText(std::optional<std::int16_t> value) { return value ? QString::number(*value) : QString(); }
 
 QString scientificText(std::optional<float> value)
@@ -63,10 +56,10 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
     label(frame2, "Label7", QStringLiteral("MER"), 1800, 220, 500);
     label(frame2, "Label8", QStringLiteral("Alarm"), 120, 510, 600);
     label(frame2, "Label9", QStringLiteral("Warn"), 120, 870, 600);
-    txtThrAlarmVBER = textBox(frame2, QStringLiteral("txtThrAlarmVBER"), 720, 480, 850);
-    txtThrWarnVBER = textBox(frame2, QStringLiteral("txtThrWarnVBER"), 720, 840, 850);
-    txtThrAlarmMER = textBox(frame2, QStringLiteral("txtThrAlarmMER"), 1800, 480, 490);
-    txtThrWarnMER = textBox(frame2, QStringLiteral("txtThrWarnMER"), 1800, 840, 490);
+    txtThrAlarmVBER = placeTextBox(frame2, QStringLiteral("txtThrAlarmVBER"), 720, 480, 850);
+    txtThrWarnVBER = placeTextBox(frame2, QStringLiteral("txtThrWarnVBER"), 720, 840, 850);
+    txtThrAlarmMER = placeTextBox(frame2, QStringLiteral("txtThrAlarmMER"), 1800, 480, 490);
+    txtThrWarnMER = placeTextBox(frame2, QStringLiteral("txtThrWarnMER"), 1800, 840, 490);
 
     OKButton = placeControl<QPushButton>(this, QStringLiteral("OKButton"), 2760, 240, 1215, 375);
     OKButton->setText(QStringLiteral("Save"));
@@ -91,9 +84,9 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
         chkActivateSurvey[i]->setChecked(true);
         cmbChannel[i] = placeControl<QComboBox>(frameAlarms, arrayName("cmbChannel", s), 720, top, 730, 315);
         cmbChannel[i]->setEditable(false);
-        txtChFrequencyMHz[i] = textBox(frameAlarms, arrayName("txtChFrequencyMHz", s), 1560, top, 610);
-        txtThrAlarmChPower[i] = textBox(frameAlarms, arrayName("txtThrAlarmChPower", s), 2400, top, 370);
-        txtThrWarnChPower[i] = textBox(frameAlarms, arrayName("txtThrWarnChPower", s), 3000, top, 370);
+        txtChFrequencyMHz[i] = placeTextBox(frameAlarms, arrayName("txtChFrequencyMHz", s), 1560, top, 610);
+        txtThrAlarmChPower[i] = placeTextBox(frameAlarms, arrayName("txtThrAlarmChPower", s), 2400, top, 370);
+        txtThrWarnChPower[i] = placeTextBox(frameAlarms, arrayName("txtThrWarnChPower", s), 3000, top, 370);
         txtChFrequencyMHz[i]->installEventFilter(this);
 
         connect(cmbChannel[i], &QComboBox::activated, this,
@@ -174,7 +167,7 @@ void frmSurveillanceConfig::frmSurveillanceConfig_txtChFrequencyMHz_Validate(int
 void frmSurveillanceConfig::selectChannelByFrequency(int slot)
 {
     const auto i = static_cast<std::size_t>(slot);
-    const auto mhz = parseEntry(txtChFrequencyMHz[i]->text(), QLocale());
+    const auto mhz = parseLocaleNumber(txtChFrequencyMHz[i]->text(), QLocale());
     if (!mhz)
         return;  // no number: list and text stay as they are until Save refuses the text
     const auto kHz = mib::roundToInt32(*mhz * 1000.0);

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <cmath>
+
 namespace vimbo {
 
 LampShape::LampShape(QWidget* parent) : QWidget(parent) {}
@@ -66,6 +68,24 @@ void showText(QLineEdit& box, const QString& text)
 {
     box.setText(text);
     box.setCursorPosition(0);
+}
+
+TextBox* placeTextBox(QWidget* parent, const QString& name, int left, int top, int width)
+{
+    auto* box = placeControl<TextBox>(parent, name, left, top, width, 300);
+    box->setTextMargins(-2, 0, -2, 0);
+    return box;
+}
+
+std::optional<double> parseLocaleNumber(const QString& text, const QLocale& locale)
+{
+    QLocale strict = locale;
+    strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = strict.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 QString arrayName(const char* name, int index) { return QLatin1String(name) + QLatin1Char('_') + QString::number(index); }

@@ -3,8 +3,11 @@
 #include "Geometry.h"
 
 #include <QColor>
+#include <QLocale>
 #include <QLineEdit>
 #include <QWidget>
+
+#include <optional>
 
 namespace vimbo {
 
@@ -61,6 +64,14 @@ T* placeControl(QWidget* parent, const QString& name, int left, int top, int wid
     widget->setGeometry(rectFromTwips(left, top, width, height));
     return widget;
 }
+
+/// A text box 300 twips high placed by the twips of its design, with the
+/// style's inner margin taken back: the designed boxes are narrow.
+TextBox* placeTextBox(QWidget* parent, const QString& name, int left, int top, int width);
+
+/// A decimal number in the user's locale, exponent accepted; group separators
+/// are refused so that "474,5" is never read as 4745. nullopt for anything else.
+std::optional<double> parseLocaleNumber(const QString& text, const QLocale& locale = QLocale());
 
 /// The name of element `index` of a control array: "txtLeds_3".
 QString arrayName(const char* name, int index);

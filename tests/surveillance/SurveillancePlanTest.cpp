@@ -1,3 +1,4 @@
+#include "Controls.h"
 #include "SurveillancePlan.h"
 
 #include <gtest/gtest.h>
@@ -117,17 +118,17 @@ INSTANTIATE_TEST_SUITE_P(PointAndComma, ValidationCases,
                                     (std::get<1>(info.param) == QLocale::English ? "_Point" : "_Comma");
                          });
 
-TEST(ParseEntry, localeDecimalsAndExponentsButNoGroupSeparators)
+TEST(ParseLocaleNumber, localeDecimalsAndExponentsButNoGroupSeparators)
 {
     const QLocale english(QLocale::English), spanish(QLocale::Spanish);
-    EXPECT_EQ(parseEntry("474.25", english), 474.25);
-    EXPECT_EQ(parseEntry("474,25", spanish), 474.25);
-    EXPECT_EQ(parseEntry("1.00E-07", english), 1e-7);
-    EXPECT_EQ(parseEntry(" 25 ", english), 25.0);
-    EXPECT_EQ(parseEntry("474,5", english), std::nullopt);  // never 4745
-    EXPECT_EQ(parseEntry("474.25", spanish), std::nullopt);
-    EXPECT_EQ(parseEntry("", english), std::nullopt);
-    EXPECT_EQ(parseEntry("1e999", english), std::nullopt);
+    EXPECT_EQ(parseLocaleNumber("474.25", english), 474.25);
+    EXPECT_EQ(parseLocaleNumber("474,25", spanish), 474.25);
+    EXPECT_EQ(parseLocaleNumber("1.00E-07", english), 1e-7);
+    EXPECT_EQ(parseLocaleNumber(" 25 ", english), 25.0);
+    EXPECT_EQ(parseLocaleNumber("474,5", english), std::nullopt);  // never 4745
+    EXPECT_EQ(parseLocaleNumber("474.25", spanish), std::nullopt);
+    EXPECT_EQ(parseLocaleNumber("", english), std::nullopt);
+    EXPECT_EQ(parseLocaleNumber("1e999", english), std::nullopt);
 }
 
 TEST(WritePlan, twentyEightObjectsInOrder)
