@@ -9,6 +9,7 @@ packages=(
   libsnmp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  fonts-dejavu-extra
 )
 
 missing=()

@@ -24,7 +24,7 @@ shown=$(date +%s.%N)
 echo "start to window shown: $(echo "$shown - $start" | bc) s"
 if [ "$chart" = "--chart" ]; then
   sleep 4  # the first polling tick enables the chart button
-  xdotool mousemove --window "$window" 88 415 click 1
+  xdotool mousemove --window "$window" 130 614 click 1  # btnShowChart
   xdotool search --sync --onlyvisible --name 'Measures Chart' >/dev/null
   echo "chart shown"
 fi

@@ -54,7 +54,7 @@ std::optional<double> pointValue(const zemtra::Variant& cell)
 
 ChartControl::ChartControl(QWidget* parent)
     : QWidget(parent), m_grid(0, kRows, 0, kColumns), m_view(new QChartView(this)), m_chart(new QChart),
-      m_timeAxis(new QCategoryAxis)
+      m_timeAxis(new QCategoryAxis), m_linearAxis(new QValueAxis), m_logAxis(new QLogValueAxis)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -63,14 +63,23 @@ ChartControl::ChartControl(QWidget* parent)
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_view->setChart(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing, false);
+    // Axes and series come and go with each change: repaint the whole view,
+    // or the parts no item claims keep their old pixels.
+    m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    m_view->setCacheMode(QGraphicsView::CacheNone);
     m_timeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_timeAxis->setRange(1, kRows);
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
+    m_logAxis->setBase(10);
+    m_chart->addAxis(m_linearAxis, Qt::AlignLeft);
+    m_chart->addAxis(m_logAxis, Qt::AlignLeft);
     attachValueAxis();
     for (int c = 0; c < kColumns; ++c)
         m_grid.at(0, c + 1) = zemtra::Variant("C" + std::to_string(c + 1));
     draw();
 }
+
+void ChartControl::setPlotMargins(const QMargins& margins) { m_chart->setMargins(margins); }
 
 void ChartControl::changed()
 {
@@ -159,29 +168,28 @@ std::vector<std::vector<QPointF>> ChartControl::drawnSegments(int series) const
         return runs;
     for (const QLineSeries* segment : m_segments[static_cast<std::size_t>(series - 1)]) {
         const QList<QPointF> points = segment->points();
-        runs.emplace_back(points.begin(), points.end());
+        if (!points.isEmpty())  // a spare series kept for reuse
+            runs.emplace_back(points.begin(), points.end());
     }
     return runs;
 }
 
 void ChartControl::attachValueAxis()
 {
-    if (m_valueAxis) {
-        m_chart->removeAxis(m_valueAxis);
-        delete m_valueAxis;
-    }
-    if (m_scaleType == ScaleType::Logarithmic) {
-        auto* axis = new QLogValueAxis;
-        axis->setBase(10);
-        m_valueAxis = axis;
-    } else {
-        m_valueAxis = new QValueAxis;
-    }
-    m_attachedType = m_scaleType;
-    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
+    // Both axes stay in the chart for its whole life and only the one in use
+    // is shown: an axis taken out leaves its labels in the scene until the
+    // event loop deletes them, and a grab or paint before that shows both.
+    QAbstractAxis* used = m_scaleType == ScaleType::Logarithmic ? static_cast<QAbstractAxis*>(m_logAxis) : m_linearAxis;
+    QAbstractAxis* unused = used == m_linearAxis ? static_cast<QAbstractAxis*>(m_logAxis) : m_linearAxis;
     for (const auto& segments : m_segments)
-        for (QLineSeries* segment : segments)
-            segment->attachAxis(m_valueAxis);
+        for (QLineSeries* segment : segments) {
+            segment->detachAxis(unused);
+            segment->attachAxis(used);
+        }
+    unused->setVisible(false);
+    used->setVisible(true);
+    m_valueAxis = used;
+    m_attachedType = m_scaleType;
 }
 
 void ChartControl::draw()
@@ -216,12 +224,8 @@ void ChartControl::draw()
         if (runs.back().isEmpty())
             runs.pop_back();
 
+        // Series are kept for reuse, never removed, for the same reason as the axes.
         auto& pool = m_segments[static_cast<std::size_t>(c)];
-        while (pool.size() > runs.size()) {
-            m_chart->removeSeries(pool.back());
-            delete pool.back();
-            pool.pop_back();
-        }
         while (pool.size() < runs.size()) {
             auto* segment = new QLineSeries;
             segment->setPen(QPen(seriesColor(c + 1), 2));
@@ -230,10 +234,11 @@ void ChartControl::draw()
             segment->attachAxis(m_valueAxis);
             pool.push_back(segment);
         }
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            pool[i]->replace(runs[i]);
-            pool[i]->setPointsVisible(runs[i].size() == 1);  // a lone point still shows
-            pool[i]->setVisible(!m_hidden[static_cast<std::size_t>(c)]);
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            const bool used = i < runs.size();
+            pool[i]->replace(used ? runs[i] : QList<QPointF>());
+            pool[i]->setPointsVisible(used && runs[i].size() == 1);  // a lone point still shows
+            pool[i]->setVisible(used && !m_hidden[static_cast<std::size_t>(c)]);
         }
     }
 
@@ -251,7 +256,12 @@ void ChartControl::draw()
         axis->setLabelFormat(
             qtLabelFormat(m_labelFormat, (m_drawnRange.second - m_drawnRange.first) / std::max(1, axis->tickCount() - 1)));
     } else if (auto* logAxis = qobject_cast<QLogValueAxis*>(m_valueAxis)) {
-        logAxis->setRange(m_drawnRange.first, m_drawnRange.second);
+        // The axis labels powers of ten only: whole decades give it at least two.
+        const double lowDecade = std::floor(std::log10(m_drawnRange.first) + 1e-6);
+        const double highDecade = std::max(lowDecade + 1, std::ceil(std::log10(m_drawnRange.second) - 1e-6));
+        m_drawnRange = {std::pow(10.0, lowDecade), std::pow(10.0, highDecade)};
+        // A hair wider, so rounding never drops the end decades' labels.
+        logAxis->setRange(m_drawnRange.first * (1 - 1e-9), m_drawnRange.second * (1 + 1e-9));
         logAxis->setMinorTickCount(m_minorDivision - 1);
         logAxis->setLabelFormat(qtLabelFormat(m_labelFormat, 0));
     }

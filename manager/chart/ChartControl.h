@@ -14,6 +14,8 @@ class QChart;
 class QChartView;
 class QLineSeries;
 class QAbstractAxis;
+class QLogValueAxis;
+class QValueAxis;
 
 namespace vimbo {
 
@@ -60,6 +62,9 @@ public:
     bool seriesHidden(int series) const;
     QColor seriesColor(int series) const;
 
+    /// Room left around the plot, for controls laid over the chart.
+    void setPlotMargins(const QMargins& margins);
+
     /// How many times the chart was drawn, and the range its value axis draws.
     int drawCount() const { return m_drawCount; }
     std::pair<double, double> drawnRange() const { return m_drawnRange; }
@@ -91,7 +96,9 @@ private:
     QChartView* m_view;
     QChart* m_chart;
     QCategoryAxis* m_timeAxis;
-    QAbstractAxis* m_valueAxis = nullptr;
+    QValueAxis* m_linearAxis;
+    QLogValueAxis* m_logAxis;
+    QAbstractAxis* m_valueAxis = nullptr;  // the one in use
     ScaleType m_attachedType = ScaleType::Linear;
     std::array<std::vector<QLineSeries*>, kColumns> m_segments;
 };

@@ -2,6 +2,7 @@
 
 #include "ProgramError.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vimbo {
@@ -19,6 +20,14 @@ MeasureHistory::MeasureHistory()
 std::int16_t MeasureHistory::clockNumber(int second)
 {
     return static_cast<std::int16_t>(std::nearbyint(second / 5.0));
+}
+
+int MeasureHistory::msecToNextClockChange(int msecOfMinute)
+{
+    // S / 5 rounded changes where S reaches 5 n - 2; second 0 starts number 0 again.
+    const int second = msecOfMinute / 1000;
+    const int next = second >= 58 ? 60 : second < 3 ? 3 : ((second + 2) / 5 + 1) * 5 - 2;
+    return std::max(1, next * 1000 - msecOfMinute);
 }
 
 void MeasureHistory::add(const Measures& measures)

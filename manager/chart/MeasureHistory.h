@@ -25,6 +25,9 @@ public:
 
     /// The slot-clock number of a second of the minute: S / 5 rounded, halves to even.
     static std::int16_t clockNumber(int second);
+    /// Milliseconds from `msecOfMinute` until the clock number next changes
+    /// (at seconds 0, 3, 8, ... 53 and 58), at least 1.
+    static int msecToNextClockChange(int msecOfMinute);
 
     /// Adds a measure set to the open slot.
     void add(const Measures& measures);

@@ -23,6 +23,9 @@ namespace vimbo {
 
 namespace {
 
+// The longest the slot clock sleeps between two looks at the wall clock.
+constexpr int kSlotClockMaxWaitMs = 1000;
+
 // The window's frame around its client area, in twips, at its design size.
 constexpr int kFrameWidthTwips = 9350 - 9240;
 constexpr int kFrameHeightTwips = 4650 - 4240;
@@ -67,6 +70,9 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
         connect(chkChannel[static_cast<std::size_t>(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
             MSChart1->setSeriesHidden(i + 1, !checked);
         });
+        // The operator's own choice is kept: a box he unchecks stays unchecked.
+        connect(chkChannel[static_cast<std::size_t>(i)], &QCheckBox::clicked, this,
+                [this, i] { m_uncheckedByClock[static_cast<std::size_t>(i)] = false; });
     }
     lbl5sAvgInfo = placeControl<QLineEdit>(this, QStringLiteral("lbl5sAvgInfo"), 0, 0, 1320, 240);
     lbl5sAvgInfo->setText(QStringLiteral("5 seconds averaging"));
@@ -82,11 +88,16 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     testInsertInd = placeControl<QLineEdit>(this, QStringLiteral("testInsertInd"), 7320, 3720, 850, 370);
     testInsertInd->setText(QStringLiteral("testInsertInd"));
     testInsertInd->setVisible(false);
+    // The caption and the scroll bar lie over the chart's bottom strip: keep
+    // the time labels above them, and room for the newest one at the right.
+    MSChart1->setPlotMargins(QMargins(4, 4, pixelsFromTwips(300), pixelsFromTwips(4210 - 3840) + 4));
     lbl5sAvgInfo->raise();  // in front of the chart
     scrollTime->raise();
     layoutControls();
     tmr5s = new QTimer(this);
     tmr5s->setObjectName(QStringLiteral("tmr5s"));
+    tmr5s->setSingleShot(true);
+    tmr5s->setTimerType(Qt::PreciseTimer);
 
     connect(cmbMagnitude, &QComboBox::currentIndexChanged, this, &frmMeasChart::frmMeasChart_cmbMagnitude_Click);
     connect(scrollTime, &QScrollBar::valueChanged, this, &frmMeasChart::frmMeasChart_scrollTime_Change);
@@ -108,7 +119,15 @@ void frmMeasChart::frmMeasChart_Form_Load()
     m_history.setInsertInd(0);
     m_history.setArrayFilled(false);
     cmbMagnitude->setCurrentIndex(0);
-    tmr5s->start();
+    armSlotClock();
+}
+
+void frmMeasChart::armSlotClock()
+{
+    // Woken at the next clock-number change rather than every 5 ms, so an idle
+    // program sleeps; at least once a second, so a clock set back or forward
+    // and the main window's labels are followed soon.
+    tmr5s->start(std::min(kSlotClockMaxWaitMs, MeasureHistory::msecToNextClockChange(m_clock.msecOfMinute()) + 1));
 }
 
 void frmMeasChart::addMeasure(const Measures& measures)
@@ -140,7 +159,9 @@ void frmMeasChart::check5sSlot()
         grid.at(rows, c + 1) = m_history.count(e) != 0.0f ? zemtra::Variant(m_history.value(e, m_selMagnitude, c))
                                                            : zemtra::Variant();
     MSChart1->setChartData(grid);
-    scaleValueAxis(e, false);
+    // Appends scale from the margins as rebuilds do, so the default view is
+    // not left on the range the chart chose while there was no history.
+    scaleValueAxis(e);
 }
 
 void frmMeasChart::redrawChart()
@@ -161,39 +182,35 @@ void frmMeasChart::redrawChart()
     fillChartRows(s, e, m_selMagnitude, grid, rows - (e - s));
     MSChart1->setChartData(grid);
     if (e > 0)
-        scaleValueAxis(e, true);
+        scaleValueAxis(e);
     else
         MSChart1->setAutoScale(true);
 }
 
-void frmMeasChart::scaleValueAxis(int e, bool rebuild)
+void frmMeasChart::scaleValueAxis(int e)
 {
     const Margins margins =
         m_history.getShownMeasMargins(m_selMagnitude, e, checkedChannels(), MSChart1->rowCount());
     const bool vber = m_selMagnitude == 2;
-    const auto type = vber ? ChartControl::ScaleType::Logarithmic : ChartControl::ScaleType::Linear;
-    if (rebuild) {
-        MSChart1->setScaleType(type);
-        if (vber) {
-            MSChart1->setLabelFormat(QStringLiteral("0,0e0"));
-            MSChart1->setMinorDivision(5);
-            MSChart1->setMajorDivision(10);
-        } else {
-            MSChart1->setMinorDivision(1);
-            MSChart1->setMajorDivision(10);
-            MSChart1->setLabelFormat(QStringLiteral("0,0"));
-        }
-        MSChart1->setAutoScale(false);
-        MSChart1->setMinimum(margins[0]);
-        MSChart1->setMaximum(margins[1]);
+    MSChart1->setScaleType(vber ? ChartControl::ScaleType::Logarithmic : ChartControl::ScaleType::Linear);
+    if (vber) {
+        MSChart1->setLabelFormat(QStringLiteral("0,0e0"));
+        MSChart1->setMinorDivision(5);
+        MSChart1->setMajorDivision(10);
+    } else {
+        MSChart1->setMinorDivision(1);
+        MSChart1->setMajorDivision(10);
+        MSChart1->setLabelFormat(QStringLiteral("0,0"));
+    }
+    // Margins that counted nothing (no channel shown, no value in the view)
+    // span the whole float range: let the chart choose instead.
+    if (margins[0] > margins[1]) {
+        MSChart1->setAutoScale(true);
         return;
     }
-    // An append leaves the label format and the automatic range as they are.
+    MSChart1->setAutoScale(false);
     MSChart1->setMinimum(margins[0]);
     MSChart1->setMaximum(margins[1]);
-    MSChart1->setScaleType(type);
-    MSChart1->setMinorDivision(vber ? 5 : 1);
-    MSChart1->setMajorDivision(10);
 }
 
 void frmMeasChart::fillSeriesLabels(VariantGrid& grid) const
@@ -261,13 +278,21 @@ void frmMeasChart::frmMeasChart_tmr5s_Timer()
             const bool surveyed = m_main.IsChannelSurveyed(i);
             if (box->isEnabled() != surveyed)
                 box->setEnabled(surveyed);
-            if (!surveyed && box->isChecked())
+            bool& uncheckedByClock = m_uncheckedByClock[static_cast<std::size_t>(i)];
+            if (!surveyed && box->isChecked()) {
                 box->setChecked(false);
+                uncheckedByClock = true;
+            } else if (surveyed && uncheckedByClock) {
+                // Before the first poll no slot is surveyed: give back what the clock took.
+                box->setChecked(true);
+                uncheckedByClock = false;
+            }
         }
         check5sSlot();
     } catch (const std::exception& error) {
         reportChartError(error);
     }
+    armSlotClock();
 }
 
 void frmMeasChart::frmMeasChart_cmbMagnitude_Click()

@@ -66,7 +66,8 @@ protected:
 
 private:
     void layoutControls();
-    void scaleValueAxis(int e, bool rebuild);
+    void scaleValueAxis(int e);
+    void armSlotClock();
     QString timeLabel(int secondsBack) const;
     void reportChartError(const std::exception& error) const;
 
@@ -84,6 +85,8 @@ private:
     QCheckBox* testArrayFilled;
     QLineEdit* testInsertInd;
     QTimer* tmr5s;
+    /// Boxes the slot clock unchecked because their slot was not surveyed.
+    std::array<bool, 6> m_uncheckedByClock{};
 };
 
 }  // namespace vimbo

@@ -44,7 +44,7 @@ frmEventsLog::frmEventsLog(MainWindowLink& main, const Clock& clock, QWidget* ow
     Label1 = placeControl<QLabel>(this, QStringLiteral("Label1"), 480, 120, 2770, 370);
     Label1->setText(QStringLiteral("Event messages"));
     QFont larger = Label1->font();
-    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    larger.setPixelSize(larger.pixelSize() * 3 / 2);
     Label1->setFont(larger);
     lstMsgs = placeControl<QListWidget>(this, QStringLiteral("lstMsgs"), 120, 600, 4330, 2440);
     lstMsgs->setSelectionMode(QAbstractItemView::ExtendedSelection);

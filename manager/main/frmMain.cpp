@@ -150,7 +150,9 @@ void frmMain::buildControls(QWidget* client)
     auto* frameLogos = placeControl<QGroupBox>(client, QStringLiteral("frameLogos"), 960, 0, 7210, 1930);
     picLogo = placeControl<PictureBox>(frameLogos, QStringLiteral("picLogo"), 120, 240, 6990, 1220);
     picLogo->setPicture(artwork::logo());
-    QFont logoFont(QStringLiteral("Verdana"), 22, QFont::Bold);
+    QFont logoFont(QStringLiteral("DejaVu Sans"));
+    logoFont.setBold(true);
+    logoFont.setPixelSize(pixelsFromTwips(440));
     label(frameLogos, "Label1", QStringLiteral("QUINTREL"), 960, 1440, 2860, 530)->setFont(logoFont);
     QLabel* vimbo = label(frameLogos, "Label2", QStringLiteral("VIMBO"), 4080, 1440, 1670, 530);
     vimbo->setFont(logoFont);

@@ -6,10 +6,10 @@
 
 namespace vimbo {
 
-int SystemClock::secondOfMinute() const
+int SystemClock::msecOfMinute() const
 {
     const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch).count() % 60);
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 60000);
 }
 
 QString localeTimeSeparator(const QLocale& locale)

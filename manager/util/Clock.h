@@ -9,16 +9,17 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
-    /// The second of the minute of now(); the slot clock asks it 200 times a second.
-    virtual int secondOfMinute() const { return now().time().second(); }
+    /// The millisecond of the minute of now() (0..59999): the slot clock asks it at every tick.
+    virtual int msecOfMinute() const { return now().time().second() * 1000 + now().time().msec(); }
+    int secondOfMinute() const { return msecOfMinute() / 1000; }
 };
 
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
-    /// Local and universal time differ by whole minutes, so the second of the
-    /// minute needs no time-zone work.
-    int secondOfMinute() const override;
+    /// Local and universal time differ by whole minutes, so the millisecond of
+    /// the minute needs no time-zone work.
+    int msecOfMinute() const override;
 };
 
 /// "hh:mm.ss": 24-hour hour, the locale's time separator, minutes, a full stop, seconds.

@@ -55,14 +55,18 @@ void TextBox::setBackColor(const QColor& color)
     setPalette(colours);
 }
 
-void applyDesignFont(QWidget& window)
+QFont designFont()
 {
-    // A narrow face where the machine has one; any sans face otherwise.
-    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    // A narrow face, sized in pixels so that it keeps its ratio to the
+    // twips-placed boxes whatever the screen's dots per inch.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStretch(QFont::Condensed);
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8);
-    window.setFont(font);
+    font.setPixelSize(12);
+    return font;
 }
+
+void applyDesignFont(QWidget& window) { window.setFont(designFont()); }
 
 void showText(QLineEdit& box, const QString& text)
 {

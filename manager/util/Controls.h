@@ -3,6 +3,7 @@
 #include "Geometry.h"
 
 #include <QColor>
+#include <QFont>
 #include <QLocale>
 #include <QLineEdit>
 #include <QWidget>
@@ -49,7 +50,9 @@ private:
     QColor m_backColor;
 };
 
-/// The windows were laid out for a small dialog font: apply it.
+/// The face every window is laid out for (the set-up installs it).
+QFont designFont();
+/// Applies designFont() to a window and its controls.
 void applyDesignFont(QWidget& window);
 
 /// Shows `text` in a box from its first character.

@@ -4,8 +4,9 @@
 
 namespace vimbo {
 
-/// Window layouts are given in twips (1/1440 inch); screens here have 15 twips a pixel.
-inline constexpr int kTwipsPerPixel = 15;
+/// Window layouts are given in twips (1/1440 inch). At 10 twips a pixel the
+/// designed boxes hold the design face's widest values whole.
+inline constexpr int kTwipsPerPixel = 10;
 
 /// Twips to whole pixels, halves to even.
 int pixelsFromTwips(double twips);

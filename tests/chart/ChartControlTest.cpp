@@ -1,6 +1,8 @@
 #include "AxisRange.h"
 #include "ChartControl.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -116,4 +118,34 @@ TEST(ChartControl, hiddenSeriesKeepTheirDataAndAutomaticRangeFollowsTheShownOnes
     EXPECT_LT(chart.drawnRange().second, 500);
     EXPECT_EQ(chart.drawnSegments(2).size(), 1u);
     EXPECT_EQ(chart.chartData(), grid);
+}
+
+TEST(ChartControl, aChangedChartDrawsExactlyAsAFreshOneInItsNewState)
+{
+    const auto finalState = [](ChartControl& chart) {
+        chart.setChartData(gridWith({{50, 2e-6f}, {51, 3e-6f}}));
+        chart.setScaleType(ChartControl::ScaleType::Logarithmic);
+        chart.setLabelFormat(QStringLiteral("0,0e0"));
+    };
+    ChartControl changed;
+    changed.resize(700, 400);
+    changed.show();
+    changed.setChartData(gridWith({{1, 51.8f}, {2, 53.2f}, {3, 52.0f}, {40, 52.5f}}));
+    changed.setAutoScale(false);
+    changed.setMinimum(51);
+    changed.setMaximum(54);
+    QCoreApplication::processEvents();
+    changed.setRepaint(false);
+    changed.setAutoScale(true);
+    finalState(changed);
+    changed.setRepaint(true);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    ChartControl fresh;
+    fresh.resize(700, 400);
+    fresh.show();
+    finalState(fresh);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(changed.grab().toImage() == fresh.grab().toImage());
 }

@@ -4,7 +4,11 @@
 #include "ChartControl.h"
 #include "frmMeasChart.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
+#include <QGraphicsTextItem>
+#include <QTest>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QScrollBar>
@@ -29,6 +33,24 @@ protected:
     QCheckBox* channelBox(int i) { return chart.findChild<QCheckBox*>(QStringLiteral("chkChannel_%1").arg(i)); }
     QScrollBar* scroll() { return chart.findChild<QScrollBar*>(QStringLiteral("scrollTime")); }
     const VariantGrid& grid() { return chart.chart().chartData(); }
+    // The value axis's labels as the widget draws them, bottom to top.
+    QStringList valueLabels()
+    {
+        chart.show();
+        QCoreApplication::processEvents();  // lays the chart out
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // a replaced axis's labels
+        auto* view = chart.findChild<QChartView*>();
+        std::vector<std::pair<qreal, QString>> labels;
+        for (QGraphicsItem* item : view->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible() &&
+                !text->toPlainText().isEmpty() && text->sceneBoundingRect().right() <= view->chart()->plotArea().left())
+                labels.emplace_back(-text->sceneBoundingRect().center().y(), text->toPlainText());
+        std::sort(labels.begin(), labels.end());
+        QStringList texts;
+        for (const auto& label : labels)
+            texts << label.second;
+        return texts;
+    }
     // Five seconds on, one measure set: the slot before closes and is appended.
     void addSlot(float value)
     {
@@ -76,23 +98,66 @@ TEST_F(MeasChartWindow, measuresLandInTheSlotOfTheirPeriod)
     EXPECT_FLOAT_EQ(chart.history().value(2, 0, 0), 40.0f);
 }
 
-TEST_F(MeasChartWindow, timerCopiesLabelsAndFollowsSurveyedSlots)
+TEST_F(MeasChartWindow, timerCopiesLabelsAndGivesBackBoxesItUncheckedButNotTheOperators)
 {
+    main.surveyed.fill(false);  // before the first poll nothing is surveyed
     chart.frmMeasChart_tmr5s_Timer();
     EXPECT_EQ(channelBox(0)->text(), QStringLiteral("(Ch21) 474.00MHz"));
     EXPECT_EQ(channelBox(5)->text(), QStringLiteral("d"));
-    EXPECT_TRUE(channelBox(3)->isEnabled());
-    EXPECT_TRUE(channelBox(3)->isChecked());
-    EXPECT_FALSE(channelBox(4)->isEnabled());
-    EXPECT_FALSE(channelBox(4)->isChecked());
-    EXPECT_EQ(chart.checkedChannels(), (ChannelMask{true, true, true, true, false, false}));
+    EXPECT_EQ(chart.checkedChannels(), (ChannelMask{}));
+    EXPECT_FALSE(channelBox(3)->isEnabled());
 
-    channelBox(1)->setChecked(false);  // the operator's choice stays
-    main.surveyed[4] = true;           // a newly surveyed slot is enabled, still unchecked
+    main.surveyed = {true, true, true, true, false, false};
     chart.frmMeasChart_tmr5s_Timer();
-    EXPECT_FALSE(channelBox(1)->isChecked());
-    EXPECT_TRUE(channelBox(4)->isEnabled());
-    EXPECT_FALSE(channelBox(4)->isChecked());
+    EXPECT_EQ(chart.checkedChannels(), (ChannelMask{true, true, true, true, false, false}));
+    EXPECT_FALSE(chart.chart().seriesHidden(1));
+    EXPECT_TRUE(chart.chart().seriesHidden(5));
+    EXPECT_FALSE(channelBox(4)->isEnabled());
+
+    channelBox(1)->click();  // the operator's choice stays
+    main.surveyed[4] = true;
+    chart.frmMeasChart_tmr5s_Timer();
+    EXPECT_EQ(chart.checkedChannels(), (ChannelMask{true, false, true, true, true, false}));
+}
+
+TEST_F(MeasChartWindow, slotClockRunsOnItsOwnTimer)
+{
+    clock.setSecond(4);  // the slot open since load ends at second 3
+    QTRY_COMPARE_WITH_TIMEOUT(chart.history().insertInd(), 1, 3000);
+    clock.setSecond(8);
+    QTRY_COMPARE_WITH_TIMEOUT(chart.history().insertInd(), 2, 3000);
+}
+
+TEST_F(MeasChartWindow, axisScalesFromTheMarginsOnAppendAndAlwaysShowsLabels)
+{
+    const auto add = [&](float power, float vber) {
+        clock.advance(5);
+        Measures m{};
+        m[0].fill(power);
+        m[2].fill(vber);
+        chart.addMeasure(m);
+    };
+    add(50, 3e-7f);  // the load's slot closes empty
+    EXPECT_TRUE(chart.chart().autoScale());
+    add(150, 4.5e-7f);  // an append scales from the margins
+    EXPECT_FALSE(chart.chart().autoScale());
+    EXPECT_EQ(chart.chart().drawnRange(), (std::pair<double, double>{45, 55}));
+    EXPECT_EQ(valueLabels().front(), QStringLiteral("45"));
+    EXPECT_EQ(valueLabels().back(), QStringLiteral("55"));
+
+    // VBER inside one decade still has labelled values.
+    add(150, 4.5e-7f);
+    chart.findChild<QComboBox*>(QStringLiteral("cmbMagnitude"))->setCurrentIndex(2);
+    EXPECT_EQ(valueLabels(), QStringList({"1e-07", "1e-06"}));
+
+    // Margins that count nothing leave the range to the chart, not to ±3.4E38.
+    for (int i = 0; i < 6; ++i)
+        channelBox(i)->setChecked(false);
+    chart.redrawChart();
+    EXPECT_TRUE(chart.chart().autoScale());
+    EXPECT_LT(chart.chart().drawnRange().second, 1.0);
+    for (const QString& label : valueLabels())
+        EXPECT_LE(label.size(), 6) << label.toStdString();
 }
 
 TEST_F(MeasChartWindow, hiddenTestControlsSetTheRing)
@@ -258,8 +323,8 @@ TEST_F(MeasChartWindow, layoutFollowsTheWindowAndSurvivesATinyOne)
     chart.show();
     chart.resize(900, 400);
     auto* frame = chart.findChild<QGroupBox*>(QStringLiteral("frameMeasSelection"));
-    const int outerWidth = 900 * 15 + 110;
-    const int outerHeight = 400 * 15 + 410;
+    const int outerWidth = 900 * kTwipsPerPixel + 110;
+    const int outerHeight = 400 * kTwipsPerPixel + 410;
     EXPECT_EQ(frame->x(), vimbo::pixelsFromTwips(outerWidth - 1910));
     EXPECT_EQ(chart.chart().width(), vimbo::pixelsFromTwips(outerWidth - 2020));
     EXPECT_EQ(chart.chart().height(), vimbo::pixelsFromTwips(outerHeight - 440));

@@ -14,7 +14,11 @@
 #include "frmMainDesign.h"
 #include "frmMeasChart.h"
 
+#include "ChartControl.h"
+
 #include <QAction>
+#include <QCheckBox>
+#include <QTest>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -126,7 +130,7 @@ TEST_F(MainWindow, startsFromItsStoredClientAndDesign)
     EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrBlink"))->isActive());
     EXPECT_FALSE(window.measChart().isVisible());
     EXPECT_FALSE(window.eventsLog().isVisible());
-    EXPECT_EQ(find<PictureBox>(QStringLiteral("picLogo"))->image().size(), QSize(466, 81));
+    EXPECT_EQ(find<PictureBox>(QStringLiteral("picLogo"))->image().size(), QSize(699, 122));
 }
 
 TEST_F(MainWindow, completeCycleShowsTheProbeAndHandsOneSampleToTheHistory)
@@ -184,6 +188,18 @@ TEST_F(MainWindow, completeCycleShowsTheProbeAndHandsOneSampleToTheHistory)
     EXPECT_FALSE(window.pollFailed());
     EXPECT_TRUE(logLines().isEmpty());
     EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+}
+
+TEST_F(MainWindow, chartShowsTheSurveyedSlotsAfterTheFirstGoodCycle)
+{
+    window.frmMain_Form_Load();
+    auto* box = window.measChart().findChild<QCheckBox*>(QStringLiteral("chkChannel_0"));
+    QTRY_VERIFY_WITH_TIMEOUT(!box->isChecked(), 3000);  // before any poll no slot is surveyed
+    startProbe();
+    poll();
+    QTRY_VERIFY_WITH_TIMEOUT(box->isChecked(), 3000);
+    for (int series = 1; series <= 6; ++series)
+        EXPECT_EQ(window.measChart().chart().seriesHidden(series), series > 4) << series;
 }
 
 TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)

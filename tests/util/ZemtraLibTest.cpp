@@ -102,13 +102,6 @@ TEST(IsValidIPAddress, fourFieldsFromOneTo254WrittenPlainly)
         EXPECT_FALSE(ZemtraLib::isValidIPAddress(QString::fromUtf8(bad))) << bad;
 }
 
-TEST(Geometry, twipsToPixelsAtFifteenTwipsAPixel)
-{
-    EXPECT_EQ(vimbo::pixelsFromTwips(1000), 67);
-    EXPECT_EQ(vimbo::pixelsFromTwips(500), 33);
-    EXPECT_EQ(vimbo::rectFromTwips(960, 0, 7210, 1930), QRect(64, 0, 481, 129));
-}
-
 TEST(QtFileFilter, pipeListBecomesQtFilters)
 {
     EXPECT_EQ(vimbo::qtFileFilter(QStringLiteral("CAN files (*.can)|*.can|All files|*.*")),
