@@ -24,7 +24,7 @@ void BM_CompletePollingCycle(benchmark::State& state)
     vimbo::frmMain window(dialogs, clock);
     window.frmMain_Form_Load();
     window.SnmpClient1().setAgent(g_sim->host());
-    window.SnmpClient1().setPort(g_sim->storedPort());
+    window.SnmpClient1().setPort(g_sim->port());
     for (auto _ : state) {
         window.frmMain_tmrVimboPollingAlarms_Timer();
         if (window.pollFailed())

@@ -32,10 +32,12 @@ ProbeState defaultProbeState()
         std::int32_t mhz100;
         std::int32_t power100, mer100, vber1e7;
     };
-    // Channels 21, 34, 45 and 60 of the UHF plan; slot 3 sits near its warnings.
+    // Channels 21, 34, 45 and 60 of the UHF plan; slot 3 sits near its
+    // warnings. The unsurveyed slots hold channels 66 and 69, inside the band
+    // the configuration window accepts, as a real probe's would.
     const Row rows[kSlots] = {
         {true, 47400, 5200, 3100, 2},  {true, 57800, 5050, 2950, 10}, {true, 66600, 4700, 2700, 30},
-        {true, 78600, 4560, 2520, 80}, {false, 17750, 0, 0, 0},       {false, 0, 0, 0, 0},
+        {true, 78600, 4560, 2520, 80}, {false, 83400, 0, 0, 0},       {false, 85800, 0, 0, 0},
     };
     for (int s = 0; s < kSlots; ++s) {
         SlotState& slot = state.slots[static_cast<std::size_t>(s)];

@@ -15,15 +15,16 @@ namespace {
 std::atomic<long> g_liveObjects{0};
 std::atomic<long> g_factoryLocks{0};
 
-ResultCode toShort(const Variant& value, std::int16_t& out)
+template <typename Integer>
+ResultCode toInteger(const Variant& value, Integer& out)
 {
     const auto number = value.toNumber();
     if (!number)
         return kTypeMismatch;
     const double rounded = std::nearbyint(*number);  // halves to even
-    if (rounded < std::numeric_limits<std::int16_t>::min() || rounded > std::numeric_limits<std::int16_t>::max())
+    if (rounded < std::numeric_limits<Integer>::min() || rounded > std::numeric_limits<Integer>::max())
         return kOverflow;
-    out = static_cast<std::int16_t>(rounded);
+    out = static_cast<Integer>(rounded);
     return kOk;
 }
 
@@ -104,7 +105,7 @@ private:
         case DispId::CommunityR: result = Variant(m_client.CommunityR()); return kOk;
         case DispId::Timeout: result = Variant(m_client.Timeout()); return kOk;
         case DispId::Retries: result = Variant(m_client.Retries()); return kOk;
-        case DispId::Port: result = Variant(m_client.Port()); return kOk;
+        case DispId::Port: result = Variant(static_cast<std::int32_t>(m_client.Port())); return kOk;  // above a short
         default: return kMemberNotFound;
         }
     }
@@ -128,16 +129,20 @@ private:
             return kOk;
         case DispId::Timeout:
         case DispId::Retries:
-        case DispId::Port:
-            if (const ResultCode converted = toShort(value, number); converted != kOk)
+            if (const ResultCode converted = toInteger(value, number); converted != kOk)
                 return converted;
             if (id == DispId::Timeout)
                 m_client.setTimeout(number);
-            else if (id == DispId::Retries)
-                m_client.setRetries(number);
             else
-                m_client.setPort(number);
+                m_client.setRetries(number);
             return kOk;
+        case DispId::Port: {
+            std::uint16_t port = 0;
+            if (const ResultCode converted = toInteger(value, port); converted != kOk)
+                return converted;
+            m_client.setPort(port);
+            return kOk;
+        }
         default:
             return kMemberNotFound;
         }

@@ -168,8 +168,12 @@ ResultCode RegistryFile::load()
 {
     m_keys.clear();
     std::ifstream file(m_path);
-    if (!file)
-        return std::filesystem::exists(m_path) ? kFail : kOk;
+    if (!file) {
+        // No file is an empty registry; an unreadable one is a failure. Never throws.
+        std::error_code error;
+        const bool exists = std::filesystem::exists(m_path, error);
+        return exists || error ? kFail : kOk;
+    }
     std::string line;
     std::string current;
     while (std::getline(file, line)) {

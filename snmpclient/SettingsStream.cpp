@@ -106,7 +106,7 @@ std::vector<std::uint8_t> saveSettings(const SnmpClient& client)
     putString(out, client.Agent());
     putString(out, client.CommunityR());
     putString(out, client.CommunityW());
-    putLittleEndian(out, static_cast<std::uint16_t>(client.Port()), 2);
+    putLittleEndian(out, client.Port(), 2);
     putLittleEndian(out, static_cast<std::uint16_t>(client.Retries()), 2);
     putLittleEndian(out, static_cast<std::uint16_t>(client.Timeout()), 2);
     return out;
@@ -138,8 +138,13 @@ ResultCode loadSettings(SnmpClient& client, std::span<const std::uint8_t> stream
         (client.*setter)(std::move(read.text));
     }
 
+    // The port's two bytes are unsigned: ports above 32767 are real ports.
+    const auto port = reader.number(2);
+    if (!port)
+        return kStreamReadFault;
+    client.setPort(static_cast<std::uint16_t>(*port));
     using NumberSetter = void (SnmpClient::*)(std::int16_t);
-    for (const NumberSetter setter : {&SnmpClient::setPort, &SnmpClient::setRetries, &SnmpClient::setTimeout}) {
+    for (const NumberSetter setter : {&SnmpClient::setRetries, &SnmpClient::setTimeout}) {
         const auto number = reader.number(2);
         if (!number)
             return kStreamReadFault;

@@ -89,7 +89,7 @@ ResultCode SnmpClient::get(const std::string& oid, Variant& value)
     if (!arcs || m_timeout10ms < 0 || m_retries < 0)
         return kRequestFailed;
 
-    const wire::Target target{*address, static_cast<std::uint16_t>(m_port), m_communityR,
+    const wire::Target target{*address, m_port, m_communityR,
                               m_timeout10ms * 10000L, m_retries};
     wire::Value answer;
     const ResultCode sent = fromWire(wire::get(target, *arcs, answer));
@@ -121,7 +121,7 @@ ResultCode SnmpClient::set(const std::string& oid, const Variant& value)
     if (!arcs || m_timeout10ms < 0 || m_retries < 0)
         return kRequestFailed;
 
-    const wire::Target target{*address, static_cast<std::uint16_t>(m_port), m_communityW,
+    const wire::Target target{*address, m_port, m_communityW,
                               m_timeout10ms * 10000L, m_retries};
     return fromWire(wire::set(target, *arcs, toSend));
 }

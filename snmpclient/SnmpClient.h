@@ -34,8 +34,9 @@ public:
     std::int16_t Retries() const { return m_retries; }
     void setRetries(std::int16_t retries) { m_retries = retries; }
     /// The UDP port as stored; its bits are used unsigned, so -1 is port 65535.
-    std::int16_t Port() const { return m_port; }
-    void setPort(std::int16_t port) { m_port = port; }
+    /// The agent's UDP port, 0..65535.
+    std::uint16_t Port() const { return m_port; }
+    void setPort(std::uint16_t port) { m_port = port; }
 
     Extent extent() const { return m_extent; }
     void setExtent(Extent extent) { m_extent = extent; }
@@ -57,7 +58,7 @@ private:
     std::string m_communityW;
     std::int16_t m_timeout10ms;
     std::int16_t m_retries;
-    std::int16_t m_port;
+    std::uint16_t m_port;
     Extent m_extent;
 };
 

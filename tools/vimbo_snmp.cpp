@@ -94,7 +94,7 @@ int main(int argc, char** argv)
             const auto port = parseInteger<std::uint16_t>(value);
             if (!port)
                 return usageError("the port must be a number from 0 to 65535: " + value);
-            client.setPort(static_cast<std::int16_t>(*port));
+            client.setPort(*port);
         } else if (option == "--timeout" || option == "--retries") {
             const auto number = parseInteger<std::int16_t>(value);
             if (!number || *number < 0)

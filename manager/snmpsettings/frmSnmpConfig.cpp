@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include <cmath>
 #include <limits>
 
 namespace vimbo {
@@ -79,15 +80,15 @@ void frmSnmpConfig::frmSnmpConfig_Form_Load()
     showText(*txtRetries, QString::number(client.Retries()));
 }
 
-std::optional<std::int16_t> frmSnmpConfig::numberOf(TextBox& box, const QString& name, int lowest)
+std::optional<int> frmSnmpConfig::numberOf(TextBox& box, const QString& name, int lowest, int highest)
 {
     const auto value = parseLocaleNumber(box.text());
-    const auto whole = value ? mib::roundToInt16(*value) : std::nullopt;
-    if (whole && *whole >= lowest)
-        return whole;
+    const double whole = value ? std::nearbyint(*value) : 0;  // halves to even
+    if (value && whole >= lowest && whole <= highest)
+        return static_cast<int>(whole);
     m_dialogs.showMessage(kCaption,
                           name + QStringLiteral(": a whole number from ") + QString::number(lowest) +
-                              QStringLiteral(" to ") + QString::number(std::numeric_limits<std::int16_t>::max()),
+                              QStringLiteral(" to ") + QString::number(highest),
                           MessageIcon::Exclamation, MessageButtons::Ok);
     box.setFocus();
     return std::nullopt;
@@ -100,13 +101,14 @@ void frmSnmpConfig::frmSnmpConfig_OKButton_Click()
         return;
     }
     // Every number is checked before anything is written.
-    const auto port = numberOf(*txtPort, QStringLiteral("UDP Port"), std::numeric_limits<std::int16_t>::min());
+    const auto port = numberOf(*txtPort, QStringLiteral("UDP Port"), 1, 65535);
     if (!port)
         return;
-    const auto timeout = numberOf(*txtTimeout10ms, QStringLiteral("UDP timeout (x10ms)"), 0);
+    constexpr int kShortMax = std::numeric_limits<std::int16_t>::max();
+    const auto timeout = numberOf(*txtTimeout10ms, QStringLiteral("UDP timeout (x10ms)"), 0, kShortMax);
     if (!timeout)
         return;
-    const auto retries = numberOf(*txtRetries, QStringLiteral("Request retries"), 0);
+    const auto retries = numberOf(*txtRetries, QStringLiteral("Request retries"), 0, kShortMax);
     if (!retries)
         return;
 
@@ -114,9 +116,9 @@ void frmSnmpConfig::frmSnmpConfig_OKButton_Click()
     client.setAgent(txtVimboIP->text().toStdString());
     client.setCommunityR(txtCommunityR->text().toStdString());
     client.setCommunityW(txtCommunityW->text().toStdString());
-    client.setPort(*port);
-    client.setTimeout(*timeout);
-    client.setRetries(*retries);
+    client.setPort(static_cast<std::uint16_t>(*port));
+    client.setTimeout(static_cast<std::int16_t>(*timeout));
+    client.setRetries(static_cast<std::int16_t>(*retries));
     accept();
 }
 

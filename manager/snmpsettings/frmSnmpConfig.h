@@ -26,7 +26,7 @@ public:
 private:
     /// The text of a number box as a 16-bit integer (user's locale, halves to
     /// even), or nullopt after telling the operator what the box takes.
-    std::optional<std::int16_t> numberOf(TextBox& box, const QString& name, int lowest);
+    std::optional<int> numberOf(TextBox& box, const QString& name, int lowest, int highest);
 
     MainWindowLink& m_main;
     Dialogs& m_dialogs;

@@ -40,7 +40,8 @@ zemtra::ResultCode createFrom(GetClassObject getClassObject, const zemtra::Guid&
 bool registerFallback(const std::vector<std::string>& libraries, QString* error)
 {
     for (const std::string& path : libraries) {
-        if (!std::filesystem::exists(path))
+        std::error_code unreadable;
+        if (!std::filesystem::exists(path, unreadable))
             continue;
         void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!library)
@@ -52,8 +53,9 @@ bool registerFallback(const std::vector<std::string>& libraries, QString* error)
             return fail(error, QStringLiteral("%1 could not register itself (%2)").arg(QString::fromStdString(path), hex(registered)));
         return true;
     }
-    return fail(error, QStringLiteral("The component is not registered and no library was found to register"));
+    return fail(error, QStringLiteral("No library was found to register"));
 }
+
 
 }  // namespace
 
@@ -73,17 +75,27 @@ SnmpClientComponent SnmpClientComponent::inProcess()
 std::optional<SnmpClientComponent> createByProgId(const std::string& progId,
                                                   const std::vector<std::string>& fallbackLibraries, QString* error)
 {
+    QString registered;
+    if (auto component = createRegistered(progId, &registered))
+        return component;
+    // Missing, or stale (a build tree removed, a library moved): the library
+    // beside the program registers itself and is tried instead.
+    QString fallback;
+    if (!registerFallback(fallbackLibraries, &fallback)) {
+        fail(error, registered + QLatin1Char('\n') + fallback);
+        return std::nullopt;
+    }
+    return createRegistered(progId, error);
+}
+
+std::optional<SnmpClientComponent> createRegistered(const std::string& progId, QString* error)
+{
     zemtra::RegistryFile registry;
     if (registry.load() != zemtra::kOk) {
         fail(error, QStringLiteral("Cannot read the component registry %1").arg(QString::fromStdString(registry.path())));
         return std::nullopt;
     }
-    auto classText = registry.value(progId + "\\CLSID");
-    if (!classText) {
-        if (!registerFallback(fallbackLibraries, error) || registry.load() != zemtra::kOk)
-            return std::nullopt;
-        classText = registry.value(progId + "\\CLSID");
-    }
+    const auto classText = registry.value(progId + "\\CLSID");
     const QString name = QString::fromStdString(progId);
     if (!classText) {
         fail(error, QStringLiteral("%1 is not registered").arg(name));
@@ -99,22 +111,28 @@ std::optional<SnmpClientComponent> createByProgId(const std::string& progId,
         fail(error, QStringLiteral("No library is registered for %1").arg(name));
         return std::nullopt;
     }
+    return SnmpClientComponent::fromLibrary(*path, *clsid, name, error);
+}
 
+std::optional<SnmpClientComponent> SnmpClientComponent::fromLibrary(const std::string& path,
+                                                                    const zemtra::Guid& clsid, const QString& name,
+                                                                    QString* error)
+{
     SnmpClientComponent component;
-    component.m_library.reset(dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL));
+    component.m_library.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!component.m_library) {
         fail(error, QStringLiteral("Cannot load %1, registered for %2: %3")
-                        .arg(QString::fromStdString(*path), name, QString::fromUtf8(dlerror())));
+                        .arg(QString::fromStdString(path), name, QString::fromUtf8(dlerror())));
         return std::nullopt;
     }
     auto getClassObject = reinterpret_cast<GetClassObject>(dlsym(component.m_library.get(), "DllGetClassObject"));
     if (!getClassObject) {
-        fail(error, QStringLiteral("%1 has no class factory entry point").arg(QString::fromStdString(*path)));
+        fail(error, QStringLiteral("%1 has no class factory entry point").arg(QString::fromStdString(path)));
         return std::nullopt;
     }
-    const zemtra::ResultCode created = createFrom(getClassObject, *clsid, component.m_object);
+    const zemtra::ResultCode created = createFrom(getClassObject, clsid, component.m_object);
     if (created != zemtra::kOk || !component.m_object) {
-        fail(error, QStringLiteral("%1 could not create %2 (%3)").arg(QString::fromStdString(*path), name, hex(created)));
+        fail(error, QStringLiteral("%1 could not create %2 (%3)").arg(QString::fromStdString(path), name, hex(created)));
         return std::nullopt;
     }
     return component;

@@ -26,8 +26,10 @@ public:
     zemtra::ISnmpClient& object() { return *m_object.get(); }
 
 private:
-    friend std::optional<SnmpClientComponent> createByProgId(const std::string&, const std::vector<std::string>&,
-                                                             QString*);
+    /// Loads `path` and makes an object of `clsid` with its class factory.
+    static std::optional<SnmpClientComponent> fromLibrary(const std::string& path, const zemtra::Guid& clsid,
+                                                          const QString& name, QString* error);
+    friend std::optional<SnmpClientComponent> createRegistered(const std::string&, QString*);
     struct LibraryCloser {
         void operator()(void* handle) const;
     };
@@ -37,10 +39,12 @@ private:
 
 /// Creates the object a program identifier names through the per-user
 /// registry: the class, the library file registered for it, its class
-/// factory. When the identifier is not registered, the first of
-/// `fallbackLibraries` that exists is loaded and asked to register itself
-/// first. nullopt with a readable reason in `error` when anything fails.
+/// factory. When that fails (nothing registered, or a registration that
+/// points at a library moved or gone), the first of `fallbackLibraries` that
+/// exists is loaded, asked to register itself, and created from. nullopt with a readable reason in `error` when anything fails.
 std::optional<SnmpClientComponent> createByProgId(const std::string& progId,
                                                   const std::vector<std::string>& fallbackLibraries, QString* error);
+/// The same through the registry alone.
+std::optional<SnmpClientComponent> createRegistered(const std::string& progId, QString* error);
 
 }  // namespace vimbo

@@ -70,6 +70,9 @@ void applyDesignFont(QWidget& window) { window.setFont(designFont()); }
 
 void showText(QLineEdit& box, const QString& text)
 {
+    // Most values come back unchanged every 3 s: repainting them costs the idle CPU.
+    if (box.text() == text)
+        return;
     box.setText(text);
     box.setCursorPosition(0);
 }

@@ -119,15 +119,19 @@ bool isValidIPAddress(const QString& text)
     const QStringList fields = text.split(QLatin1Char('.'));
     if (fields.size() != 4)
         return false;
-    for (const QString& field : fields) {
-        // The field must be the plain decimal writing of 1..254.
-        if (field.isEmpty() || field.size() > 3 || field.front() == QLatin1Char('0'))
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        // The plain decimal writing of a number: no sign, blank or leading zero.
+        const QString& field = fields[i];
+        if (field.isEmpty() || field.size() > 3 || (field.size() > 1 && field.front() == QLatin1Char('0')))
             return false;
         for (const QChar c : field)
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
                 return false;
+        // The network and host ends stay 1..254; the middle fields take any
+        // byte, as in 10.0.0.1 and 192.168.0.20.
+        const bool end = i == 0 || i == 3;
         const int value = field.toInt();
-        if (value < 1 || value > 254)
+        if (value < (end ? 1 : 0) || value > (end ? 254 : 255))
             return false;
     }
     return true;

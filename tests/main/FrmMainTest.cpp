@@ -13,6 +13,7 @@
 #include "frmMain.h"
 #include "frmMainDesign.h"
 #include "frmMeasChart.h"
+#include "frmSurveillanceConfig.h"
 
 #include "ChartControl.h"
 
@@ -41,13 +42,15 @@ namespace {
 const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
 
 // A static probe: default values, alarm flags fixed to light slot 0's two
-// lamps and slot 5's alarm lamp.
+// lamps and slot 5's alarm lamp, and the unsurveyed slots on a band III
+// channel and on no channel at all.
 QString staticProbeFile(const QTemporaryDir& folder)
 {
     const QString path = folder.filePath(QStringLiteral("probe.txt"));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QByteArray::fromStdString(kRoot + ".1.4.0 2101\n"));
+    file.write(QByteArray::fromStdString(kRoot + ".1.4.0 2101\n" + kRoot + ".7.2.0 177500000\n" + kRoot +
+                                         ".8.2.0 0\n"));
     return path;
 }
 
@@ -61,14 +64,15 @@ protected:
     }
     void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
 
-    void startProbe(std::vector<std::string> args = {})
+    void startProbe(std::vector<std::string> args = {}, bool fixedValues = true)
     {
-        args.insert(args.begin(), {"--static", staticProbeFile(folder).toStdString()});
+        if (fixedValues)
+            args.insert(args.begin(), {"--static", staticProbeFile(folder).toStdString()});
         std::string error;
         sim = ProbeSimProcess::start(args, "127.0.0.1:0", &error);
         ASSERT_TRUE(sim) << error;
         window.SnmpClient1().setAgent(sim->host());
-        window.SnmpClient1().setPort(sim->storedPort());
+        window.SnmpClient1().setPort(sim->port());
     }
 
     template <typename T = QLineEdit>
@@ -200,6 +204,21 @@ TEST_F(MainWindow, chartShowsTheSurveyedSlotsAfterTheFirstGoodCycle)
     QTRY_VERIFY_WITH_TIMEOUT(box->isChecked(), 3000);
     for (int series = 1; series <= 6; ++series)
         EXPECT_EQ(window.measChart().chart().seriesHidden(series), series > 4) << series;
+}
+
+TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
+{
+    window.frmMain_Form_Load();
+    startProbe({}, false);
+    poll();
+    frmSurveillanceConfig surveillance(window, dialogs, &window);
+    surveillance.frmSurveillanceConfig_Form_Load();
+    dialogs.answers.push_back(MessageAnswer::Ok);  // "Enviar la configuración?"
+    surveillance.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text.toStdString();
+    const auto requests = sim->requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("SET", 0) == 0; }),
+              28);
 }
 
 TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)

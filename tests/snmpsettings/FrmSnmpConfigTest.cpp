@@ -66,14 +66,14 @@ TEST_F(SnmpSettings, saveWritesAllSixRoundingTheNumbers)
     type("txtVimboIP", QStringLiteral("172.16.5.20"));
     type("txtCommunityR", QString());
     type("txtCommunityW", QStringLiteral(" with spaces "));
-    type("txtPort", QStringLiteral("-1"));
+    type("txtPort", QStringLiteral("40000"));
     type("txtTimeout10ms", QStringLiteral("2.5"));
     type("txtRetries", QStringLiteral("3.5"));
     EXPECT_TRUE(save());
     EXPECT_EQ(main.client.Agent(), "172.16.5.20");
     EXPECT_EQ(main.client.CommunityR(), "");
     EXPECT_EQ(main.client.CommunityW(), " with spaces ");
-    EXPECT_EQ(main.client.Port(), -1);
+    EXPECT_EQ(main.client.Port(), 40000);
     EXPECT_EQ(main.client.Timeout(), 2);
     EXPECT_EQ(main.client.Retries(), 4);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -81,7 +81,7 @@ TEST_F(SnmpSettings, saveWritesAllSixRoundingTheNumbers)
 
 TEST_F(SnmpSettings, refusedAddressWritesNothing)
 {
-    for (const char* address : {"10.0.0.1", "172.16.1.255", "172.16.001.5", "172.16.1", "172.16.1.5.7", ""}) {
+    for (const char* address : {"0.1.1.1", "172.16.1.255", "172.16.001.5", "172.16.1", "172.16.1.5.7", ""}) {
         type("txtVimboIP", QLatin1String(address));
         type("txtCommunityR", QStringLiteral("changed"));
         EXPECT_FALSE(save()) << address;
@@ -100,8 +100,9 @@ TEST_F(SnmpSettings, refusedNumbersWriteNothingAndNameTheField)
         const char* text;
         const char* message;
     };
-    for (const Case& c : {Case{"txtPort", "abc", "UDP Port: a whole number from -32768 to 32767"},
-                          Case{"txtPort", "40000", "UDP Port: a whole number from -32768 to 32767"},
+    for (const Case& c : {Case{"txtPort", "abc", "UDP Port: a whole number from 1 to 65535"},
+                          Case{"txtPort", "0", "UDP Port: a whole number from 1 to 65535"},
+                          Case{"txtPort", "65536", "UDP Port: a whole number from 1 to 65535"},
                           Case{"txtTimeout10ms", "-1", "UDP timeout (x10ms): a whole number from 0 to 32767"},
                           Case{"txtRetries", "", "Request retries: a whole number from 0 to 32767"},
                           Case{"txtRetries", "1,000", "Request retries: a whole number from 0 to 32767"}}) {
@@ -112,6 +113,18 @@ TEST_F(SnmpSettings, refusedNumbersWriteNothingAndNameTheField)
         expectUnchanged();
         EXPECT_EQ(dialogs.messages.back().text, QLatin1String(c.message));
     }
+}
+
+TEST_F(SnmpSettings, demoAgentOnAHighPortIsSavedUntouched)
+{
+    main.client.setAgent("127.0.0.1");
+    main.client.setPort(40000);
+    window.frmSnmpConfig_Form_Load();
+    EXPECT_EQ(box("txtPort")->text(), QStringLiteral("40000"));
+    EXPECT_TRUE(save());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(main.client.Agent(), "127.0.0.1");
+    EXPECT_EQ(main.client.Port(), 40000);
 }
 
 TEST_F(SnmpSettings, cancelAndEscapeLeaveTheClientAsItWas)
@@ -135,14 +148,14 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     frmMain main(dialogs, clock);
     main.frmMain_Form_Load();
     main.SnmpClient1().setAgent(first->host());
-    main.SnmpClient1().setPort(first->storedPort());
+    main.SnmpClient1().setPort(first->port());
     main.frmMain_tmrVimboPollingAlarms_Timer();
     EXPECT_EQ(first->requests().size(), 50u);
 
     frmSnmpConfig settings(main, dialogs, &main);
     settings.frmSnmpConfig_Form_Load();
     settings.findChild<TextBox*>(QStringLiteral("txtVimboIP"))->setText(QStringLiteral("127.1.1.2"));  // no field of 0: the address check refuses it
-    settings.findChild<TextBox*>(QStringLiteral("txtPort"))->setText(QString::number(second->storedPort()));
+    settings.findChild<TextBox*>(QStringLiteral("txtPort"))->setText(QString::number(second->port()));
     settings.frmSnmpConfig_OKButton_Click();
     ASSERT_EQ(settings.result(), QDialog::Accepted);
 

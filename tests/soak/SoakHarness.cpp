@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     vimbo::frmMain window(dialogs, clock);
     window.frmMain_Form_Load();
     window.SnmpClient1().setAgent(sim->host());
-    window.SnmpClient1().setPort(sim->storedPort());
+    window.SnmpClient1().setPort(sim->port());
     window.SnmpClient1().setTimeout(2);  // 20 ms: a fault costs little time
     window.SnmpClient1().setRetries(0);
 

@@ -68,7 +68,7 @@ zemtra::SnmpClient clientFor(const ProbeSimProcess& sim, std::int16_t timeout10m
 {
     zemtra::SnmpClient client;
     client.setAgent(sim.host());
-    client.setPort(sim.storedPort());
+    client.setPort(sim.port());
     client.setTimeout(timeout10ms);
     client.setRetries(retries);
     return client;

@@ -27,7 +27,6 @@ public:
     const std::string& host() const { return m_host; }
     std::uint16_t port() const { return m_port; }
     /// The port as the component stores it: its 16 bits, signed.
-    std::int16_t storedPort() const { return static_cast<std::int16_t>(m_port); }
 
     /// The request log so far, one line per request received.
     std::vector<std::string> requests() const;

@@ -58,7 +58,7 @@ protected:
     void aimAt(const ProbeSimProcess& probe)
     {
         main.client.setAgent(probe.host());
-        main.client.setPort(probe.storedPort());
+        main.client.setPort(probe.port());
         main.client.setTimeout(100);
         main.client.setRetries(0);
     }

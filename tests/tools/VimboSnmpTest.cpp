@@ -22,12 +22,12 @@ struct ToolRun {
     std::string err;
 };
 
-// Runs vimbo-snmp with `args` (already shell-quoted where needed).
-ToolRun runTool(const std::string& args)
+// Runs `program` with `args` (already shell-quoted where needed).
+ToolRun runProgram(const std::string& program, const std::string& args)
 {
     char errPath[] = "/tmp/vimbo-snmp-err.XXXXXX";
     close(mkstemp(errPath));
-    const std::string command = std::string(VIMBO_SNMP_PATH) + " " + args + " 2>" + errPath;
+    const std::string command = program + " " + args + " 2>" + errPath;
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -45,6 +45,8 @@ ToolRun runTool(const std::string& args)
     std::remove(errPath);
     return run;
 }
+
+ToolRun runTool(const std::string& args) { return runProgram(VIMBO_SNMP_PATH, args); }
 
 std::string agentOf(const ProbeSimProcess& sim)
 {
@@ -105,4 +107,28 @@ TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
         EXPECT_NE(run.err.find("Usage"), std::string::npos) << args;
     }
     EXPECT_TRUE(sim->requests().empty());
+}
+
+TEST(ManagerCommandLine, badAgentOrPortIsRefusedBeforeAnyWindowWithStatusTwo)
+{
+    struct Case {
+        const char* args;
+        const char* says;
+    };
+    // No display at all: the refusal must come before the window system starts.
+    const std::string program = std::string("env -u DISPLAY -u QT_QPA_PLATFORM ") + VIMBO_MANAGER_PATH;
+    for (const Case& c : {Case{"--agent localhost", "--agent takes a numeric IPv4 address"},
+                          Case{"--agent 127.0.0.999", "--agent takes a numeric IPv4 address"},
+                          Case{"--port notaport", "--port takes a number from 1 to 65535"},
+                          Case{"--port 0", "--port takes a number from 1 to 65535"},
+                          Case{"--port 65536", "--port takes a number from 1 to 65535"},
+                          Case{"--colour red", "Unknown option 'colour'"}}) {
+        const ToolRun run = runProgram(program, c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.args;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << ": " << run.err;
+    }
+    const ToolRun help = runProgram(program, "--help");
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--agent <ADDRESS>", "--port <N>", "--no-notify", "--help"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option << " in " << help.out;
 }

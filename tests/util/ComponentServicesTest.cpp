@@ -3,6 +3,8 @@
 #include "ScopedRegistry.h"
 #include "SnmpClient.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace vimbo;
@@ -58,4 +60,31 @@ TEST(ComponentServices, unusableRegistrationsGiveAReasonNotACrash)
     ASSERT_EQ(registry.save(), zemtra::kOk);
     EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no class factory"))) << error.toStdString();
+}
+
+TEST(ComponentServices, staleRegistrationIsReplacedByTheLibraryBesideTheProgram)
+{
+    ScopedRegistry scope;
+    zemtra::RegistryFile registry(scope.path());
+    const std::string clsid = zemtra::identity::kClsidSnmpClient.text();
+    registry.setValue("ZemtraATL.SnmpClient\\CLSID", "", clsid);
+    registry.setValue("CLSID\\" + clsid + "\\InprocServer32", "", "/removed/build/libZemtraATL.so");
+    ASSERT_EQ(registry.save(), zemtra::kOk);
+    QString error;
+    auto component = createByProgId("ZemtraATL.SnmpClient", {zemtra::componentModulePath()}, &error);
+    ASSERT_TRUE(component) << error.toStdString();
+    ASSERT_EQ(registry.load(), zemtra::kOk);
+    EXPECT_EQ(registry.value("CLSID\\" + clsid + "\\InprocServer32"), zemtra::componentModulePath());
+}
+
+TEST(ComponentServices, unreadableRegistryIsAReasonNotAnException)
+{
+    ScopedRegistry scope;
+    const QString loop = QString::fromStdString(scope.path()) + QStringLiteral(".loop");
+    ASSERT_TRUE(QFile::link(loop, loop));  // a symbolic link to itself: every look-up fails with ELOOP
+    qputenv("ZEMTRA_REGISTRY", (loop + QStringLiteral("/registry.reg")).toLocal8Bit());
+    QString error;
+    EXPECT_NO_THROW(EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error)));
+    EXPECT_TRUE(error.contains(QStringLiteral("Cannot read the component registry"))) << error.toStdString();
+    QFile::remove(loop);
 }

@@ -92,11 +92,13 @@ TEST(ShiftRows, largerShiftIsASubscriptErrorAndSixteenBitsBoundTheIndexes)
     EXPECT_EQ(errorNumberOf([&] { ZemtraLib::shiftRows(beyond, 0); }), vimbo::errors::kOverflow);
 }
 
-TEST(IsValidIPAddress, fourFieldsFromOneTo254WrittenPlainly)
+TEST(IsValidIPAddress, endFieldsFromOneTo254MiddleFieldsAnyByteWrittenPlainly)
 {
-    for (const char* good : {"172.16.5.20", "127.10.10.10", "1.1.1.1", "254.254.254.254", "192.168.101.248"})
+    for (const char* good : {"172.16.5.20", "127.10.10.10", "1.1.1.1", "254.254.254.254", "192.168.101.248",
+                             "10.0.0.1", "192.168.0.20", "172.16.0.5", "127.0.0.1", "10.255.255.1"})
         EXPECT_TRUE(ZemtraLib::isValidIPAddress(QString::fromLatin1(good))) << good;
-    for (const char* bad : {"10.0.0.1", "172.16.1.255", "172.16.001.5", "172.16.1", "172.16.1.5.7", "", "1.2.3.4.",
+    for (const char* bad : {"0.1.1.1", "1.1.1.0", "255.1.1.1", "1.1.1.255", "1.256.1.1", "1.00.1.1", "1.01.1.1",
+                            "172.16.1.255", "172.16.001.5", "172.16.1", "172.16.1.5.7", "", "1.2.3.4.",
                             "+5.1.1.1", " 1.1.1.1", "1.1.1.1 ", "1..1.1", "1.1.1.1e0", "1.1.1.٣", "1000.1.1.1",
                             "0x1.1.1.1", "1.1.1.-1"})
         EXPECT_FALSE(ZemtraLib::isValidIPAddress(QString::fromUtf8(bad))) << bad;
