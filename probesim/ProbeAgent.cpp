@@ -8,7 +8,9 @@
 #include <arpa/inet.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <thread>
+#include <unistd.h>
 
 #include "ObjectId.h"
 
@@ -17,6 +19,14 @@ namespace vimbo::sim {
 namespace {
 
 constexpr const char* kAppName = "vimboProbeSim";
+
+// The transport's send hook carries no argument of ours; a process serves one probe.
+ProbeAgent* g_sendingAgent = nullptr;
+
+int sendHook(netsnmp_transport* transport, const void* packet, int size, void** opaque, int* opaqueLength)
+{
+    return g_sendingAgent->send(transport, packet, size, opaque, opaqueLength);
+}
 
 int checkIncomingCallback(int, int, void* serverArg, void* clientArg)
 {
@@ -120,6 +130,10 @@ ProbeAgent::ProbeAgent(SimOptions options, ProbeModel model, bool drift)
 
 ProbeAgent::~ProbeAgent()
 {
+    if (m_otherSocket >= 0)
+        close(m_otherSocket);
+    if (g_sendingAgent == this)
+        g_sendingAgent = nullptr;
     if (!m_started)
         return;
     // The library frees callback arguments it still holds at shutdown.
@@ -177,11 +191,44 @@ std::optional<std::string> ProbeAgent::start()
     if (getsockname(transport->sock, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
         m_boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
                                                         : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    if (m_options.replyFromOtherPort || m_options.duplicateReplies) {
+        if (m_options.replyFromOtherPort) {
+            // Bound beside the listening socket, on a port of its own.
+            m_otherSocket = socket(bound.ss_family, SOCK_DGRAM, 0);
+            sockaddr_storage other = bound;
+            if (bound.ss_family == AF_INET6)
+                reinterpret_cast<sockaddr_in6*>(&other)->sin6_port = 0;
+            else
+                reinterpret_cast<sockaddr_in*>(&other)->sin_port = 0;
+            if (m_otherSocket < 0 || bind(m_otherSocket, reinterpret_cast<sockaddr*>(&other), boundLength) != 0)
+                return "cannot open the socket answers leave from";
+        }
+        g_sendingAgent = this;
+        m_transportSend = reinterpret_cast<int (*)(void*, const void*, int, void**, int*)>(transport->f_send);
+        transport->f_send = sendHook;
+    }
     if (netsnmp_register_agent_nsap(transport) == 0) {
         netsnmp_transport_free(transport);
         return "cannot serve on " + endpoint;
     }
     return std::nullopt;
+}
+
+int ProbeAgent::send(void* transport, const void* packet, int size, void** opaque, int* opaqueLength)
+{
+    int sent = size;
+    if (m_options.replyFromOtherPort) {
+        const auto* pair = opaque && *opaque ? static_cast<const netsnmp_indexed_addr_pair*>(*opaque) : nullptr;
+        if (!pair)
+            return -1;
+        const socklen_t length = pair->remote_addr.sa.sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        sent = static_cast<int>(sendto(m_otherSocket, packet, static_cast<size_t>(size), 0, &pair->remote_addr.sa, length));
+    } else {
+        sent = m_transportSend(transport, packet, size, opaque, opaqueLength);
+    }
+    if (m_options.duplicateReplies && sent == size)
+        m_transportSend(transport, packet, size, opaque, opaqueLength);
+    return sent;
 }
 
 std::string ProbeAgent::boundAddress() const
@@ -265,12 +312,24 @@ int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
                 setWrongType(binding, wrong->second);
                 break;
             }
+            if (const auto big = m_options.oversize.find(arcs); big != m_options.oversize.end()) {
+                std::string text(big->second, ' ');
+                for (std::size_t i = 0; i < text.size(); ++i)
+                    text[i] = static_cast<char>('A' + i % 26);
+                setValue(binding, text);
+                break;
+            }
             const auto value = address && address->instance ? m_model.read(address->key) : std::nullopt;
             if (!value) {
                 netsnmp_set_request_error(info, request, SNMP_NOSUCHINSTANCE);
                 break;
             }
             setValue(binding, *value);
+            if (std::find(m_options.longNames.begin(), m_options.longNames.end(), arcs) != m_options.longNames.end()) {
+                std::vector<oid> name(binding->name, binding->name + binding->name_length);
+                name.resize(MAX_OID_LEN, 7);  // 128 sub-identifiers
+                snmp_set_var_objid(binding, name.data(), name.size());
+            }
             break;
         }
         case MODE_GETNEXT: {

@@ -31,6 +31,8 @@ public:
     // Entry points for the library's C callbacks.
     int checkIncoming(void* viewParameters);
     int handle(void* reginfo, void* reqinfo, void* requests);
+    /// Sends one answer through the listening transport, with the send faults applied.
+    int send(void* transport, const void* packet, int size, void** opaque, int* opaqueLength);
 
 private:
     void logRequest(const void* pdu);
@@ -44,6 +46,8 @@ private:
     unsigned long m_requestCount = 0;
     std::chrono::steady_clock::time_point m_lastDrift;
     std::uint16_t m_boundPort = 0;
+    int (*m_transportSend)(void*, const void*, int, void**, int*) = nullptr;  // the transport's own
+    int m_otherSocket = -1;  // the socket answers leave from with --reply-from-other-port
     bool m_started = false;
 };
 

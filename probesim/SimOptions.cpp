@@ -204,7 +204,11 @@ std::string simUsage()
            "  --wrong-type OID=TYPE[:VALUE]\n"
            "                            answer OID with a value of TYPE: integer, counter32, gauge32,\n"
            "                            timeticks, uinteger32, oid, ipaddress, null, opaque (hex),\n"
-           "                            opaque-float, octets (hex), bits (hex), string\n";
+           "                            opaque-float, octets (hex), bits (hex), string\n"
+           "  --oversize OID=BYTES      answer OID with an octet string of BYTES bytes (up to 65000)\n"
+           "  --long-name OID           answer OID under an identifier of 128 sub-identifiers\n"
+           "  --reply-from-other-port   send every answer from another UDP port\n"
+           "  --duplicate-replies       send every answer twice\n";
 }
 
 ParsedOptions parseSimOptions(const std::vector<std::string>& args)
@@ -221,6 +225,10 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
         }
         if (arg == "--silent") {
             options.silent = true;
+            continue;
+        }
+        if (arg == "--reply-from-other-port" || arg == "--duplicate-replies") {
+            (arg == "--duplicate-replies" ? options.duplicateReplies : options.replyFromOtherPort) = true;
             continue;
         }
         if (i + 1 >= args.size())
@@ -264,6 +272,19 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             if (!arcs || !answer)
                 return fail("bad --wrong-type: " + value);
             options.wrongTypes[*arcs] = *answer;
+        } else if (arg == "--oversize") {
+            const auto equals = value.find('=');
+            const auto arcs = underProbeRoot(value.substr(0, equals));
+            const auto bytes = equals == std::string::npos ? std::nullopt
+                                                           : parseNumber<std::uint32_t>(value.substr(equals + 1));
+            if (!arcs || !bytes || *bytes > 65000)
+                return fail("bad --oversize, expected OID=BYTES (up to 65000): " + value);
+            options.oversize[*arcs] = *bytes;
+        } else if (arg == "--long-name") {
+            const auto arcs = underProbeRoot(value);
+            if (!arcs)
+                return fail("bad --long-name (OID under the probe's root): " + value);
+            options.longNames.push_back(*arcs);
         } else {
             return fail("unknown option: " + arg);
         }

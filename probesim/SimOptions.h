@@ -34,6 +34,10 @@ struct SimOptions {
     unsigned delayMs = 0;
     std::map<Arcs, int> errorOids;  // identifier -> error status
     std::map<Arcs, WrongTypeAnswer> wrongTypes;
+    std::map<Arcs, std::uint32_t> oversize;  // identifier -> bytes of the string it answers with
+    std::vector<Arcs> longNames;             // answered under a 128-arc identifier
+    bool replyFromOtherPort = false;         // answers leave from another socket
+    bool duplicateReplies = false;           // every answer is sent twice
 };
 
 struct ParsedOptions {

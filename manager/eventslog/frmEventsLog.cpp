@@ -49,6 +49,7 @@ frmEventsLog::frmEventsLog(MainWindowLink& main, const Clock& clock, QWidget* ow
     lstMsgs = placeControl<QListWidget>(this, QStringLiteral("lstMsgs"), 120, 600, 4330, 2440);
     lstMsgs->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstMsgs->setSortingEnabled(false);
+    lstMsgs->setUniformItemSizes(true);  // a full log lays out in constant time
     btnRemoveAll = placeControl<QPushButton>(this, QStringLiteral("btnRemoveAll"), 360, 3120, 1215, 375);
     btnRemoveAll->setText(QStringLiteral("Remove all"));
     btnRemove = placeControl<QPushButton>(this, QStringLiteral("btnRemove"), 1800, 3120, 1215, 375);
@@ -89,6 +90,11 @@ void frmEventsLog::addMessage(const QString& msg)
     lstMsgs->addItem(line);
     if (identified)
         ++m_msgCount;
+    // A probe down for days must not fill the memory: past the bound the
+    // oldest line goes. Recorded positions are left as they are; removeMessage
+    // checks each against its line's identifier and looks the line up when moved.
+    if (lstMsgs->count() > kMaxLines)
+        delete lstMsgs->takeItem(0);
 }
 
 void frmEventsLog::removeMessage(std::int16_t msgId)

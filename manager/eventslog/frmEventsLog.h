@@ -35,6 +35,8 @@ public:
     void frmEventsLog_OKButton_Click();
 
     std::int16_t msgCount() const { return m_msgCount; }
+    /// The most lines the log holds: as many as there are identifiers.
+    static constexpr int kMaxLines = 32767;
     /// The upper bound of the identifier table (25, 51, 77 ...).
     int msgListIndexUpperBound() const { return static_cast<int>(m_msgListIndex.size()) - 1; }
 

@@ -113,15 +113,31 @@ TEST_F(EventsLog, removingAGoneLineRaisesInsteadOfRemovingAnother)
     EXPECT_EQ(errorOf(20), errors::kInvalidArgument);  // never handed out
 }
 
-TEST_F(EventsLog, messagesPastTheSixteenBitLimitAreStillLogged)
+TEST_F(EventsLog, onceTheIdentifiersAreSpentEachNewLinePushesOutTheOldest)
 {
-    for (int i = 0; i < 32770; ++i)
-        log.addMessage(QStringLiteral("m"));
-    EXPECT_EQ(list().count(), 32770);
+    for (int i = 0; i < 32767; ++i) {
+        log.addMessage(QStringLiteral("m%1").arg(i));
+        clock.advance(1);
+    }
+    EXPECT_EQ(list().count(), 32767);  // everything kept up to the bound
+    EXPECT_EQ(list().item(0)->text(), QStringLiteral("14:05.33-m0"));
     EXPECT_EQ(log.msgCount(), 32767);
     EXPECT_EQ(log.msgListIndexUpperBound(), 32766);
-    log.removeMessage(32766);  // the last identified message
-    EXPECT_EQ(list().count(), 32769);
+
+    log.addMessage(QStringLiteral("late1"));  // 32768 s after the start: 23:11.41
+    clock.advance(1);
+    log.addMessage(QStringLiteral("late2"));
+    EXPECT_EQ(list().count(), 32767);
+    EXPECT_EQ(list().item(0)->text(), QStringLiteral("14:05.35-m2"));
+    EXPECT_EQ(list().item(32765)->text(), QStringLiteral("23:11.40-late1"));
+    EXPECT_EQ(list().item(32766)->text(), QStringLiteral("23:11.41-late2"));
+    EXPECT_EQ(log.msgCount(), 32767);
+
+    log.removeMessage(5);  // its line moved up by two: still found
+    EXPECT_FALSE(lines().contains(QStringLiteral("14:05.38-m5")));
+    EXPECT_EQ(list().count(), 32766);
+    EXPECT_EQ(errorOf(0), 5);  // pushed out: gone, nothing else removed
+    EXPECT_EQ(list().count(), 32766);
 }
 
 TEST_F(EventsLog, closeAndEscapeHideTheLogAndKeepItsLines)

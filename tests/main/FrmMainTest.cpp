@@ -221,6 +221,36 @@ TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
               28);
 }
 
+TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
+{
+    window.frmMain_Form_Load();
+    const std::string name = kRoot + ".1.1.0";
+    struct Case {
+        std::vector<std::string> fault;
+        QString nameShown;  // its start
+    };
+    for (const Case& c : {Case{{"--oversize", name + "=65000"}, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZABCD")},
+                          Case{{"--long-name", name}, QStringLiteral("VIMBO-SIM")},
+                          Case{{"--reply-from-other-port"}, QStringLiteral("VIMBO-SIM")},
+                          Case{{"--duplicate-replies"}, QStringLiteral("VIMBO-SIM")},
+                          Case{{"--oversize", kRoot + ".3.3.0=65000"}, QString()}}) {
+        startProbe(c.fault);
+        poll();
+        const bool fails = c.nameShown.isEmpty();  // a measure that is no number fails the cycle
+        EXPECT_EQ(window.pollFailed(), fails) << c.fault[0];
+        EXPECT_EQ(logLines().size(), fails ? 1 : 0) << c.fault[0];
+        if (!fails)
+            EXPECT_TRUE(text(QStringLiteral("txtVimboName")).startsWith(c.nameShown)) << c.fault[0];
+        sim.reset();
+        startProbe();  // and the next good cycle recovers
+        poll();
+        EXPECT_FALSE(window.pollFailed()) << c.fault[0];
+        EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
+        window.eventsLog().frmEventsLog_btnRemoveAll_Click();
+        sim.reset();
+    }
+}
+
 TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)
 {
     window.frmMain_Form_Load();

@@ -64,6 +64,9 @@ TEST(SimOptionsFaults, faultSpecificationsAreCheckedAndKept)
              {"--wrong-type", "1.3.6.1.2.1.1.1.0=null"},
              {"--error-oid", "1.3.6.1.4.1.32473.2.2.1.1.0=0"},
              {"--drop-every", "-1"},
+             {"--oversize", "1.3.6.1.4.1.32473.2.2.1.1.0=65001"},
+             {"--oversize", "1.3.6.1.4.1.32473.2.2.1.1.0"},
+             {"--long-name", "1.3.6.1.2.1.1.1.0"},
              {"--delay-ms"},
              {"--bogus"},
          })
