@@ -2,6 +2,7 @@
 // Run with QT_QPA_PLATFORM=offscreen where there is no display.
 #include "ChartControl.h"
 #include "FakeClock.h"
+#include "FakeDialogs.h"
 #include "MainStandIn.h"
 #include "frmMeasChart.h"
 
@@ -15,7 +16,8 @@ namespace {
 struct FullChart {
     vimbo::test::FakeClock clock;
     vimbo::test::MainStandIn main;
-    vimbo::frmMeasChart chart{main, clock};
+    vimbo::test::FakeDialogs dialogs;
+    vimbo::frmMeasChart chart{main, clock, dialogs};
 
     explicit FullChart(bool shown)
     {
@@ -71,7 +73,8 @@ void BM_SlotClockWithoutClose(benchmark::State& state)
 {
     vimbo::SystemClock clock;
     vimbo::test::MainStandIn main;
-    vimbo::frmMeasChart chart(main, clock);
+    vimbo::test::FakeDialogs dialogs;
+    vimbo::frmMeasChart chart(main, clock, dialogs);
     chart.frmMeasChart_Form_Load();
     chart.check5sSlot();
     for (auto _ : state)

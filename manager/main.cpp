@@ -1,6 +1,7 @@
 // vimboManager: the Vimbo probe's SNMP manager.
 #include "Clock.h"
 #include "ComponentServices.h"
+#include "Notifier.h"
 #include "ProgramError.h"
 #include "QtDialogs.h"
 #include "SnmpClient.h"
@@ -120,7 +121,10 @@ int main(int argc, char** argv)
 
     vimbo::QtDialogs dialogs;
     vimbo::SystemClock clock;
+    vimbo::DesktopNotifier notifier;
     vimbo::frmMain window(dialogs, clock, std::move(*component));
+    if (options.notify)
+        window.setNotifier(&notifier);
     // Operator's overrides apply after the stored settings are restored.
     if (options.agent)
         window.SnmpClient1().setAgent(*options.agent);

@@ -37,6 +37,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
 };
 
 int dump(const QString& path)

@@ -4,12 +4,17 @@
 #include "ChartControl.h"
 #include "Clock.h"
 #include "Controls.h"
+#include "Dialogs.h"
+#include "HistoryCsv.h"
+#include "SafeFile.h"
 #include "Geometry.h"
 #include "MainWindowLink.h"
 #include "ProgramError.h"
 #include "ZemtraLib.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDebug>
@@ -44,7 +49,8 @@ private:
 
 }  // namespace
 
-frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(nullptr), m_main(main), m_clock(clock)
+frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock, Dialogs& dialogs)
+    : QWidget(nullptr), m_main(main), m_clock(clock), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMeasChart"));
     setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager Measures Chart"));
@@ -91,6 +97,15 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock) : QWidget(n
     // The caption and the scroll bar lie over the chart's bottom strip: keep
     // the time labels above them, and room for the newest one at the right.
     MSChart1->setPlotMargins(QMargins(4, 4, pixelsFromTwips(300), pixelsFromTwips(4210 - 3840) + 4));
+    // Right button on the chart: hand the history or a picture of it over.
+    auto* exportCsv = new QAction(QStringLiteral("Export history as CSV\u2026"), MSChart1);
+    exportCsv->setObjectName(QStringLiteral("actionExportHistoryCsv"));
+    auto* savePng = new QAction(QStringLiteral("Save chart as PNG\u2026"), MSChart1);
+    savePng->setObjectName(QStringLiteral("actionSaveChartPng"));
+    MSChart1->addActions({exportCsv, savePng});
+    MSChart1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(exportCsv, &QAction::triggered, this, &frmMeasChart::exportHistoryCsv);
+    connect(savePng, &QAction::triggered, this, &frmMeasChart::saveChartPng);
     lbl5sAvgInfo->raise();  // in front of the chart
     scrollTime->raise();
     layoutControls();
@@ -325,6 +340,36 @@ void frmMeasChart::frmMeasChart_testInsertInd_Change()
     const int slot = testInsertInd->text().toInt(&ok);
     if (ok && slot >= 0 && slot < MeasureHistory::kSlots)
         m_history.setInsertInd(static_cast<std::int16_t>(slot));
+}
+
+void frmMeasChart::exportHistoryCsv()
+{
+    std::array<QString, 6> labels;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        labels[i] = chkChannel[i]->text();
+    // The newest closed slot is stamped as the chart stamps its newest point.
+    const QString csv = historyCsv(m_history, labels, m_clock.now());
+    writeExport(QStringLiteral("Export history as CSV"), QStringLiteral("CSV files (*.csv)|*.csv|All files|*"),
+                QStringLiteral("vimbo-history.csv"),
+                [&csv](QIODevice& file) { return file.write(csv.toUtf8()) >= 0; });
+}
+
+void frmMeasChart::saveChartPng()
+{
+    const QImage picture = MSChart1->grab().toImage();
+    writeExport(QStringLiteral("Save chart as PNG"), QStringLiteral("PNG pictures (*.png)|*.png|All files|*"),
+                QStringLiteral("vimbo-chart.png"), [&picture](QIODevice& file) { return picture.save(&file, "PNG"); });
+}
+
+void frmMeasChart::writeExport(const QString& title, const QString& filter, const QString& initialName,
+                               const std::function<bool(QIODevice&)>& write)
+{
+    const auto path = m_dialogs.saveFileName(title, filter, initialName);
+    if (!path)
+        return;  // cancelled: nothing written
+    if (const auto failure = writeFileSafely(*path, write))
+        m_dialogs.showMessage(windowTitle(), QStringLiteral("Cannot write ") + *path + QStringLiteral("\n") + *failure,
+                              MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 std::int16_t frmMeasChart::getScrollOffset() const

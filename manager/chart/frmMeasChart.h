@@ -6,9 +6,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
+class QIODevice;
 class QGroupBox;
 class QLineEdit;
 class QScrollBar;
@@ -18,6 +20,7 @@ namespace vimbo {
 
 class ChartControl;
 class Clock;
+class Dialogs;
 class VariantGrid;
 class MainWindowLink;
 
@@ -25,7 +28,7 @@ class MainWindowLink;
 /// and its selectors. Loaded at start-up and only hidden when closed.
 class frmMeasChart : public QWidget {
 public:
-    frmMeasChart(MainWindowLink& main, const Clock& clock);
+    frmMeasChart(MainWindowLink& main, const Clock& clock, Dialogs& dialogs);
 
     /// Hands one polling cycle's measures to the open slot, after the slot
     /// clock has run. Errors go to the caller.
@@ -60,6 +63,12 @@ public:
 
     ChartControl& chart() { return *MSChart1; }
 
+    // The chart's context menu: additions of this program, beside the design.
+    /// Asks for a file and writes the whole history there as CSV.
+    void exportHistoryCsv();
+    /// Asks for a file and writes the chart as shown there as PNG.
+    void saveChartPng();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -71,8 +80,13 @@ private:
     QString timeLabel(int secondsBack) const;
     void reportChartError(const std::exception& error) const;
 
+    /// Writes through a temporary file; a failure is told to the operator.
+    void writeExport(const QString& title, const QString& filter, const QString& initialName,
+                     const std::function<bool(QIODevice&)>& write);
+
     MainWindowLink& m_main;
     const Clock& m_clock;
+    Dialogs& m_dialogs;
     MeasureHistory m_history;
     std::int16_t m_selMagnitude = 0;
 

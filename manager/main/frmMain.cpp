@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "DisplayFormat.h"
 #include "Geometry.h"
+#include "Notifier.h"
 #include "PictureBox.h"
 #include "ProbeOids.h"
 #include "ProgramError.h"
@@ -244,7 +245,7 @@ void frmMain::frmMain_Form_Load()
     const QString plan = QStringLiteral("CCIR.can");
     const QString installed = QApplication::applicationDirPath() + QStringLiteral("/" VIMBO_DATA_DIR "/CCIR.can");
     loadFile(!QFileInfo::exists(plan) && QFileInfo::exists(installed) ? installed : plan);
-    m_measChart = std::make_unique<frmMeasChart>(*this, m_clock);
+    m_measChart = std::make_unique<frmMeasChart>(*this, m_clock, m_dialogs);
     m_measChart->frmMeasChart_Form_Load();
     m_eventsLog = new frmEventsLog(*this, m_clock, this);
     m_eventsLog->frmEventsLog_Form_Load();
@@ -413,6 +414,7 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
         }
         m_pollFailed = true;
     }
+    tellRaisedAlarms();
     tmrVimboPollingAlarms->start();
 }
 
@@ -427,6 +429,19 @@ void frmMain::readEquipmentInfo()
         ledWarning[s]->setFillColor(flags.warning[s] ? kWarningLit : kWarningDark);
     for (std::size_t s = 0; s < 6; ++s)
         ledAlarm[s]->setFillColor(flags.alarm[s] ? kAlarmLit : kAlarmDark);
+    const auto rose = m_alarmRises.update(flags.alarm);
+    for (std::size_t s = 0; s < 6; ++s)
+        m_alarmsToTell[s] = m_alarmsToTell[s] || rose[s];
+}
+
+void frmMain::tellRaisedAlarms()
+{
+    // At the cycle's end, when the slots show this cycle's channel labels.
+    for (std::size_t s = 0; s < 6; ++s) {
+        if (m_alarmsToTell[s] && m_notifier)
+            m_notifier->alarmRaised(*this, QStringLiteral("Alarm on ") + txtLeds[s]->text());
+        m_alarmsToTell[s] = false;
+    }
 }
 
 void frmMain::readCommonThresholds()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AlarmRises.h"
+
 #include "ComponentServices.h"
 #include "MainWindowLink.h"
 #include "MeasureHistory.h"
@@ -29,6 +31,7 @@ namespace vimbo {
 class Clock;
 class Dialogs;
 class LampShape;
+class Notifier;
 class PictureBox;
 class TextBox;
 class clsChannelset;
@@ -72,6 +75,8 @@ public:
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
     bool pollFailed() const { return m_pollFailed; }
+    /// Alarms that light up are told through `notifier` (none: not told).
+    void setNotifier(Notifier* notifier) { m_notifier = notifier; }
     std::int16_t blinkPhase() const { return m_blinkPhase; }
 
 protected:
@@ -81,6 +86,7 @@ private:
     void buildMenus();
     void buildControls(QWidget* client);
     void readEquipmentInfo();
+    void tellRaisedAlarms();
     void readCommonThresholds();
     void readChannelSlot(std::int16_t s);
     void showSlotSurveyed(std::int16_t s, bool surveyed);
@@ -90,6 +96,9 @@ private:
     void checkSlot(std::int16_t c) const;
 
     Dialogs& m_dialogs;
+    Notifier* m_notifier = nullptr;
+    AlarmRises m_alarmRises;
+    std::array<bool, 6> m_alarmsToTell{};  // risen in this cycle, told at its end
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
     std::shared_ptr<clsChannelset> m_channelSet;

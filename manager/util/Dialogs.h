@@ -13,7 +13,7 @@ enum class MessageIcon { None, Information, Exclamation, Critical, Question };
 enum class MessageButtons { Ok, OkCancel, RetryCancel };
 enum class MessageAnswer { Ok, Cancel, Retry };
 
-/// Every message box and the file-open dialog go through here, so that tests
+/// Every message box and file dialog goes through here, so that tests
 /// answer them instead of a person.
 class Dialogs {
 public:
@@ -26,6 +26,9 @@ public:
     /// Asks for a file to open. `filter` pairs descriptions and patterns with
     /// "|" ("CAN files (*.can)|*.can|All files|*.*"). nullopt when cancelled.
     virtual std::optional<QString> openFileName(const QString& title, const QString& filter,
+                                                const QString& initialName) = 0;
+    /// Asks for a file to write, with the same filter form. nullopt when cancelled.
+    virtual std::optional<QString> saveFileName(const QString& title, const QString& filter,
                                                 const QString& initialName) = 0;
 };
 

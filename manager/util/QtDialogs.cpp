@@ -49,6 +49,16 @@ std::optional<QString> QtDialogs::openFileName(const QString& title, const QStri
     return name;
 }
 
+std::optional<QString> QtDialogs::saveFileName(const QString& title, const QString& filter,
+                                               const QString& initialName)
+{
+    const QString name =
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialName, qtFileFilter(filter));
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
 QString qtFileFilter(const QString& pipeFilter)
 {
     const QStringList parts = pipeFilter.split(QLatin1Char('|'));

@@ -11,6 +11,8 @@ public:
                               MessageButtons buttons) override;
     std::optional<QString> openFileName(const QString& title, const QString& filter,
                                         const QString& initialName) override;
+    std::optional<QString> saveFileName(const QString& title, const QString& filter,
+                                        const QString& initialName) override;
 };
 
 /// "CAN files (*.can)|*.can|All files|*.*" as Qt's ";;"-separated filter list.

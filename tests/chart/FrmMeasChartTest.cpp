@@ -1,4 +1,5 @@
 #include "FakeClock.h"
+#include "FakeDialogs.h"
 #include "Geometry.h"
 #include "MainStandIn.h"
 #include "ChartControl.h"
@@ -8,7 +9,17 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QGraphicsTextItem>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QScrollBar>
@@ -20,6 +31,7 @@
 using namespace vimbo;
 using vimbo::test::FakeClock;
 using vimbo::test::MainStandIn;
+using vimbo::test::FakeDialogs;
 
 namespace {
 
@@ -64,7 +76,8 @@ protected:
 
     FakeClock clock;
     MainStandIn main;
-    frmMeasChart chart{main, clock};
+    FakeDialogs dialogs;
+    frmMeasChart chart{main, clock, dialogs};
 };
 
 Measures constant(float value)
@@ -335,4 +348,109 @@ TEST_F(MeasChartWindow, layoutFollowsTheWindowAndSurvivesATinyOne)
     EXPECT_EQ(chart.chart().height(), 0);
     addSlot(1.0f);  // and it still works
     EXPECT_EQ(chart.history().insertInd(), 1);
+}
+
+// ---- export ------------------------------------------------------------------
+
+namespace {
+
+// The CSV as Python's csv module reads it: rows of fields joined by "|".
+QStringList readCsvWithPython(const QString& path)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv,sys\nfor row in csv.reader(open(sys.argv[1], newline='')): print('|'.join(row))"),
+                  path});
+    python.waitForFinished();
+    return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QAction* contextAction(frmMeasChart& chart, const char* name)
+{
+    EXPECT_EQ(chart.chart().contextMenuPolicy(), Qt::ActionsContextMenu);
+    for (QAction* action : chart.chart().actions())
+        if (action->objectName() == QLatin1String(name))
+            return action;
+    ADD_FAILURE() << name;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(MeasChartWindow, historyExportsAsCsvThatReadsBackAsTheChartShowsIt)
+{
+    main.labels[2] = QStringLiteral("(Ch45) 666,00MHz");  // a comma-decimal label must be quoted
+    chart.frmMeasChart_tmr5s_Timer();
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 1)));
+    Measures m{};
+    m[2] = {1.5e-7f, 3e-7f, 4.5e-7f, 6e-7f, 7.5e-7f, 9e-7f};
+    for (int magnitude = 0; magnitude < 2; ++magnitude)
+        for (int c = 0; c < 6; ++c)
+            m[magnitude][c] = 40.25f + 10 * magnitude + c;
+    chart.addMeasure(m);  // into the slot open since load
+    clock.setSecond(6);
+    chart.addMeasure(m);  // closes it; the next slot stays without measures
+    clock.setSecond(11);
+    chart.frmMeasChart_tmr5s_Timer();
+    clock.setSecond(16);
+    chart.frmMeasChart_tmr5s_Timer();
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("history.csv"));
+    dialogs.fileAnswers.push_back(path);
+    contextAction(chart, "actionExportHistoryCsv")->trigger();
+    EXPECT_EQ(dialogs.fileRequests.back(), QStringLiteral("vimbo-history.csv"));
+    const QStringList rows = readCsvWithPython(path);
+    ASSERT_EQ(rows.size(), 4);
+    const QStringList header = rows[0].split(QLatin1Char('|'));
+    ASSERT_EQ(header.size(), 19);
+    EXPECT_EQ(header[0], QStringLiteral("time"));
+    EXPECT_EQ(header[1], QStringLiteral("(Ch21) 474.00MHz power"));
+    EXPECT_EQ(header[8], QStringLiteral("(Ch45) 666,00MHz MER"));
+    EXPECT_EQ(header[18], QStringLiteral("d VBER"));
+    EXPECT_EQ(rows[2].section(QLatin1Char('|'), 1), rows[1].section(QLatin1Char('|'), 1));
+    EXPECT_EQ(rows[1].toStdString(), "2026-12-06T14:05:06|40.25|50.25|1.5e-07|41.25|51.25|3e-07|42.25|52.25|4.5e-07|"
+                                     "43.25|53.25|6e-07|44.25|54.25|7.5e-07|45.25|55.25|9e-07");
+    EXPECT_EQ(rows[3], QStringLiteral("2026-12-06T14:05:16") + QString(QLatin1Char('|')).repeated(18));
+}
+
+TEST_F(MeasChartWindow, exportWritesNothingWhenCancelledOrWhenTheWriteFails)
+{
+    QTemporaryDir folder;
+    contextAction(chart, "actionExportHistoryCsv")->trigger();  // the fake's default answer: cancelled
+    contextAction(chart, "actionSaveChartPng")->trigger();
+    EXPECT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // A folder that is not there, then a disk that fills up: the old file stays whole.
+    dialogs.fileAnswers.push_back(folder.filePath(QStringLiteral("missing/history.csv")));
+    contextAction(chart, "actionExportHistoryCsv")->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Cannot write ") + folder.path()));
+
+    const QString path = folder.filePath(QStringLiteral("chart.png"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit small{16, before.rlim_max};
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    dialogs.fileAnswers.push_back(path);
+    contextAction(chart, "actionSaveChartPng")->trigger();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"chart.png"}));
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    old.close();
+
+    dialogs.fileAnswers.push_back(path);  // room again: the picture is the chart as shown
+    contextAction(chart, "actionSaveChartPng")->trigger();
+    EXPECT_EQ(QImage(path).size(), chart.chart().size());
 }

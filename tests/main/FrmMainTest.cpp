@@ -8,6 +8,7 @@
 #include "SnmpClient.h"
 #include "channelsCollection.h"
 #include "clsChannelset.h"
+#include "Notifier.h"
 #include "PictureBox.h"
 #include "frmEventsLog.h"
 #include "frmMain.h"
@@ -41,18 +42,24 @@ namespace {
 
 const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
 
-// A static probe: default values, alarm flags fixed to light slot 0's two
-// lamps and slot 5's alarm lamp, and the unsurveyed slots on a band III
+// A static probe: default values, alarm flags (by default lighting slot 0's
+// two lamps and slot 5's alarm lamp), and the unsurveyed slots on a band III
 // channel and on no channel at all.
-QString staticProbeFile(const QTemporaryDir& folder)
+QString staticProbeFile(const QTemporaryDir& folder, const char* flags = "2101")
 {
     const QString path = folder.filePath(QStringLiteral("probe.txt"));
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QByteArray::fromStdString(kRoot + ".1.4.0 2101\n" + kRoot + ".7.2.0 177500000\n" + kRoot +
+    file.write(QByteArray::fromStdString(kRoot + ".1.4.0 " + flags + "\n" + kRoot + ".7.2.0 177500000\n" + kRoot +
                                          ".8.2.0 0\n"));
     return path;
 }
+
+// Counts what would reach the desktop.
+struct CountingNotifier final : Notifier {
+    QStringList told;
+    void alarmRaised(QWidget&, const QString& text) override { told << text; }
+};
 
 class MainWindow : public testing::Test {
 protected:
@@ -64,10 +71,10 @@ protected:
     }
     void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
 
-    void startProbe(std::vector<std::string> args = {}, bool fixedValues = true)
+    void startProbe(std::vector<std::string> args = {}, bool fixedValues = true, const char* flags = "2101")
     {
         if (fixedValues)
-            args.insert(args.begin(), {"--static", staticProbeFile(folder).toStdString()});
+            args.insert(args.begin(), {"--static", staticProbeFile(folder, flags).toStdString()});
         std::string error;
         sim = ProbeSimProcess::start(args, "127.0.0.1:0", &error);
         ASSERT_TRUE(sim) << error;
@@ -249,6 +256,30 @@ TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
         window.eventsLog().frmEventsLog_btnRemoveAll_Click();
         sim.reset();
     }
+}
+
+TEST_F(MainWindow, anAlarmLightingUpIsToldOncePerRise)
+{
+    CountingNotifier notifier;
+    window.setNotifier(&notifier);
+    window.frmMain_Form_Load();
+    const auto cycleWithFlags = [&](const char* flags) {
+        sim.reset();
+        startProbe({}, true, flags);
+        poll();
+        const QStringList told = notifier.told;
+        notifier.told.clear();
+        return told;
+    };
+    // The first cycle counts as a rise for every lit alarm lamp (warnings are not alarms).
+    EXPECT_EQ(cycleWithFlags("2101"), QStringList({"Alarm on (Ch21) 474.00MHz", "Alarm on 0.00MHz"}));
+    EXPECT_EQ(cycleWithFlags("2101"), QStringList());  // staying lit
+    EXPECT_EQ(cycleWithFlags("0200"), QStringList({"Alarm on (Ch34) 578.00MHz"}));
+    EXPECT_EQ(cycleWithFlags("0000"), QStringList());  // going out
+    EXPECT_EQ(cycleWithFlags("0200"), QStringList({"Alarm on (Ch34) 578.00MHz"}));  // lit again
+
+    DesktopNotifier desktop;  // no notification service here: neither a failure nor a wait
+    desktop.alarmRaised(window, QStringLiteral("Alarm on (Ch21) 474.00MHz"));
 }
 
 TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)

@@ -40,6 +40,11 @@ public:
         return answer;
     }
 
+    std::optional<QString> saveFileName(const QString& title, const QString& filter, const QString& initialName) override
+    {
+        return openFileName(title, filter, initialName);
+    }
+
     std::optional<QString> openFileName(const QString&, const QString&, const QString& initialName) override
     {
         fileRequests.push_back(initialName);
