@@ -68,7 +68,7 @@ void BM_AppendSlot(benchmark::State& state)
 }
 BENCHMARK(BM_AppendSlot)->Arg(0)->Arg(1)->ArgNames({"painted"})->Unit(benchmark::kMillisecond);
 
-// The slot clock as it runs 200 times a second: the clock number has not changed.
+// The slot clock at a tick where the clock number has not changed.
 void BM_SlotClockWithoutClose(benchmark::State& state)
 {
     vimbo::SystemClock clock;

@@ -64,61 +64,71 @@ void appendTlv(Bytes& out, std::uint8_t tag, std::span<const std::uint8_t> conte
     out.insert(out.end(), content.begin(), content.end());
 }
 
-// The request identifier's whole TLV inside a message: message, version,
-// community, then the PDU whose first element it is. Offsets into `message`.
-std::optional<std::pair<std::size_t, std::size_t>> requestIdOf(std::span<const std::uint8_t> message)
+// Where a message's parts lie: the message's own header, the PDU (after the
+// version and the community) and the request identifier, its first element.
+// Each part lies inside the one around it.
+struct Layout {
+    Tlv message;
+    std::size_t pduStart = 0;
+    Tlv pdu;
+    std::size_t idStart = 0;
+    std::size_t idSize = 0;
+};
+
+std::optional<Layout> layoutOf(std::span<const std::uint8_t> bytes)
 {
-    const auto outer = readTlv(message);
-    if (!outer)
+    Layout layout;
+    const auto message = readTlv(bytes);
+    if (!message)
         return std::nullopt;
-    std::size_t at = outer->header;
+    layout.message = *message;
+    const auto inside = bytes.first(message->header + message->length);
+    std::size_t at = message->header;
     for (int skip = 0; skip < 2; ++skip) {  // version, community
-        const auto element = readTlv(message.subspan(at));
+        const auto element = readTlv(inside.subspan(at));
         if (!element)
             return std::nullopt;
         at += element->header + element->length;
     }
-    const auto pdu = readTlv(message.subspan(at));
+    const auto pdu = readTlv(inside.subspan(at));
     if (!pdu)
         return std::nullopt;
-    at += pdu->header;
-    const auto id = readTlv(message.subspan(at));
+    layout.pduStart = at;
+    layout.pdu = *pdu;
+    const auto id = readTlv(inside.subspan(at + pdu->header).first(pdu->length));
     if (!id)
         return std::nullopt;
-    return std::make_pair(at, id->header + id->length);
+    layout.idStart = at + pdu->header;
+    layout.idSize = id->header + id->length;
+    return layout;
 }
 
 // `answer` with its request identifier replaced by the request's, the
 // enclosing lengths made right; `answer` itself when it has no such shape.
 Bytes withRequestId(std::span<const std::uint8_t> answer, std::span<const std::uint8_t> request)
 {
-    const auto ours = requestIdOf(request);
-    const auto theirs = requestIdOf(answer);
+    const auto ours = layoutOf(request);
+    const auto theirs = layoutOf(answer);
     if (!ours || !theirs)
         return Bytes(answer.begin(), answer.end());
-    const auto outer = *readTlv(answer);
-    std::size_t at = outer.header;
-    for (int skip = 0; skip < 2; ++skip) {
-        const auto element = *readTlv(answer.subspan(at));
-        at += element.header + element.length;
-    }
-    const std::size_t pduStart = at;
-    const auto pdu = *readTlv(answer.subspan(pduStart));
-    const std::size_t pduEnd = pduStart + pdu.header + pdu.length;
-    const std::size_t messageEnd = outer.header + outer.length;
+    const auto part = [&answer](std::size_t from, std::size_t to) { return answer.subspan(from, to - from); };
+    const std::size_t pduEnd = theirs->pduStart + theirs->pdu.header + theirs->pdu.length;
+    const std::size_t messageEnd = theirs->message.header + theirs->message.length;
 
-    Bytes pduContent(request.begin() + static_cast<std::ptrdiff_t>(ours->first),
-                     request.begin() + static_cast<std::ptrdiff_t>(ours->first + ours->second));
-    pduContent.insert(pduContent.end(), answer.begin() + static_cast<std::ptrdiff_t>(theirs->first + theirs->second),
-                      answer.begin() + static_cast<std::ptrdiff_t>(pduEnd));
-    Bytes messageContent(answer.begin() + static_cast<std::ptrdiff_t>(outer.header),
-                         answer.begin() + static_cast<std::ptrdiff_t>(pduStart));
-    appendTlv(messageContent, answer[pduStart], pduContent);
-    messageContent.insert(messageContent.end(), answer.begin() + static_cast<std::ptrdiff_t>(pduEnd),
-                          answer.begin() + static_cast<std::ptrdiff_t>(messageEnd));
+    Bytes pduContent;
+    const auto id = request.subspan(ours->idStart, ours->idSize);
+    pduContent.insert(pduContent.end(), id.begin(), id.end());
+    const auto rest = part(theirs->idStart + theirs->idSize, pduEnd);
+    pduContent.insert(pduContent.end(), rest.begin(), rest.end());
+    const auto head = part(theirs->message.header, theirs->pduStart);
+    Bytes messageContent(head.begin(), head.end());
+    appendTlv(messageContent, answer[theirs->pduStart], pduContent);
+    const auto tail = part(pduEnd, messageEnd);
+    messageContent.insert(messageContent.end(), tail.begin(), tail.end());
     Bytes out;
     appendTlv(out, answer[0], messageContent);
-    out.insert(out.end(), answer.begin() + static_cast<std::ptrdiff_t>(messageEnd), answer.end());  // trailing bytes
+    const auto trailing = part(messageEnd, answer.size());
+    out.insert(out.end(), trailing.begin(), trailing.end());
     return out;
 }
 

@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   fonts-dejavu-extra
+  python3
+  dpkg-dev file help2man lintian appstream desktop-file-utils
 )
 
 missing=()

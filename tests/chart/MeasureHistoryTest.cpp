@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 
 using namespace vimbo;
 
@@ -23,42 +22,20 @@ Measures filled(float power, float mer, float vber)
     return m;
 }
 
-// Runs the slot clock for each second in turn; returns how many slots closed.
-int runClock(MeasureHistory& history, std::initializer_list<int> seconds)
-{
-    int closed = 0;
-    for (int second : seconds) {
-        const std::int16_t n = MeasureHistory::clockNumber(second);
-        if (n != history.last5sSlot()) {
-            history.closeSlot(n);
-            ++closed;
-        }
-    }
-    return closed;
-}
-
 }  // namespace
 
-TEST(SlotClock, thirteenSlotsAMinute)
+TEST(SlotClock, thirteenSlotsAMinuteAndTheWaitForTheNextOne)
 {
     const int expected[60] = {0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 4, 4,
                               4, 4, 4, 5, 5, 5, 5, 5, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 8, 8,
                               8, 8, 8, 9, 9, 9, 9, 9, 10, 10, 10, 10, 10, 11, 11, 11, 11, 11, 12, 12};
     for (int s = 0; s < 60; ++s)
         EXPECT_EQ(MeasureHistory::clockNumber(s), expected[s]) << s;
-}
-
-TEST(SlotClock, boundariesFallAt58And0And3)
-{
-    MeasureHistory history;
-    history.setLast5sSlot(MeasureHistory::clockNumber(57));
-    EXPECT_EQ(runClock(history, {57}), 0);
-    EXPECT_EQ(runClock(history, {58}), 1);
-    EXPECT_EQ(runClock(history, {59}), 0);  // 58 and 59 are one slot
-    EXPECT_EQ(runClock(history, {0}), 1);
-    EXPECT_EQ(runClock(history, {1, 2}), 0);  // 0, 1, 2 the next
-    EXPECT_EQ(runClock(history, {3}), 1);
-    EXPECT_EQ(history.insertInd(), 3);
+    // Milliseconds of the minute -> milliseconds until the number changes.
+    const std::pair<int, int> waits[] = {{0, 3000},     {2999, 1},     {3000, 5000}, {7999, 1},
+                                         {52500, 500}, {57999, 1},    {58000, 2000}, {59999, 1}};
+    for (const auto& [now, wait] : waits)
+        EXPECT_EQ(MeasureHistory::msecToNextClockChange(now), wait) << now;
 }
 
 TEST(History, setsInOneSlotAreAveragedWhenItCloses)

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
+#include "WaitFor.h"
 #include "ProbeSimProcess.h"
 #include "ProgramError.h"
 #include "SnmpClient.h"
@@ -19,6 +20,8 @@
 #include "ChartControl.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QCheckBox>
 #include <QTest>
 #include <QDir>
@@ -34,6 +37,7 @@
 #include <gtest/gtest.h>
 
 using namespace vimbo;
+using vimbo::test::waitFor;
 using vimbo::test::FakeClock;
 using vimbo::test::FakeDialogs;
 using vimbo::test::ProbeSimProcess;
@@ -119,99 +123,162 @@ TEST_F(MainWindow, startsFromItsStoredClientAndDesign)
     EXPECT_EQ(window.SnmpClient1().Port(), 161);
     EXPECT_EQ(window.SnmpClient1().Retries(), 1);
     EXPECT_EQ(window.SnmpClient1().Timeout(), 100);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vimbo SNMP Demo Manager"));
     EXPECT_FALSE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
     EXPECT_FALSE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
-    EXPECT_EQ(slotText("txtLeds", 2), QStringLiteral("(ChXX) 999.99MHz"));
-    EXPECT_EQ(lamp("ledAlarm", 0), design::kAlarmLit);
-    EXPECT_EQ(lamp("ledWarning", 5), design::kWarningLit);
+    EXPECT_EQ(lamp("ledAlarm", 0), QColor(255, 0, 0));  // every lamp lit until the first flags
+    EXPECT_EQ(lamp("ledWarning", 5), QColor(255, 192, 128));
     for (std::int16_t s = 0; s < 6; ++s)
         EXPECT_FALSE(window.IsChannelSurveyed(s));
-    EXPECT_EQ(window.SurveyedFreqsKHz(), (std::array<std::int32_t, 6>{}));
     EXPECT_EQ(window.ThrAlarmMER(), std::nullopt);  // the placeholder is no number
     EXPECT_EQ(window.ThrAlarmChPower(0), 999);
     EXPECT_THROW(window.IsChannelSurveyed(6), ProgramError);
     EXPECT_THROW(window.ThrWarnChPower(-1), ProgramError);
 
     window.frmMain_Form_Load();
-    ASSERT_NE(window.ChannelSet(), nullptr);
     EXPECT_EQ(window.ChannelSet()->channelsCollection()->Count(), 60);
-    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
-    EXPECT_EQ(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->interval(), 3000);
-    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrBlink"))->isActive());
     EXPECT_FALSE(window.measChart().isVisible());
     EXPECT_FALSE(window.eventsLog().isVisible());
-    EXPECT_EQ(find<PictureBox>(QStringLiteral("picLogo"))->image().size(), QSize(699, 122));
 }
 
-TEST_F(MainWindow, completeCycleShowsTheProbeAndHandsOneSampleToTheHistory)
+TEST_F(MainWindow, completeCycleReadsFiftyObjectsInOrderAndShowsThem)
 {
     window.frmMain_Form_Load();
     startProbe();
     poll();
+    std::vector<std::string> expected;
+    for (const char* item : {".1.1", ".1.2", ".1.3", ".1.4", ".2.1", ".2.2", ".2.3", ".2.4"})
+        expected.push_back("GET tavelo " + kRoot + item + ".0 NULL");
+    for (int group = 3; group <= 8; ++group)
+        for (int item = 1; item <= 7; ++item)
+            expected.push_back("GET tavelo " + kRoot + "." + std::to_string(group) + "." + std::to_string(item) +
+                               ".0 NULL");
+    EXPECT_EQ(sim->requests(), expected);
 
     EXPECT_TRUE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
     EXPECT_TRUE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
-    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
-    EXPECT_EQ(text(QStringLiteral("txtVimboIPN")), QStringLiteral("IPN-0001"));
-    EXPECT_EQ(text(QStringLiteral("txtVimboVersion")), QStringLiteral("v01.02.03"));
-    EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("20"));
-    EXPECT_EQ(text(QStringLiteral("txtThrWarnMER")), QStringLiteral("25"));
-    EXPECT_EQ(text(QStringLiteral("txtThrAlarmVBER")), QStringLiteral("1.00E-04"));
-    EXPECT_EQ(text(QStringLiteral("txtThrWarnVBER")), QStringLiteral("1.00E-05"));
-
-    EXPECT_EQ(slotText("txtLeds", 0), QStringLiteral("(Ch21) 474.00MHz"));
-    EXPECT_EQ(slotText("txtLeds", 1), QStringLiteral("(Ch34) 578.00MHz"));
-    EXPECT_EQ(slotText("txtLeds", 4), QStringLiteral("(ChE5) 177.50MHz"));
-    EXPECT_EQ(slotText("txtLeds", 5), QStringLiteral("0.00MHz"));  // no channel at 0 kHz
-    EXPECT_EQ(slotText("txtMeasPower", 1), QStringLiteral("50.50"));
-    EXPECT_EQ(slotText("txtMeasMER", 3), QStringLiteral("25.20"));
-    EXPECT_EQ(slotText("txtMeasVBER", 0), QStringLiteral("2.00E-07"));
-    EXPECT_EQ(slotText("txtMeasVBER", 5), QStringLiteral("0.00E+00"));
-    EXPECT_EQ(slotText("txtThrAlarmChPower", 2), QStringLiteral("40"));
-    EXPECT_EQ(slotText("txtThrWarnChPower", 2), QStringLiteral("45"));
-
+    const std::pair<const char*, const char*> shown[] = {
+        {"txtVimboName", "VIMBO-SIM"},       {"txtVimboIPN", "IPN-0001"},      {"txtVimboVersion", "v01.02.03"},
+        {"txtThrAlarmMER", "20"},            {"txtThrWarnMER", "25"},          {"txtThrAlarmVBER", "1.00E-04"},
+        {"txtThrWarnVBER", "1.00E-05"},      {"txtLeds_0", "(Ch21) 474.00MHz"}, {"txtLeds_4", "(ChE5) 177.50MHz"},
+        {"txtLeds_5", "0.00MHz"},            {"txtMeasPower_1", "50.50"},      {"txtMeasMER_3", "25.20"},
+        {"txtMeasVBER_0", "2.00E-07"},       {"txtMeasVBER_5", "0.00E+00"},    {"txtThrAlarmChPower_2", "40"},
+        {"txtThrWarnChPower_2", "45"},
+    };
+    for (const auto& [box, text] : shown)
+        EXPECT_EQ(this->text(QLatin1String(box)).toStdString(), text) << box;
     for (std::int16_t s = 0; s < 6; ++s) {
         const bool surveyed = s < 4;
         EXPECT_EQ(window.IsChannelSurveyed(s), surveyed) << s;
-        const QColor row = surveyed ? design::kSurveyed : design::kNotSurveyed;
+        const QColor row = surveyed ? QColor(255, 255, 255) : QColor(192, 192, 192);
         for (const char* box : {"txtLeds", "txtMeasPower", "txtMeasMER", "txtMeasVBER", "txtThrAlarmChPower",
                                 "txtThrWarnChPower"})
             EXPECT_EQ(find<TextBox>(arrayName(box, s))->backColor(), row) << box << s;
     }
     // Flags 2101: slot 0 warning and alarm, slot 5 alarm.
-    EXPECT_EQ(lamp("ledWarning", 0), design::kWarningLit);
-    EXPECT_EQ(lamp("ledAlarm", 0), design::kAlarmLit);
-    EXPECT_EQ(lamp("ledAlarm", 5), design::kAlarmLit);
-    EXPECT_EQ(lamp("ledWarning", 5), design::kWarningDark);
-    EXPECT_EQ(lamp("ledAlarm", 1), design::kAlarmDark);
-
+    EXPECT_EQ(lamp("ledWarning", 0), QColor(255, 192, 128));
+    EXPECT_EQ(lamp("ledAlarm", 0), QColor(255, 0, 0));
+    EXPECT_EQ(lamp("ledAlarm", 5), QColor(255, 0, 0));
+    EXPECT_EQ(lamp("ledWarning", 5), QColor(64, 48, 48));
+    EXPECT_EQ(lamp("ledAlarm", 1), QColor(64, 0, 0));
     EXPECT_EQ(window.SurveyedFreqsKHz(), (std::array<std::int32_t, 6>{474000, 578000, 666000, 786000, 177500, 0}));
-    EXPECT_EQ(window.ThrAlarmMER(), 20);
     EXPECT_EQ(window.ThrWarnVBER(), 1e-5f);
     EXPECT_EQ(window.ThrAlarmChPower(3), 40);
 
     const MeasureHistory& history = window.measChart().history();
     EXPECT_EQ(history.count(history.insertInd()), 1.0f);
     EXPECT_FLOAT_EQ(history.value(history.insertInd(), 0, 1), 50.5f);
-    EXPECT_FLOAT_EQ(history.value(history.insertInd(), 1, 3), 25.2f);
     EXPECT_FLOAT_EQ(history.value(history.insertInd(), 2, 0), 2e-7f);
-    EXPECT_FALSE(window.pollFailed());
     EXPECT_TRUE(logLines().isEmpty());
+}
+
+TEST_F(MainWindow, failureAtSlotThreesPowerStopsTheCycleThere)
+{
+    window.frmMain_Form_Load();
+    startProbe({"--error-oid", kRoot + ".6.3.0"});
+    poll();
+
+    EXPECT_EQ(sim->requests().size(), 4u + 4u + 3u * 7u + 3u);  // nothing after the failed request
+    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
+    EXPECT_EQ(slotText("txtMeasMER", 2), QStringLiteral("27.00"));
+    EXPECT_EQ(slotText("txtLeds", 3), QStringLiteral("(Ch60) 786.00MHz"));  // label and colour are new
+    EXPECT_TRUE(window.IsChannelSurveyed(3));
+    EXPECT_EQ(slotText("txtMeasPower", 3), QStringLiteral("999"));  // the rest keeps what it showed
+    EXPECT_EQ(slotText("txtMeasMER", 3), QStringLiteral("99.9"));
+    EXPECT_EQ(slotText("txtLeds", 4), QStringLiteral("(ChXX) 999.99MHz"));
+    EXPECT_TRUE(window.pollFailed());
+    EXPECT_EQ(logLines(), QStringList({"14:05.33-Error in SNMP get request"}));
+    EXPECT_EQ(window.measChart().history().count(window.measChart().history().insertInd()), 0.0f);
     EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
+}
+
+
+TEST_F(MainWindow, timersPollEveryThreeSecondsAndBlinkTheWarningsButtonEvery800Ms)
+{
+    auto* button = find<QPushButton>(QStringLiteral("btnWarnings"));
+    // Which triangle the button shows: the yellow one is imgWarning_0, the grey one imgWarning_1.
+    const auto picture = [&]() -> int {
+        if (button->icon().isNull())
+            return -1;
+        const QImage shown = button->icon().pixmap(button->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
+        for (int i = 0; i < 2; ++i) {
+            const QImage triangle = find<PictureBox>(arrayName("imgWarning", i))->image();
+            if (shown == triangle.scaled(shown.size()).convertToFormat(QImage::Format_ARGB32))
+                return i;
+        }
+        return -2;
+    };
+    startProbe({"--silent"});
+    window.SnmpClient1().setTimeout(5);
+    window.SnmpClient1().setRetries(0);
+    QElapsedTimer clock;
+    window.frmMain_Form_Load();
+    clock.start();
+    EXPECT_EQ(picture(), -1);  // blank until the first blink tick
+    EXPECT_TRUE(waitFor([&] { return picture() != -1; }, 2000));
+    EXPECT_GE(clock.elapsed(), 700);
+    EXPECT_EQ(picture(), 1);  // steady grey while nothing failed
+    EXPECT_TRUE(waitFor([&] { return !sim->requests().empty(); }, 4000));  // the first cycle, 3 s after the start
+    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_EQ(logLines().size(), 1);
+    EXPECT_TRUE(waitFor([&] { return picture() == 0; }, 1000));  // then yellow and grey in turn
+    EXPECT_TRUE(waitFor([&] { return picture() == 1; }, 1000));
+
+    sim.reset();
+    startProbe();
+    window.SnmpClient1().setTimeout(100);
+    EXPECT_TRUE(waitFor([&] { return !window.pollFailed(); }, 4000));  // the next cycle completes
+    QTest::qWait(900);
+    EXPECT_EQ(picture(), 1);  // and the button is grey again
+}
+
+TEST_F(MainWindow, closingTheMainWindowEndsTheProgramWhileTheOtherWindowsAreShown)
+{
+    window.frmMain_Form_Load();
+    window.show();
+    find<QPushButton>(QStringLiteral("btnWarnings"))->click();
+    window.frmMain_btnShowChart_Click();
+    EXPECT_TRUE(window.eventsLog().isVisible());
+    EXPECT_EQ(window.eventsLog().parentWidget(), &window);
+    EXPECT_TRUE(window.measChart().isVisible());
+    EXPECT_EQ(window.measChart().parentWidget(), nullptr);
+    QTimer::singleShot(0, &window, [this] { window.close(); });
+    QTimer::singleShot(3000, [] { QApplication::exit(1); });  // a program still running 3 s on
+    EXPECT_EQ(QApplication::exec(), 0);  // the program's loop returns: it does not wait for the others
+    EXPECT_FALSE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
 }
 
 TEST_F(MainWindow, chartShowsTheSurveyedSlotsAfterTheFirstGoodCycle)
 {
     window.frmMain_Form_Load();
     auto* box = window.measChart().findChild<QCheckBox*>(QStringLiteral("chkChannel_0"));
-    QTRY_VERIFY_WITH_TIMEOUT(!box->isChecked(), 3000);  // before any poll no slot is surveyed
+    EXPECT_TRUE(waitFor([&] { return !box->isChecked(); }, 3000));  // before any poll no slot is surveyed
     startProbe();
     poll();
-    QTRY_VERIFY_WITH_TIMEOUT(box->isChecked(), 3000);
+    EXPECT_TRUE(waitFor([&] { return box->isChecked(); }, 3000));
     for (int series = 1; series <= 6; ++series)
         EXPECT_EQ(window.measChart().chart().seriesHidden(series), series > 4) << series;
 }
+
 
 TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
 {
@@ -227,6 +294,7 @@ TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
     EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("SET", 0) == 0; }),
               28);
 }
+
 
 TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
 {
@@ -246,8 +314,9 @@ TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
         const bool fails = c.nameShown.isEmpty();  // a measure that is no number fails the cycle
         EXPECT_EQ(window.pollFailed(), fails) << c.fault[0];
         EXPECT_EQ(logLines().size(), fails ? 1 : 0) << c.fault[0];
-        if (!fails)
+        if (!fails) {
             EXPECT_TRUE(text(QStringLiteral("txtVimboName")).startsWith(c.nameShown)) << c.fault[0];
+        }
         sim.reset();
         startProbe();  // and the next good cycle recovers
         poll();
@@ -257,6 +326,7 @@ TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
         sim.reset();
     }
 }
+
 
 TEST_F(MainWindow, anAlarmLightingUpIsToldOncePerRise)
 {
@@ -282,87 +352,6 @@ TEST_F(MainWindow, anAlarmLightingUpIsToldOncePerRise)
     desktop.alarmRaised(window, QStringLiteral("Alarm on (Ch21) 474.00MHz"));
 }
 
-TEST_F(MainWindow, cycleReadsTheFiftyObjectsOnceInOrder)
-{
-    window.frmMain_Form_Load();
-    startProbe();
-    poll();
-    std::vector<std::string> expected;
-    for (const char* item : {".1.1", ".1.2", ".1.3", ".1.4", ".2.1", ".2.2", ".2.3", ".2.4"})
-        expected.push_back("GET tavelo " + kRoot + item + ".0 NULL");
-    for (int group = 3; group <= 8; ++group)
-        for (int item = 1; item <= 7; ++item)
-            expected.push_back("GET tavelo " + kRoot + "." + std::to_string(group) + "." + std::to_string(item) +
-                               ".0 NULL");
-    EXPECT_EQ(sim->requests(), expected);
-}
-
-TEST_F(MainWindow, failureAtSlotThreesPowerStopsTheCycleThere)
-{
-    window.frmMain_Form_Load();
-    startProbe({"--error-oid", kRoot + ".6.3.0"});
-    poll();
-
-    EXPECT_EQ(sim->requests().size(), 4u + 4u + 3u * 7u + 3u);  // nothing after the failed request
-    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("VIMBO-SIM"));
-    EXPECT_EQ(slotText("txtMeasMER", 2), QStringLiteral("27.00"));
-    EXPECT_EQ(slotText("txtLeds", 3), QStringLiteral("(Ch60) 786.00MHz"));  // label and colour are new
-    EXPECT_TRUE(window.IsChannelSurveyed(3));
-    EXPECT_EQ(slotText("txtMeasPower", 3), QStringLiteral("999"));  // the rest keeps what it showed
-    EXPECT_EQ(slotText("txtMeasMER", 3), QStringLiteral("99.9"));
-    EXPECT_EQ(slotText("txtLeds", 4), QStringLiteral("(ChXX) 999.99MHz"));
-    EXPECT_TRUE(window.pollFailed());
-    EXPECT_EQ(logLines(), QStringList({"14:05.33-Error in SNMP get request"}));
-    EXPECT_EQ(window.measChart().history().count(window.measChart().history().insertInd()), 0.0f);
-    EXPECT_TRUE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
-}
-
-TEST_F(MainWindow, unreachableProbeKeepsPlaceholdersAndDesignColours)
-{
-    window.frmMain_Form_Load();
-    startProbe({"--silent"});
-    window.SnmpClient1().setTimeout(10);
-    window.SnmpClient1().setRetries(0);
-    poll();
-    poll();
-    EXPECT_TRUE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
-    EXPECT_TRUE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
-    EXPECT_EQ(text(QStringLiteral("txtVimboName")), QStringLiteral("xxxxxxxxxxxxxx"));
-    EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("xxx"));
-    EXPECT_EQ(lamp("ledAlarm", 3), design::kAlarmLit);
-    EXPECT_EQ(lamp("ledWarning", 3), design::kWarningLit);
-    EXPECT_EQ(logLines().size(), 2);  // one line a cycle
-    EXPECT_EQ(sim->requests().size(), 2u);
-}
-
-TEST_F(MainWindow, warningsButtonBlinksWhileCyclesFailAndSteadiesAfter)
-{
-    window.frmMain_Form_Load();
-    auto* button = find<QPushButton>(QStringLiteral("btnWarnings"));
-    EXPECT_TRUE(button->icon().isNull());  // blank until the first blink tick
-    window.frmMain_tmrBlink_Timer();
-    EXPECT_EQ(window.blinkPhase(), 1);
-    EXPECT_FALSE(button->icon().isNull());
-
-    startProbe({"--silent"});
-    window.SnmpClient1().setTimeout(5);
-    window.SnmpClient1().setRetries(0);
-    poll();
-    std::vector<int> phases;
-    for (int i = 0; i < 4; ++i) {
-        window.frmMain_tmrBlink_Timer();
-        phases.push_back(window.blinkPhase());
-    }
-    EXPECT_EQ(phases, (std::vector<int>{0, 1, 0, 1}));  // yellow first
-
-    sim.reset();
-    startProbe();
-    poll();
-    window.frmMain_tmrBlink_Timer();
-    window.frmMain_tmrBlink_Timer();
-    EXPECT_EQ(window.blinkPhase(), 1);
-    EXPECT_FALSE(window.pollFailed());
-}
 
 TEST_F(MainWindow, loadFileReplacesThePlanBeforeLoading)
 {
@@ -381,17 +370,3 @@ TEST_F(MainWindow, loadFileReplacesThePlanBeforeLoading)
     EXPECT_EQ(slotText("txtLeds", 1), QStringLiteral("578.00MHz"));
 }
 
-TEST_F(MainWindow, buttonsShowTheLogOwnedAndTheChartWithout)
-{
-    window.frmMain_Form_Load();
-    window.show();
-    window.frmMain_btnWarnings_Click();
-    EXPECT_TRUE(window.eventsLog().isVisible());
-    EXPECT_EQ(window.eventsLog().parentWidget(), &window);
-    window.frmMain_btnShowChart_Click();
-    EXPECT_TRUE(window.measChart().isVisible());
-    EXPECT_EQ(window.measChart().parentWidget(), nullptr);
-    window.close();  // ends the program's loop; the shown windows do not hold it
-    EXPECT_FALSE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
-    EXPECT_FALSE(window.measChart().isVisible());
-}

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QThread>
 
 #include <chrono>
 #include <cstdio>
@@ -93,7 +94,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start the simulator: %s\n", error.c_str());
         return 1;
     }
-    const std::string listen = "127.0.0.1:" + std::to_string(sim->port());
+    std::string listen = "127.0.0.1:" + std::to_string(sim->port());  // where each restart listens
 
     vimbo::test::FakeDialogs dialogs;
     vimbo::test::FakeClock clock(QDateTime(QDate(2026, 12, 6), QTime(8, 0, 1)));
@@ -118,11 +119,20 @@ int main(int argc, char** argv)
         if (cycle % kCyclesPerPhase == 0) {
             phaseIndex = static_cast<std::size_t>(cycle / kCyclesPerPhase) % phases.size();
             sim.reset();  // every phase restarts the probe, a fault of its own
-            sim = vimbo::test::ProbeSimProcess::start(phases[phaseIndex].args, listen, &error);
+            // Its port may be taken meanwhile by another program on loopback:
+            // then the probe comes back on another one, and the client follows.
+            for (int attempt = 0; attempt < 20 && !sim; ++attempt) {
+                sim = vimbo::test::ProbeSimProcess::start(phases[phaseIndex].args, attempt < 10 ? listen : "127.0.0.1:0",
+                                                          &error);
+                if (!sim)
+                    QThread::msleep(100);
+            }
             if (!sim) {
                 std::fprintf(stderr, "cannot restart the simulator: %s\n", error.c_str());
                 return 1;
             }
+            window.SnmpClient1().setPort(sim->port());
+            listen = "127.0.0.1:" + std::to_string(sim->port());
         }
         const Phase& phase = phases[phaseIndex];
         try {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the Debian packages from a configured build tree into a scratch
+# folder and checks them as Debian would: lintian (no error or warning that
+# an override with a reason does not cover), the AppStream metadata, the
+# desktop entry, and the manual pages' presence.
+# Usage: scripts/check-package.sh BUILD_DIR
+# Exit 77 (a skip for ctest) when the checking tools are not installed.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$(dirname "$0")/.." && pwd)
+for tool in cpack lintian appstreamcli desktop-file-validate dpkg-deb; do
+  command -v "$tool" >/dev/null || { echo "no $tool here: run scripts/install-deps.sh"; exit 77; }
+done
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+(cd "$build" && cpack -B "$scratch" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; exit 1; }
+debs=("$scratch"/*.deb)
+names=$(for d in "${debs[@]}"; do dpkg-deb -f "$d" Package; done | sort | tr '\n' ' ')
+[ "$names" = "libzemtraatl-dev libzemtraatl1 vimbo-manager " ] || { echo "packages made: $names"; exit 1; }
+
+findings=$(lintian --tag-display-limit 0 "${debs[@]}" 2>&1 | grep -E '^[EW]: ' || true)
+if [ -n "$findings" ]; then
+  echo "lintian:"; echo "$findings"; exit 1
+fi
+
+appstreamcli validate --no-net "$source/data/org.quintrel.VimboManager.metainfo.xml"
+desktop-file-validate "$source/data/vimboManager.desktop"
+manager=$(ls "$scratch"/vimbo-manager_*.deb)
+for page in vimboManager vimbo-snmp vimbo-canplan vimboProbeSim; do
+  dpkg-deb -c "$manager" | grep -q "usr/share/man/man1/$page.1.gz" || { echo "no manual page for $page"; exit 1; }
+done
+echo "packages $names: lintian clean, metadata valid, manual pages present"

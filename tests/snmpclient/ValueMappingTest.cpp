@@ -1,0 +1,101 @@
+// The value mapping of get and the texts and addresses it relies on, without the wire.
+#include "AgentAddress.h"
+#include "ObjectId.h"
+#include "Utf16.h"
+#include "ValueMapping.h"
+
+#include <gtest/gtest.h>
+
+using namespace zemtra;
+
+namespace {
+
+wire::Value answer(std::uint8_t syntax, std::int64_t integer = 0, std::vector<std::uint8_t> bytes = {})
+{
+    wire::Value value;
+    value.syntax = syntax;
+    value.integer = integer;
+    value.bytes = std::move(bytes);
+    return value;
+}
+
+}  // namespace
+
+TEST(ValueMapping, eachSyntaxMapsAsTheComponentPromises)
+{
+    wire::Value oid = answer(wire::kObjectId);
+    oid.arcs = {1, 3, 6, 1, 4, 1, 32473, 4294967295u};
+    wire::Value big = answer(wire::kCounter64);
+    big.high = 0xABC;
+    big.low = 0x12;
+    wire::Value small = answer(wire::kCounter64);
+    small.low = 4294967295u;
+    std::vector<std::uint8_t> seventeen(17, 'a');
+    seventeen[16] = 0x7F;
+    const std::string pad12(12 * 3, ' ');
+    struct Case {
+        wire::Value in;
+        ResultCode result;
+        Variant out;
+    } cases[] = {
+        {answer(wire::kInteger, -7), kOk, Variant(std::int32_t{-7})},
+        {answer(wire::kCounter32, 3000000000), kOk, Variant(std::int32_t{-1294967296})},
+        {answer(wire::kGauge32, 4294967295), kOk, Variant(std::int32_t{-1})},
+        {answer(wire::kTimeTicks, 12345), kOk, Variant(std::int32_t{12345})},
+        {answer(wire::kOctetString, 0, {'l', '1', '\r', '\n', 'l', '2'}), kOk, Variant("l1\r\nl2")},
+        {answer(wire::kOctetString, 0, {0x00, 0xFF, 'A', 0x10}), kOk, Variant("00 FF 41 10 " + pad12 + " ..A.")},
+        {answer(wire::kOctetString, 0, seventeen), kOk,
+         Variant("61 61 61 61 61 61 61 61 61 61 61 61 61 61 61 61  aaaaaaaaaaaaaaaa\n7F " + std::string(45, ' ') + " .")},
+        {answer(wire::kOpaque, 0, {'A', 'B'}), kOk, Variant("AB")},
+        {answer(wire::kIpAddress, 0, {127, 10, 10, 10}), kOk, Variant("127.10.10.10")},
+        {oid, kOk, Variant("1.3.6.1.4.1.32473.4294967295")},
+        {small, kOk, Variant("4294967295")},
+        {big, kOk, Variant("0xABC00000012")},
+        {answer(wire::kNull), kOk, Variant()},
+        {answer(wire::kSequence), kSequenceNotMapped, Variant("before")},
+        {answer(0x47), kTypeNotMapped, Variant("before")},  // UInteger32
+    };
+    for (const Case& c : cases) {
+        Variant value("before");
+        EXPECT_EQ(mapValue(c.in, value), c.result) << int(c.in.syntax);
+        EXPECT_EQ(value, c.out) << int(c.in.syntax);
+    }
+}
+
+TEST(AgentAddress, numericAddressesOnlyWithAnOptionalPort)
+{
+    const std::pair<const char*, const char*> good[] = {
+        {"127.10.10.10", "127.10.10.10"}, {"127.0.0.1:1", "127.0.0.1"}, {"127.0.0.1/161", "127.0.0.1"},
+        {"[::1]:161", "::1"},             {"fe80::1/161", "fe80::1"},
+    };
+    for (const auto& [text, host] : good) {
+        const auto address = parseAgentAddress(text);
+        ASSERT_TRUE(address) << text;
+        EXPECT_EQ(address->host, host);
+    }
+    for (const char* bad : {"", "localhost", "127.0.0.256", "127.0.0.1:", "127.0.0.1:65536", " 127.0.0.1", "[::1",
+                            "[127.0.0.1]", "1.2.3"})
+        EXPECT_FALSE(parseAgentAddress(bad)) << bad;
+}
+
+TEST(ObjectId, dottedDecimalOfTwoTo128Arcs)
+{
+    EXPECT_EQ(parseObjectId(".1.3.6.1.4.1.32473.2.2.1.1.0"), (ObjectId{1, 3, 6, 1, 4, 1, 32473, 2, 2, 1, 1, 0}));
+    EXPECT_EQ(parseObjectId("1.3.4294967295"), (ObjectId{1, 3, 4294967295u}));
+    for (const char* bad : {"", ".", "1", "1..3", "1.3.", "1.3.a", "1.3.4294967296", "iso.3", " 1.3"})
+        EXPECT_FALSE(parseObjectId(bad)) << bad;
+    std::string longest = "1";
+    for (int i = 1; i < 128; ++i)
+        longest += ".1";
+    EXPECT_TRUE(parseObjectId(longest));
+    EXPECT_FALSE(parseObjectId(longest + ".1"));
+}
+
+TEST(Utf16, roundTripsAndReplacesMalformedInput)
+{
+    const std::string text = "Ca\xC3\xB1\xC3\xB3n \xF0\x9F\x93\xA1";
+    EXPECT_EQ(utf8ToUtf16(text).size(), 8u);  // the last is a surrogate pair
+    EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(text)), text);
+    EXPECT_EQ(utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
