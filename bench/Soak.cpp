@@ -154,9 +154,17 @@ int main(int argc, char** argv)
             failed += cycleFailed;
             const QListWidgetItem* newest = newestLine(window);
             const bool logged = newest != newestBefore && newest->text().endsWith(QStringLiteral("-Error in SNMP get request"));
-            logged == cycleFailed ? ++loggedRight : ++unexpected;
-            if (phase.failsEveryCycle != cycleFailed && cycle % kCyclesPerPhase != 0)
+            const auto broke = [&](const char* rule) {
                 ++unexpected;
+                std::printf("cycle %d (%s): %s, %s in %.0f ms\n", cycle, phase.name, rule,
+                            cycleFailed ? "failed" : "complete", 1000 * cycleSeconds);
+            };
+            if (logged == cycleFailed)
+                ++loggedRight;
+            else
+                broke("log line missing or extra");
+            if (phase.failsEveryCycle != cycleFailed && cycle % kCyclesPerPhase != 0)
+                broke(phase.failsEveryCycle ? "a faulty probe answered" : "a good probe failed");
             if (previousFailed && !phase.failsEveryCycle) {
                 ++recoveries;
                 missedRecoveries += cycleFailed && cycle % kCyclesPerPhase != 0;

@@ -53,8 +53,8 @@ for kind, value in [("integer", "-5"), ("counter32", "7"), ("gauge32", "42949672
                     ("uinteger32", "7"), ("oid", "1.3.6.1.4.1.32473"), ("ipaddress", "127.0.0.1"), ("null", None),
                     ("opaque", "9F780441200000"), ("opaque-float", "1.5"), ("octets", "00FF7F80"),
                     ("bits", "80"), ("string", "x")]:
-    spec = NAME + "=" + kind + ("" if value is None else ":" + value)
-    CASES["type-" + kind] = (["--wrong-type", spec], NAME)
+    fault = NAME + "=" + kind + ("" if value is None else ":" + value)
+    CASES["type-" + kind] = (["--wrong-type", fault], NAME)
 
 
 def main():

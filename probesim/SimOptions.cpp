@@ -275,8 +275,9 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
         } else if (arg == "--oversize") {
             const auto equals = value.find('=');
             const auto arcs = underProbeRoot(value.substr(0, equals));
-            const auto bytes = equals == std::string::npos ? std::nullopt
-                                                           : parseNumber<std::uint32_t>(value.substr(equals + 1));
+            std::optional<std::uint32_t> bytes;
+            if (equals != std::string::npos)
+                bytes = parseNumber<std::uint32_t>(value.substr(equals + 1));
             if (!arcs || !bytes || *bytes > 65000)
                 return fail("bad --oversize, expected OID=BYTES (up to 65000): " + value);
             options.oversize[*arcs] = *bytes;

@@ -5,20 +5,20 @@
 #include "Clock.h"
 #include "Controls.h"
 #include "Dialogs.h"
-#include "HistoryCsv.h"
-#include "SafeFile.h"
 #include "Geometry.h"
+#include "HistoryCsv.h"
 #include "MainWindowLink.h"
 #include "ProgramError.h"
+#include "SafeFile.h"
 #include "ZemtraLib.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QImage>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDebug>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QScrollBar>

@@ -197,19 +197,6 @@ TEST_F(ChannelSetLoad, failedLoadsReportTheFileAndKeepThePreviousCollection)
     EXPECT_EQ(m_plan.channelsCollection(), loaded);
 }
 
-TEST(ChannelSetCollection, readingCreatesAndKeepsAnEmptyCollection)
-{
-    FakeDialogs dialogs;
-    clsChannelset plan(dialogs);
-    const auto made = plan.channelsCollection();
-    ASSERT_NE(made, nullptr);
-    EXPECT_EQ(made->Count(), 0);
-    EXPECT_EQ(plan.channelsCollection(), made);
-    auto other = std::make_shared<channelsCollection>();
-    plan.setChannelsCollection(other);
-    EXPECT_EQ(plan.channelsCollection(), other);
-}
-
 TEST(CcirPlan, everyFrequencyNamesOneChannel)
 {
     FakeDialogs dialogs;

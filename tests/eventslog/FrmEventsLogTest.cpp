@@ -58,16 +58,6 @@ TEST_F(EventsLog, linesCarryTheTimeOfAdditionInOrder)
     EXPECT_EQ(log.msgCount(), 3);
 }
 
-TEST_F(EventsLog, identifierTableGrowsBy26)
-{
-    EXPECT_EQ(log.msgListIndexUpperBound(), 25);
-    for (int i = 0; i < 26; ++i)
-        log.addMessage(QString::number(i));
-    EXPECT_EQ(log.msgListIndexUpperBound(), 25);
-    log.addMessage(QStringLiteral("27th"));
-    EXPECT_EQ(log.msgListIndexUpperBound(), 51);
-}
-
 TEST_F(EventsLog, removeTakesTheSelectedLinesAndRemoveAllKeepsTheCount)
 {
     for (const char* text : {"a", "b", "c", "d"})

@@ -33,30 +33,6 @@ TEST(ProbeModelFlags, measuresBeyondThresholdsRaiseWarningOrAlarm)
     EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "1A05");
 }
 
-TEST(ProbeModelFlags, fixedFlagsTextWins)
-{
-    ProbeState state = quietProbe();
-    state.alarmFlagsOverride = "3F3F";
-    EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "3F3F");
-}
-
-TEST(ProbeModelRead, unsurveyedSlotsReadZeroMeasuresButKeepTheirSettings)
-{
-    ProbeState state = quietProbe();
-    state.slots[2].surveyed = false;
-    const ProbeModel model(state);
-    EXPECT_EQ(model.read({5, 1}), SimValue(0));
-    EXPECT_EQ(model.read({5, 2}), SimValue(578000000));
-    EXPECT_EQ(model.read({5, 3}), SimValue(0));
-    EXPECT_EQ(model.read({5, 5}), SimValue(0));
-    EXPECT_EQ(model.read({5, 6}), SimValue(40));
-    EXPECT_EQ(model.read({3, 3}), SimValue(5000));
-    EXPECT_EQ(model.read({1, 1}), SimValue(std::string("VIMBO-SIM")));
-    EXPECT_FALSE(model.read({9, 1}));
-    EXPECT_FALSE(model.read({3, 8}));
-    EXPECT_EQ(model.objects().size(), 4u + 4u + 42u);
-}
-
 TEST(ProbeModelWrite, onlyConfigurationObjectsTakeIntegers)
 {
     ProbeModel model(quietProbe());
@@ -73,19 +49,6 @@ TEST(ProbeModelWrite, onlyConfigurationObjectsTakeIntegers)
     model.write({4, 2}, 474000000);
     EXPECT_EQ(model.read({2, 3}), SimValue(500));
     EXPECT_EQ(model.read({4, 2}), SimValue(474000000));
-}
-
-TEST(ProbeModelWrite, newlySurveyedSlotStartsWithPlausibleMeasures)
-{
-    ProbeState state = quietProbe();
-    state.slots[1] = SlotState{};
-    ProbeModel model(state);
-    model.write({4, 1}, 1);
-    const auto power = std::get<std::int32_t>(*model.read({4, 3}));
-    const auto mer = std::get<std::int32_t>(*model.read({4, 4}));
-    EXPECT_NEAR(power, 5000, 500);
-    EXPECT_NEAR(mer, 3000, 500);
-    EXPECT_GT(std::get<std::int32_t>(*model.read({4, 5})), 0);
 }
 
 TEST(ProbeModelDrift, twoHoursOfDriftStayPlausibleAndRepeatable)

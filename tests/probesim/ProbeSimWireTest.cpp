@@ -46,20 +46,6 @@ TEST(ProbeSimFaults, dropEveryNthRequestIsAnsweredByTheRetry)
     EXPECT_EQ(read(client, ".1.1.0"), Variant("VIMBO-SIM"));
 }
 
-TEST(ProbeSimFaults, delayedAnswersOutlastAShortTimeOut)
-{
-    auto sim = ProbeSimProcess::start({"--delay-ms", "300"});
-    ASSERT_TRUE(sim);
-    SnmpClient impatient = clientFor(*sim, 10, 0);
-    read(impatient, ".1.1.0", kRequestFailed);
-
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // let the late answer pass
-    SnmpClient patient = clientFor(*sim, 100, 0);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(read(patient, ".1.1.0"), Variant("VIMBO-SIM"));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
-}
-
 TEST(ProbeSimState, staticValuesHoldAndFlagsFollowWrittenThresholds)
 {
     char path[] = "/tmp/vimbo-static.XXXXXX";
@@ -111,23 +97,3 @@ bool answersRawGet(const ProbeSimProcess& sim, std::uint8_t version)
 }
 
 }  // namespace
-
-TEST(ProbeSimProtocol, answersVersionOneOnly)
-{
-    auto sim = ProbeSimProcess::start();
-    ASSERT_TRUE(sim);
-    EXPECT_TRUE(answersRawGet(*sim, 0));
-    EXPECT_FALSE(answersRawGet(*sim, 1));
-    EXPECT_EQ(sim->requests().size(), 2u);
-}
-
-TEST(ProbeSimLog, oneLinePerRequestWithPduCommunityIdentifierAndValue)
-{
-    auto sim = ProbeSimProcess::start();
-    ASSERT_TRUE(sim);
-    SnmpClient client = clientFor(*sim, 100, 0);
-    read(client, ".1.1.0");
-    ASSERT_EQ(client.set(kRoot + ".4.6", Variant(std::int32_t{41})), kOk);
-    EXPECT_EQ(sim->requests(), (std::vector<std::string>{"GET tavelo " + kRoot + ".1.1.0 NULL",
-                                                         "SET kiminar " + kRoot + ".4.6 INTEGER 41"}));
-}

@@ -74,32 +74,3 @@ TEST(SimOptionsFaults, faultSpecificationsAreCheckedAndKept)
     EXPECT_FALSE(parse({"--help"}).options);
     EXPECT_FALSE(parse({"--help"}).isError);
 }
-
-TEST(SimOptionsStatic, fileSetsValuesAndNamesTheBadLine)
-{
-    const std::string good = writeTemporary(
-        "# a probe in trouble\n"
-        ".1.3.6.1.4.1.32473.2.2.1.1.0 Probe with spaces\n"
-        "1.3.6.1.4.1.32473.2.2.1.4.0 0101\r\n"
-        ".1.3.6.1.4.1.32473.2.2.2.3.0 500\n"
-        "\n"
-        ".1.3.6.1.4.1.32473.2.2.8.3.0 -120\n");
-    ProbeState state;
-    EXPECT_EQ(loadStaticState(good, state), std::nullopt);
-    EXPECT_EQ(state.name, "Probe with spaces");
-    EXPECT_EQ(state.alarmFlagsOverride, "0101");
-    EXPECT_EQ(state.vberAlarm, 500);
-    EXPECT_EQ(state.slots[5].power100, -120);
-    std::remove(good.c_str());
-
-    const std::string bad = writeTemporary(".1.3.6.1.4.1.32473.2.2.3.3.0 52.3\n");
-    const auto error = loadStaticState(bad, state);
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->find(":1:"), std::string::npos) << *error;
-    std::remove(bad.c_str());
-
-    const std::string object = writeTemporary(".1.3.6.1.4.1.32473.2.2.3.3 52\n");
-    EXPECT_TRUE(loadStaticState(object, state));
-    std::remove(object.c_str());
-    EXPECT_TRUE(loadStaticState("/nonexistent/static.txt", state));
-}

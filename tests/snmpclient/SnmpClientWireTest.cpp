@@ -148,21 +148,6 @@ TEST(SnmpClientGet, nullValueGivesEmptyAndSuccess)
     EXPECT_TRUE(value.isEmpty());
 }
 
-TEST(SnmpClientGet, integerFollowsTheTypeOfTheCallersVariant)
-{
-    auto sim = startSim();
-    ASSERT_TRUE(sim);
-    SnmpClient client = clientFor(*sim);
-    const std::pair<Variant, Variant> cases[] = {
-        {Variant(false), Variant(true)},        {Variant(ErrorCode{0}), Variant(ErrorCode{1})},
-        {Variant(), Variant(std::int32_t{1})}, {Variant(std::int16_t{9}), Variant(std::int32_t{1})},
-    };
-    for (auto [value, expected] : cases) {
-        ASSERT_EQ(client.get(kRoot + ".3.1.0", value), kOk);  // 1 on the probe
-        EXPECT_EQ(value, expected);
-    }
-}
-
 TEST(SnmpClientGet, failedRequestsEmptyTheValue)
 {
     auto sim = startSim({"--error-oid", kName + "=5"});

@@ -36,26 +36,18 @@ struct Window {
 
 }  // namespace
 
-TEST(ResizePicture, shrinksThePictureToTheDesignedBox)
+TEST(ResizePicture, theWholePictureFillsTheDesignedBoxAndIsKept)
 {
-    Window w({0, 0, 1000, 500}, twoColourPicture(200, 100));
-    ZemtraLib::resizePicture(*w.box);
-    EXPECT_EQ(w.box->size(), QSize(100, 50));
-    ASSERT_EQ(w.box->image().size(), QSize(100, 50));
-    // The whole picture, shrunk: red at the left edge, blue at the right edge.
-    EXPECT_EQ(w.box->image().pixelColor(1, 25), QColor(Qt::red));
-    EXPECT_EQ(w.box->image().pixelColor(98, 25), QColor(Qt::blue));
-    EXPECT_EQ(w.box->picture().size(), QSize(200, 100));  // the stored picture is kept
-}
-
-TEST(ResizePicture, enlargesASmallPictureToTheFullBox)
-{
-    Window w({0, 0, 1000, 1000}, twoColourPicture(10, 10));
-    ZemtraLib::resizePicture(*w.box);
-    EXPECT_EQ(w.box->size(), QSize(100, 100));
-    EXPECT_EQ(w.box->image().pixelColor(0, 99), QColor(Qt::red));
-    EXPECT_EQ(w.box->image().pixelColor(99, 0), QColor(Qt::blue));
-    EXPECT_EQ(w.box->image().pixelColor(99, 99), QColor(Qt::blue));  // no margin
+    for (const QSize picture : {QSize(200, 100), QSize(10, 10)}) {
+        Window w({0, 0, 1000, 500}, twoColourPicture(picture.width(), picture.height()));
+        ZemtraLib::resizePicture(*w.box);
+        EXPECT_EQ(w.box->size(), QSize(100, 50));
+        ASSERT_EQ(w.box->image().size(), QSize(100, 50));
+        // Red at the left edge, blue at the right: the whole picture, no margin.
+        EXPECT_EQ(w.box->image().pixelColor(0, 49), QColor(Qt::red));
+        EXPECT_EQ(w.box->image().pixelColor(99, 0), QColor(Qt::blue));
+        EXPECT_EQ(w.box->picture().size(), picture);
+    }
 }
 
 TEST(ResizePicture, givesEverySettingBackAndLeavesNoTemporaryBox)
