@@ -26,8 +26,8 @@ fi
 
 appstreamcli validate --no-net "$source/data/org.quintrel.VimboManager.metainfo.xml"
 desktop-file-validate "$source/data/vimboManager.desktop"
-manager=$(ls "$scratch"/vimbo-manager_*.deb)
+contents=$(dpkg-deb -c "$scratch"/vimbo-manager_*.deb)
 for page in vimboManager vimbo-snmp vimbo-canplan vimboProbeSim; do
-  dpkg-deb -c "$manager" | grep -q "usr/share/man/man1/$page.1.gz" || { echo "no manual page for $page"; exit 1; }
+  grep -q "usr/share/man/man1/$page.1.gz" <<<"$contents" || { echo "no manual page for $page"; exit 1; }
 done
 echo "packages $names: lintian clean, metadata valid, manual pages present"
