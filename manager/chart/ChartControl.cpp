@@ -53,18 +53,21 @@ std::optional<double> pointValue(const zemtra::Variant& cell)
 }  // namespace
 
 ChartControl::ChartControl(QWidget* parent)
-    : QWidget(parent), m_grid(0, kRows, 0, kColumns), m_view(new QChartView(this)), m_chart(new QChart),
+    : QWidget(parent), m_grid(0, kRows, 0, kColumns), m_view(nullptr), m_chart(new QChart),
       m_timeAxis(new QCategoryAxis), m_linearAxis(new QValueAxis), m_logAxis(new QLogValueAxis)
 {
+    // Made with its chart: a view made without one makes its own, which
+    // setChart() would only let go of, never delete.
+    m_view = new QChartView(m_chart, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_chart->legend()->hide();
     m_chart->setMargins(QMargins(4, 4, 4, 4));
-    m_view->setChart(m_chart);
+
     m_view->setRenderHint(QPainter::Antialiasing, false);
-    // Axes and series come and go with each change: repaint the whole view,
-    // or the parts no item claims keep their old pixels.
+    // Each change moves the whole plot: repaint the whole view, so no part
+    // keeps the pixels of the state before.
     m_view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     m_view->setCacheMode(QGraphicsView::CacheNone);
     m_timeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
