@@ -10,7 +10,11 @@ public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
     /// The millisecond of the minute of now() (0..59999): the slot clock asks it at every tick.
-    virtual int msecOfMinute() const { return now().time().second() * 1000 + now().time().msec(); }
+    virtual int msecOfMinute() const
+    {
+        const QTime time = now().time();
+        return time.second() * 1000 + time.msec();
+    }
     int secondOfMinute() const { return msecOfMinute() / 1000; }
 };
 

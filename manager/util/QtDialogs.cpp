@@ -39,24 +39,28 @@ MessageAnswer QtDialogs::showMessage(const QString& title, const QString& text, 
     }
 }
 
-std::optional<QString> QtDialogs::openFileName(const QString& title, const QString& filter,
-                                               const QString& initialName)
+namespace {
+
+// A cancelled dialog returns an empty name.
+std::optional<QString> chosen(const QString& name)
 {
-    const QString name =
-        QFileDialog::getOpenFileName(QApplication::activeWindow(), title, initialName, qtFileFilter(filter));
     if (name.isEmpty())
         return std::nullopt;
     return name;
 }
 
+}  // namespace
+
+std::optional<QString> QtDialogs::openFileName(const QString& title, const QString& filter,
+                                               const QString& initialName)
+{
+    return chosen(QFileDialog::getOpenFileName(QApplication::activeWindow(), title, initialName, qtFileFilter(filter)));
+}
+
 std::optional<QString> QtDialogs::saveFileName(const QString& title, const QString& filter,
                                                const QString& initialName)
 {
-    const QString name =
-        QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialName, qtFileFilter(filter));
-    if (name.isEmpty())
-        return std::nullopt;
-    return name;
+    return chosen(QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialName, qtFileFilter(filter)));
 }
 
 QString qtFileFilter(const QString& pipeFilter)
