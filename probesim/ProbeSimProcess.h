@@ -26,7 +26,6 @@ public:
 
     const std::string& host() const { return m_host; }
     std::uint16_t port() const { return m_port; }
-    /// The port as the component stores it: its 16 bits, signed.
 
     /// The request log so far, one line per request received.
     std::vector<std::string> requests() const;

@@ -198,7 +198,6 @@ void ChartControl::attachValueAxis()
 void ChartControl::draw()
 {
     m_dirty = false;
-    ++m_drawCount;
     const bool logarithmic = m_scaleType == ScaleType::Logarithmic;
     if (m_attachedType != m_scaleType)
         attachValueAxis();

@@ -65,8 +65,7 @@ public:
     /// Room left around the plot, for controls laid over the chart.
     void setPlotMargins(const QMargins& margins);
 
-    /// How many times the chart was drawn, and the range its value axis draws.
-    int drawCount() const { return m_drawCount; }
+    /// The range its value axis draws.
     std::pair<double, double> drawnRange() const { return m_drawnRange; }
     /// The points drawn for a series: its unbroken runs.
     std::vector<std::vector<QPointF>> drawnSegments(int series) const;
@@ -90,7 +89,6 @@ private:
     int m_majorDivision = 10;
     int m_minorDivision = 1;
     std::array<bool, kColumns> m_hidden{};
-    int m_drawCount = 0;
     std::pair<double, double> m_drawnRange{0, 1};
 
     QChartView* m_view;

@@ -46,25 +46,6 @@ TEST(DrawableRange, mendsTheMarginsOddCasesIntoARangeTheAxisCanDraw)
         EXPECT_EQ(drawableRange(c.low, c.high, c.logarithmic, c.smallestPositive), c.drawn) << c.low << " " << c.high;
 }
 
-TEST(ChartControl, drawsOnceWhenDrawingResumes)
-{
-    ChartControl chart;
-    const int before = chart.drawCount();
-    chart.setRepaint(false);
-    chart.setChartData(gridWith({{1, 1.0f}}));
-    chart.setScaleType(ChartControl::ScaleType::Logarithmic);
-    chart.setMinimum(1);
-    chart.setMaximum(10);
-    EXPECT_EQ(chart.drawCount(), before);
-    chart.setRepaint(true);
-    EXPECT_EQ(chart.drawCount(), before + 1);
-    chart.setRepaint(false);
-    chart.setRepaint(true);  // nothing changed: nothing drawn
-    EXPECT_EQ(chart.drawCount(), before + 1);
-    chart.setMajorDivision(5);  // drawing on: each change draws
-    EXPECT_EQ(chart.drawCount(), before + 2);
-}
-
 TEST(ChartControl, emptyCellsBreakASeries)
 {
     ChartControl chart;
@@ -93,21 +74,6 @@ TEST(ChartControl, logarithmicAxisLeavesOutValuesItCannotShow)
     EXPECT_GT(low, 0);
     EXPECT_GT(high, low);
     EXPECT_NEAR(low, 1e-7, 1e-12);  // a tenth of the smallest value shown
-}
-
-TEST(ChartControl, hiddenSeriesKeepTheirDataAndAutomaticRangeFollowsTheShownOnes)
-{
-    ChartControl chart;
-    VariantGrid grid = gridWith({{1, 10.0f}, {2, 20.0f}});
-    grid.at(1, 2) = Variant(500.0f);
-    chart.setChartData(grid);
-    EXPECT_GE(chart.drawnRange().second, 500);
-    chart.setSeriesHidden(2, true);
-    EXPECT_TRUE(chart.seriesHidden(2));
-    EXPECT_FALSE(chart.seriesHidden(1));
-    EXPECT_LT(chart.drawnRange().second, 500);
-    EXPECT_EQ(chart.drawnSegments(2).size(), 1u);
-    EXPECT_EQ(chart.chartData(), grid);
 }
 
 TEST(ChartControl, aChangedChartDrawsExactlyAsAFreshOneInItsNewState)

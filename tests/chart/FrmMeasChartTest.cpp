@@ -1,31 +1,26 @@
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "WaitFor.h"
-#include "Geometry.h"
 #include "MainStandIn.h"
 #include "ChartControl.h"
 #include "frmMeasChart.h"
 
-#include <QChart>
+#include <QAction>
 #include <QChartView>
 #include <QCheckBox>
-#include <QGraphicsTextItem>
-#include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QWindow>
 
 #include <sys/resource.h>
 
 #include <csignal>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QScrollBar>
-#include <QLineEdit>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -91,27 +86,6 @@ Measures constant(float value)
 }
 
 }  // namespace
-
-TEST_F(MeasChartWindow, measuresLandInTheSlotOfTheirPeriod)
-{
-    clock.setSecond(56);
-    chart.addMeasure(constant(10));  // closes the slot open since load
-    EXPECT_EQ(chart.history().insertInd(), 1);
-    clock.setSecond(57);
-    chart.addMeasure(constant(20));
-    EXPECT_EQ(chart.history().count(1), 2.0f);
-    clock.setSecond(58);
-    chart.addMeasure(constant(40));  // seconds 58 and 59 open a new slot
-    EXPECT_EQ(chart.history().insertInd(), 2);
-    EXPECT_FLOAT_EQ(chart.history().value(1, 2, 3), 15.0f);
-    clock.setSecond(59);
-    chart.frmMeasChart_tmr5s_Timer();
-    EXPECT_EQ(chart.history().insertInd(), 2);
-    clock.setSecond(0);
-    chart.frmMeasChart_tmr5s_Timer();  // the timer closes slots without measures too
-    EXPECT_EQ(chart.history().insertInd(), 3);
-    EXPECT_FLOAT_EQ(chart.history().value(2, 0, 0), 40.0f);
-}
 
 TEST_F(MeasChartWindow, timerCopiesLabelsAndGivesBackBoxesItUncheckedButNotTheOperators)
 {
@@ -291,22 +265,12 @@ TEST_F(MeasChartWindow, slotZeroScalesTheAxisOnAppendButARebuildKeepsItAutomatic
     EXPECT_EQ(chart.chart().maximum(), 107.0f);
 }
 
-TEST_F(MeasChartWindow, layoutFollowsTheWindowAndSurvivesATinyOne)
+TEST_F(MeasChartWindow, aTinyWindowStillCharts)
 {
     chart.show();
-    chart.resize(900, 400);
-    auto* frame = chart.findChild<QGroupBox*>(QStringLiteral("frameMeasSelection"));
-    const int outerWidth = 900 * kTwipsPerPixel + 110;
-    const int outerHeight = 400 * kTwipsPerPixel + 410;
-    EXPECT_EQ(frame->x(), vimbo::pixelsFromTwips(outerWidth - 1910));
-    EXPECT_EQ(chart.chart().width(), vimbo::pixelsFromTwips(outerWidth - 2020));
-    EXPECT_EQ(chart.chart().height(), vimbo::pixelsFromTwips(outerHeight - 440));
-    auto* info = chart.findChild<QLineEdit*>(QStringLiteral("lbl5sAvgInfo"));
-    EXPECT_EQ(info->x(), (chart.chart().width() - info->width()) / 2);
     chart.resize(10, 1);
-    EXPECT_EQ(chart.chart().width(), 0);
-    EXPECT_EQ(chart.chart().height(), 0);
-    addSlot(1.0f);  // and it still works
+    EXPECT_EQ(chart.chart().size(), QSize(0, 0));
+    addSlot(1.0f);
     EXPECT_EQ(chart.history().insertInd(), 1);
 }
 

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdio>
@@ -72,28 +68,3 @@ TEST(ProbeSimState, staticValuesHoldAndFlagsFollowWrittenThresholds)
     EXPECT_EQ(read(client, ".1.4.0"), Variant("0000"));
     EXPECT_EQ(read(client, ".3.4.0"), Variant(std::int32_t{0}));
 }
-
-namespace {
-
-// A GET of the probe's name, hand-encoded with the given protocol version
-// number (0 for version 1, 1 for version 2c); true when an answer comes.
-bool answersRawGet(const ProbeSimProcess& sim, std::uint8_t version)
-{
-    const std::uint8_t packet[] = {
-        0x30, 0x2B, 0x02, 0x01, version, 0x04, 0x06, 't', 'a', 'v', 'e', 'l', 'o',
-        0xA0, 0x1E, 0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00,
-        0x30, 0x13, 0x30, 0x11, 0x06, 0x0D, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x81, 0xFD, 0x59,
-        0x02, 0x02, 0x01, 0x01, 0x00, 0x05, 0x00};
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(sim.port());
-    inet_pton(AF_INET, sim.host().c_str(), &to.sin_addr);
-    sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    pollfd watch{fd, POLLIN, 0};
-    const bool answered = poll(&watch, 1, 300) == 1;
-    close(fd);
-    return answered;
-}
-
-}  // namespace

@@ -40,7 +40,7 @@ Variant getProperty(ISnmpClient& object, DispId id)
 
 }  // namespace
 
-TEST(ComponentIdentity, identifiersNamesAndMembers)
+TEST(ComponentIdentity, identifiersAreTheRegisteredOnes)
 {
     EXPECT_EQ(identity::kClsidSnmpClient.text(), "{DEF20709-BF02-43D8-A04F-0F2C69CABE9F}");
     EXPECT_EQ(identity::kIidSnmpClient.text(), "{3C121FF1-9322-4692-9976-CE0D0318BF7E}");
@@ -49,46 +49,26 @@ TEST(ComponentIdentity, identifiersNamesAndMembers)
     for (const char* bad : {"", "{DEF20709-BF02-43D8-A04F-0F2C69CABE9}", "{DEF20709BF02-43D8-A04F-0F2C69CABE9F0}",
                             "{XEF20709-BF02-43D8-A04F-0F2C69CABE9F}"})
         EXPECT_FALSE(Guid::parse(bad)) << bad;
-
-    const auto& members = interfaceMembers();
-    const char* names[] = {"Agent", "CommunityW", "CommunityR", "Timeout", "Retries", "get", "set", "Port"};
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        EXPECT_STREQ(members[i].name, names[i]);
-        EXPECT_EQ(static_cast<int>(members[i].id), static_cast<int>(i) + 1);
-    }
-    EXPECT_STREQ(members[3].description, "property Timeout(10ms)");
-    EXPECT_STREQ(members[5].description, "method get OID");
-    EXPECT_EQ(dispIdOfName("PORT"), DispId::Port);
-    EXPECT_EQ(dispIdOfName("Ports"), std::nullopt);
 }
 
-TEST(ClassFactory, onlyTheSnmpClientClassIsMade)
+TEST(ClassFactory, makesOnlyTheSnmpClientAndObjectsAndLocksKeepTheLibraryLoaded)
 {
     const Guid other = *Guid::parse("{00000000-0000-0000-0000-000000000001}");
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(DllGetClassObject(&other, &identity::kIidClassFactory, &object), kClassNotAvailable);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(DllGetClassObject(&identity::kClsidSnmpClient, &identity::kIidSnmpClient, &object), kNoInterface);
-    EXPECT_EQ(DllGetClassObject(&identity::kClsidSnmpClient, &identity::kIidClassFactory, nullptr), kNoResultLocation);
 
-    ComPtr<ISnmpClient> outer = newObject();
-    ComPtr<ISnmpClient> aggregated;
-    EXPECT_EQ(factory()->CreateInstance(outer.get(), identity::kIidUnknown, aggregated.out()), kNoAggregation);
-    EXPECT_FALSE(aggregated);
-}
-
-TEST(ClassFactory, objectsAndLocksKeepTheLibraryLoaded)
-{
     ASSERT_EQ(DllCanUnloadNow(), kOk);
     {
-        ComPtr<ISnmpClient> object = newObject();
+        ComPtr<ISnmpClient> outer = newObject();
         EXPECT_EQ(DllCanUnloadNow(), kFalse);
+        ComPtr<ISnmpClient> aggregated;
+        EXPECT_EQ(factory()->CreateInstance(outer.get(), identity::kIidUnknown, aggregated.out()), kNoAggregation);
         ComPtr<IUnknown> same;
-        ASSERT_EQ(object->QueryInterface(identity::kIidUnknown, same.out()), kOk);
-        EXPECT_EQ(static_cast<void*>(same.get()), static_cast<void*>(object.get()));
-        ComPtr<IUnknown> dispatch;
-        EXPECT_EQ(object->QueryInterface(identity::kIidDispatch, dispatch.out()), kOk);
-        EXPECT_EQ(object->QueryInterface(identity::kIidClassFactory, dispatch.out()), kNoInterface);
+        ASSERT_EQ(outer->QueryInterface(identity::kIidUnknown, same.out()), kOk);
+        EXPECT_EQ(static_cast<void*>(same.get()), static_cast<void*>(outer.get()));
+        EXPECT_EQ(outer->QueryInterface(identity::kIidClassFactory, same.out()), kNoInterface);
     }
     EXPECT_EQ(DllCanUnloadNow(), kOk);
     factory()->LockServer(true);
@@ -114,10 +94,8 @@ TEST(LateBinding, propertiesReachTheSameSettingsAsDirectCalls)
     EXPECT_EQ(put(*object, DispId::Port, Variant(std::int16_t{-1})), kOverflow);
     EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{40000})), kOk);
     EXPECT_EQ(getProperty(*object, DispId::Port), Variant(std::int32_t{40000}));
-    EXPECT_EQ(put(*object, DispId::Port, Variant(std::int32_t{161})), kOk);
     EXPECT_EQ(put(*object, DispId::Timeout, Variant("abc")), kTypeMismatch);
     EXPECT_EQ(put(*object, DispId::CommunityR, Variant::null()), kTypeMismatch);
-    EXPECT_EQ(object->object().Port(), 161);
     EXPECT_EQ(object->Invoke(DispId::Agent, InvokeKind::PropertyGet, {}, nullptr), kNoResultLocation);
     EXPECT_EQ(object->Invoke(static_cast<DispId>(99), InvokeKind::PropertyGet, {}, nullptr), kNoResultLocation);
     DispId id{};

@@ -4,16 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <functional>
-#include <thread>
 
 using namespace zemtra;
 using vimbo::test::clientFor;
@@ -34,25 +27,7 @@ std::unique_ptr<ProbeSimProcess> startSim(const std::vector<std::string>& args =
     return sim;
 }
 
-double secondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
-
-TEST(SnmpClient, freshObjectHoldsTheDefaults)
-{
-    const SnmpClient client;
-    EXPECT_EQ(client.Agent(), "192.168.101.248");
-    EXPECT_EQ(client.CommunityR(), "tavelo");
-    EXPECT_EQ(client.CommunityW(), "kiminar");
-    EXPECT_EQ(client.Port(), 161);
-    EXPECT_EQ(client.Retries(), 1);
-    EXPECT_EQ(client.Timeout(), 100);
-}
 
 TEST(SnmpClientGet, valuesOfEveryKindCrossTheWire)
 {
@@ -86,68 +61,6 @@ TEST(SnmpClientGet, valuesOfEveryKindCrossTheWire)
     }
 }
 
-// An agent library never answers a GET with a NULL value, but the protocol
-// allows it: this peer returns each request with its NULL values as the
-// response, by turning the GetRequest tag into GetResponse.
-class NullAnsweringPeer {
-public:
-    NullAnsweringPeer()
-    {
-        m_socket = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { answerOne(); });
-    }
-    ~NullAnsweringPeer()
-    {
-        m_thread.join();
-        close(m_socket);
-    }
-    std::uint16_t port() const { return m_port; }
-
-private:
-    void answerOne()
-    {
-        pollfd watch{m_socket, POLLIN, 0};
-        if (poll(&watch, 1, 5000) <= 0)
-            return;
-        std::uint8_t packet[1500];
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t size =
-            recvfrom(m_socket, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        // 30 LL 02 01 00 04 CL <community> A0 ...: short lengths at these sizes.
-        if (size < 8 || packet[0] != 0x30 || packet[2] != 0x02 || packet[5] != 0x04)
-            return;
-        const std::size_t tag = 7 + packet[6];
-        if (tag >= static_cast<std::size_t>(size) || packet[tag] != 0xA0)
-            return;
-        packet[tag] = 0xA2;
-        sendto(m_socket, packet, static_cast<std::size_t>(size), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
-    }
-
-    int m_socket = -1;
-    std::uint16_t m_port = 0;
-    std::thread m_thread;
-};
-
-TEST(SnmpClientGet, nullValueGivesEmptyAndSuccess)
-{
-    NullAnsweringPeer peer;
-    SnmpClient client;
-    client.setAgent("127.0.0.1");
-    client.setPort(peer.port());
-    client.setRetries(0);
-    Variant value(std::int32_t{5});
-    EXPECT_EQ(client.get(kName, value), kOk);
-    EXPECT_TRUE(value.isEmpty());
-}
-
 TEST(SnmpClientGet, failedRequestsEmptyTheValue)
 {
     auto sim = startSim({"--error-oid", kName + "=5"});
@@ -167,9 +80,9 @@ TEST(SnmpClientGet, silentAgentCostsExactlyRetriesPlusOneTimeOutsWithoutBackOff)
     ASSERT_TRUE(sim);
     SnmpClient client = clientFor(*sim, 20, 2);  // 200 ms, sent three times: 600 ms
     Variant value("previous");
-    ResultCode result = kOk;
-    const double seconds = secondsOf([&] { result = client.get(kName, value); });
-    EXPECT_EQ(result, kRequestFailed);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.get(kName, value), kRequestFailed);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(value.isEmpty());
     EXPECT_GE(seconds, 0.59);
     EXPECT_LT(seconds, 0.8);  // a doubling back-off would take 1.4 s

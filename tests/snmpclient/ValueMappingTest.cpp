@@ -1,7 +1,6 @@
-// The value mapping of get and the texts and addresses it relies on, without the wire.
+// The value mapping of get and the addresses and identifiers it takes, without the wire.
 #include "AgentAddress.h"
 #include "ObjectId.h"
-#include "Utf16.h"
 #include "ValueMapping.h"
 
 #include <gtest/gtest.h>
@@ -89,13 +88,4 @@ TEST(ObjectId, dottedDecimalOfTwoTo128Arcs)
         longest += ".1";
     EXPECT_TRUE(parseObjectId(longest));
     EXPECT_FALSE(parseObjectId(longest + ".1"));
-}
-
-TEST(Utf16, roundTripsAndReplacesMalformedInput)
-{
-    const std::string text = "Ca\xC3\xB1\xC3\xB3n \xF0\x9F\x93\xA1";
-    EXPECT_EQ(utf8ToUtf16(text).size(), 8u);  // the last is a surrogate pair
-    EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(text)), text);
-    EXPECT_EQ(utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
