@@ -1,10 +1,10 @@
 #include "ChannelPlanFile.h"
 #include "FakeDialogs.h"
+#include "TestFiles.h"
 #include "clsChannelset.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -124,14 +124,7 @@ TEST(ChannelPlanWrite, writtenPlansReadBack)
 class ChannelSetLoad : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
-    QString write(const QString& name, const QByteArray& data)
-    {
-        const QString path = m_folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(data);
-        return path;
-    }
+    QString write(const QString& name, const QByteArray& data) { return vimbo::test::writeFile(m_folder, name, data); }
 
     QTemporaryDir m_folder;
     FakeDialogs m_dialogs;

@@ -1,9 +1,11 @@
 // vimbo-canplan as an operator runs it.
-#include <QFile>
+#include "TestFiles.h"
+
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using vimbo::test::writeFile;
 
 namespace {
 
@@ -22,22 +24,13 @@ ToolRun canplan(const QStringList& args)
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-QString writeText(const QTemporaryDir& folder, const QString& name, const QByteArray& text)
-{
-    const QString path = folder.filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-    return path;
-}
-
 }  // namespace
 
 TEST(VimboCanplan, buildThenDumpGivesTheSameChannels)
 {
     QTemporaryDir folder;
     const QByteArray csv = "name,videoKHz,centreKHz\nE5,175250,177500\n34,575250,578000\nMY CH,-1,0\n";
-    const QString in = writeText(folder, QStringLiteral("plan.csv"), "# my plan\n" + csv);
+    const QString in = writeFile(folder, QStringLiteral("plan.csv"), "# my plan\n" + csv);
     const QString out = folder.filePath(QStringLiteral("plan.can"));
     const ToolRun built = canplan({QStringLiteral("build"), in, out});
     ASSERT_EQ(built.exitCode, 0) << built.err.toStdString();
@@ -53,7 +46,7 @@ TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Error reading "))) << missing.err.toStdString();
 
-    const QString broken = writeText(folder, QStringLiteral("broken.can"), QByteArray("\x05\x00\x00\xFF\xFF\x00\x00\x00" "AB", 10));
+    const QString broken = writeFile(folder, QStringLiteral("broken.can"), QByteArray("\x05\x00\x00\xFF\xFF\x00\x00\x00" "AB", 10));
     const ToolRun truncated = canplan({QStringLiteral("dump"), broken});
     EXPECT_EQ(truncated.exitCode, 1);
     EXPECT_TRUE(truncated.err.contains(QStringLiteral("past end of file"))) << truncated.err.toStdString();
@@ -61,7 +54,7 @@ TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
 
     for (const QByteArray& bad : {QByteArray("A,1\n"), QByteArray("NINECHARS,1,2\n"), QByteArray("A,x,2\n"),
                                   QByteArray("A,1,99999999999\n"), QByteArray("# only a comment\n")}) {
-        const QString in = writeText(folder, QStringLiteral("bad.csv"), bad);
+        const QString in = writeFile(folder, QStringLiteral("bad.csv"), bad);
         const ToolRun run = canplan({QStringLiteral("build"), in, folder.filePath(QStringLiteral("bad.can"))});
         EXPECT_EQ(run.exitCode, 1) << bad.toStdString();
         EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("bad.can")))) << bad.toStdString();

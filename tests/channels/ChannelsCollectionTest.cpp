@@ -1,23 +1,11 @@
-#include "ProgramError.h"
+#include "TestFiles.h"
 #include "channelsCollection.h"
 
 #include <gtest/gtest.h>
 
 using namespace vimbo;
 
-namespace {
-
-int errorNumberOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const ProgramError& error) {
-        return error.number();
-    }
-    return 0;
-}
-
-}  // namespace
+using vimbo::test::errorNumberOf;
 
 TEST(ChannelsCollection, positionsAndKeysFindChannelsAndRemoveMovesLaterOnesUp)
 {

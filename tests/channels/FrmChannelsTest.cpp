@@ -2,11 +2,11 @@
 #include "Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
+#include "TestFiles.h"
 #include "frmChannels.h"
 #include "frmMain.h"
 #include "clsChannelset.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,11 +29,7 @@ protected:
         std::vector<ChannelRecord> records;
         for (int i = 0; i < channels; ++i)
             records.push_back({QStringLiteral("N%1").arg(i + 1), 175250 + 8000 * i, 855000 + i});
-        const QString path = folder.filePath(QStringLiteral("plan%1.can").arg(channels));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(writeChannelPlan(records));
-        return path;
+        return test::writeFile(folder, QStringLiteral("plan%1.can").arg(channels), writeChannelPlan(records));
     }
     void open(const QString& plan)
     {
@@ -112,13 +108,10 @@ TEST_F(ChannelsWindow, failedLoadLeavesRowZeroAsItWas)
     EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1)N1"));  // what it showed before
 }
 
-TEST(ChannelsWindowPlaceholders, emptyPlanShowsTheDesignedRow)
+TEST_F(ChannelsWindow, withoutAPlanTheDesignedRowIsShown)
 {
-    FakeDialogs dialogs;
-    vimbo::test::FakeClock clock;
-    frmMain main(dialogs, clock);  // no plan loaded
-    frmChannels window(main, dialogs, nullptr);
-    window.frmChannels_Form_Load();
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblChInd_0"))->text(), QStringLiteral("(Ch1) 101"));
-    EXPECT_EQ(window.findChild<TextBox*>(QStringLiteral("txtFreqVideoMHz_0"))->text(), QStringLiteral("999.99"));
+    window = std::make_unique<frmChannels>(main, dialogs, nullptr);  // the main window loaded no plan
+    window->frmChannels_Form_Load();
+    EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1) 101"));
+    EXPECT_EQ(row<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("999.99"));
 }

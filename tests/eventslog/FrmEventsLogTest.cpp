@@ -1,6 +1,6 @@
 #include "FakeClock.h"
 #include "MainStandIn.h"
-#include "ProgramError.h"
+#include "TestFiles.h"
 #include "frmEventsLog.h"
 
 #include <QListWidget>
@@ -33,12 +33,7 @@ protected:
     }
     int errorOf(std::int16_t id)
     {
-        try {
-            log.removeMessage(id);
-        } catch (const ProgramError& error) {
-            return error.number();
-        }
-        return 0;
+        return test::errorNumberOf([&] { log.removeMessage(id); });
     }
 
     FakeClock clock;
@@ -47,16 +42,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(EventsLog, linesCarryTheTimeOfAdditionInOrder)
-{
-    log.addMessage(QStringLiteral("Error in SNMP get request"));
-    log.addMessage(QStringLiteral("second"));  // same second: same stamp, order kept
-    clock.advance(3600 * 10);
-    log.addMessage(QStringLiteral("later"));
-    EXPECT_EQ(lines(), QStringList({"14:05.33-Error in SNMP get request", "14:05.33-second", "00:05.33-later"}));
-    EXPECT_EQ(log.msgCount(), 3);
-}
 
 TEST_F(EventsLog, removeTakesTheSelectedLinesAndRemoveAllKeepsTheCount)
 {

@@ -24,7 +24,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOption>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 

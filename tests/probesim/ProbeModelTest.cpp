@@ -33,22 +33,6 @@ TEST(ProbeModelFlags, measuresBeyondThresholdsRaiseWarningOrAlarm)
     EXPECT_EQ(ProbeModel(state).alarmFlagsText(), "1A05");
 }
 
-TEST(ProbeModelWrite, onlyConfigurationObjectsTakeIntegers)
-{
-    ProbeModel model(quietProbe());
-    EXPECT_EQ(model.checkWrite({2, 1}, 22), WriteStatus::Ok);
-    EXPECT_EQ(model.checkWrite({8, 7}, 46), WriteStatus::Ok);
-    EXPECT_EQ(model.checkWrite({3, 3}, 1), WriteStatus::NotWritable);
-    EXPECT_EQ(model.checkWrite({2, 1}, std::string("22")), WriteStatus::WrongType);
-    EXPECT_EQ(model.checkWrite({3, 1}, 2), WriteStatus::WrongValue);
-    EXPECT_EQ(model.checkWrite({3, 2}, -1), WriteStatus::WrongValue);
-
-    model.write({2, 3}, 500);
-    model.write({4, 2}, 474000000);
-    EXPECT_EQ(model.read({2, 3}), SimValue(500));
-    EXPECT_EQ(model.read({4, 2}), SimValue(474000000));
-}
-
 TEST(ProbeModelDrift, twoHoursOfDriftStayPlausible)
 {
     const ProbeState initial = defaultProbeState();
@@ -61,7 +45,6 @@ TEST(ProbeModelDrift, twoHoursOfDriftStayPlausible)
             ASSERT_NEAR(slot.mer100, initial.slots[s].mer100, 300) << s << " at " << second;
             ASSERT_LT(std::abs(std::log10(double(slot.vber1e7) / initial.slots[s].vber1e7)), 1.0);
         }
-        ASSERT_EQ(model.state().slots[5].mer100, 0);  // unsurveyed: no signal
     }
     EXPECT_NE(model.state().slots[1].mer100, initial.slots[1].mer100);
 }

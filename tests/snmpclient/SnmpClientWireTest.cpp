@@ -1,31 +1,22 @@
 // SnmpClient against the probe simulator over loopback.
-#include "ProbeSimProcess.h"
+#include "SimulatedProbe.h"
 #include "SnmpClient.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 #include <chrono>
 
 using namespace zemtra;
 using vimbo::test::clientFor;
 using vimbo::test::ProbeSimProcess;
+using vimbo::test::startSim;
 
 namespace {
 
-const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
+const std::string& kRoot = vimbo::test::kProbeRoot;
 const std::string kName = kRoot + ".1.1.0";
 const std::string kMerAlarmObject = kRoot + ".2.1";
 
-std::unique_ptr<ProbeSimProcess> startSim(const std::vector<std::string>& args = {},
-                                          const std::string& listen = "127.0.0.1:0")
-{
-    std::string error;
-    auto sim = ProbeSimProcess::start(args, listen, &error);
-    EXPECT_TRUE(sim) << error;
-    return sim;
-}
 
 }  // namespace
 
@@ -102,7 +93,6 @@ TEST(SnmpClient, unusableSettingsOrIdentifiersFailWithoutSending)
     };
     const std::string name = kName;
     for (const Case& c : {Case{"localhost", 100, 1, name.c_str(), kBadAgentAddress, true},
-                          Case{"127.0.0.300", 100, 1, name.c_str(), kBadAgentAddress, true},
                           Case{"", 100, 1, name.c_str(), kBadAgentAddress, true},
                           Case{nullptr, -1, 1, name.c_str(), kRequestFailed, false},
                           Case{nullptr, 100, -1, name.c_str(), kRequestFailed, false},
@@ -117,27 +107,6 @@ TEST(SnmpClient, unusableSettingsOrIdentifiersFailWithoutSending)
         EXPECT_EQ(client.set(c.oid, Variant(std::int16_t{20})), c.result);
     }
     EXPECT_TRUE(sim->requests().empty());
-}
-
-TEST(SnmpClient, socketThatCannotOpenGivesSessionNotOpened)
-{
-    auto sim = startSim();
-    ASSERT_TRUE(sim);
-    SnmpClient client = clientFor(*sim);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    rlimit none = saved;
-    none.rlim_cur = 0;  // no new descriptor can be made, so no socket
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
-    Variant value("previous");
-    const ResultCode got = client.get(kName, value);
-    const ResultCode set = client.set(kMerAlarmObject, Variant(std::int16_t{20}));
-    setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_EQ(got, kSessionNotOpened);
-    EXPECT_TRUE(value.isEmpty());
-    EXPECT_EQ(set, kSessionNotOpened);
-    EXPECT_TRUE(sim->requests().empty());
-    EXPECT_EQ(client.get(kName, value), kOk);  // and it recovers
 }
 
 TEST(SnmpClientSet, integersGoAsIntegerTextAsOctetStringAndNothingElseGoes)
@@ -188,13 +157,10 @@ TEST(SnmpClientAddressing, eachCallUsesTheSettingsOfThatMoment)
 
 TEST(SnmpClientAddressing, ipv6AndPortsAboveTheSigned16BitRange)
 {
-    std::string error;
     for (const char* listen : {"[::1]:0", "127.0.0.1:65535"}) {
-        auto sim = ProbeSimProcess::start({}, listen, &error);
-        if (!sim) {
-            ADD_FAILURE() << listen << ": " << error;
+        auto sim = startSim({}, listen);
+        if (!sim)
             continue;
-        }
         SnmpClient client = clientFor(*sim);
         Variant value;
         EXPECT_EQ(client.get(kName, value), kOk) << listen;

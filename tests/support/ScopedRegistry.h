@@ -2,7 +2,6 @@
 
 #include <QTemporaryDir>
 
-#include <cstdlib>
 #include <string>
 
 namespace vimbo::test {
@@ -10,32 +9,17 @@ namespace vimbo::test {
 /// Points the component registry at a file of its own for as long as it lives.
 class ScopedRegistry {
 public:
-    ScopedRegistry()
-    {
-        const char* before = std::getenv("ZEMTRA_REGISTRY");
-        m_had = before != nullptr;
-        if (m_had)
-            m_before = before;
-        m_path = m_folder.filePath(QStringLiteral("registry.reg")).toStdString();
-        setenv("ZEMTRA_REGISTRY", m_path.c_str(), 1);
-    }
-    ~ScopedRegistry()
-    {
-        if (m_had)
-            setenv("ZEMTRA_REGISTRY", m_before.c_str(), 1);
-        else
-            unsetenv("ZEMTRA_REGISTRY");
-    }
+    ScopedRegistry() { qputenv("ZEMTRA_REGISTRY", QByteArray::fromStdString(m_path)); }
+    ~ScopedRegistry() { m_before.isNull() ? qunsetenv("ZEMTRA_REGISTRY") : qputenv("ZEMTRA_REGISTRY", m_before); }
     ScopedRegistry(const ScopedRegistry&) = delete;
     ScopedRegistry& operator=(const ScopedRegistry&) = delete;
 
     const std::string& path() const { return m_path; }
 
 private:
+    QByteArray m_before = qgetenv("ZEMTRA_REGISTRY");
     QTemporaryDir m_folder;
-    std::string m_path;
-    std::string m_before;
-    bool m_had = false;
+    std::string m_path = m_folder.filePath(QStringLiteral("registry.reg")).toStdString();
 };
 
 }  // namespace vimbo::test

@@ -3,14 +3,13 @@
 #include "Controls.h"
 #include "FakeDialogs.h"
 #include "MainStandIn.h"
-#include "ProbeSimProcess.h"
+#include "SimulatedProbe.h"
 #include "clsChannelset.h"
 #include "frmSurveillanceConfig.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -22,7 +21,7 @@ using vimbo::test::ProbeSimProcess;
 
 namespace {
 
-const std::string kRoot = ".1.3.6.1.4.1.32473.2.2";
+const std::string& kRoot = vimbo::test::kProbeRoot;
 
 class SurveillanceWindow : public testing::Test {
 protected:
@@ -51,16 +50,9 @@ protected:
     }
     void startProbe(const std::vector<std::string>& args = {})
     {
-        std::string error;
-        sim = ProbeSimProcess::start(args, "127.0.0.1:0", &error);
-        ASSERT_TRUE(sim) << error;
-        aimAt(*sim);
-    }
-    void aimAt(const ProbeSimProcess& probe)
-    {
-        main.client.setAgent(probe.host());
-        main.client.setPort(probe.port());
-        main.client.setTimeout(100);
+        sim = test::startSim(args);
+        ASSERT_TRUE(sim);
+        test::aim(main.client, *sim);
         main.client.setRetries(0);
     }
     // Types into a box as a person would: focus, select all, keys.
@@ -81,12 +73,6 @@ protected:
     }
     TextBox* box(const char* name, int slot = -1) { return find(slot < 0 ? QLatin1String(name) : arrayName(name, slot)); }
     QComboBox* list(int slot) { return find<QComboBox>(arrayName("cmbChannel", slot)); }
-    zemtra::Variant read(const std::string& object)
-    {
-        zemtra::Variant value;
-        EXPECT_EQ(main.client.get(kRoot + object + ".0", value), zemtra::kOk) << object;
-        return value;
-    }
     // Answers the confirmation with OK (and anything after with the queue).
     void save(std::initializer_list<MessageAnswer> afterConfirm = {})
     {
@@ -157,19 +143,6 @@ TEST_F(SurveillanceWindow, listFrequencySurveyBoxAndEscapeAnswerThePersonsEvents
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(SurveillanceWindow, refusedFieldInAnUnsurveyedRowCanStillBeMended)
-{
-    open();
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    EXPECT_FALSE(window->validateInputs());  // slot 4 shows 177.50 MHz, below 450
-    EXPECT_EQ(dialogs.messages.back().text, QStringLiteral("Invalid value\r\nCh 4 Freq=[450..875]"));
-    EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Exclamation);
-    EXPECT_TRUE(box("txtChFrequencyMHz", 4)->isEnabled());
-    EXPECT_EQ(QApplication::focusWidget(), box("txtChFrequencyMHz", 4));
-    EXPECT_FALSE(box("txtThrAlarmChPower", 4)->isEnabled());  // only the refused field
-}
-
 TEST_F(SurveillanceWindow, saveWritesTheTwentyEightObjectsFromTheirOwnFieldsInACommaLocale)
 {
     QLocale::setDefault(QLocale(QLocale::Spanish));
@@ -204,14 +177,20 @@ TEST_F(SurveillanceWindow, saveWritesTheTwentyEightObjectsFromTheirOwnFieldsInAC
     EXPECT_EQ(sim->requests(), expected);
 }
 
-TEST_F(SurveillanceWindow, nothingIsSentWithoutValidEntriesOrConfirmation)
+TEST_F(SurveillanceWindow, aRefusedFieldTakesTheFocusEvenInAnUnsurveyedRowAndNothingIsSent)
 {
     startProbe();
     open();
-    window->frmSurveillanceConfig_OKButton_Click();  // slot 4's frequency is refused
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    window->frmSurveillanceConfig_OKButton_Click();  // slot 4 shows 177.50 MHz, below 450
+    EXPECT_EQ(dialogs.messages.back().text, QStringLiteral("Invalid value\r\nCh 4 Freq=[450..875]"));
+    EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Exclamation);
+    EXPECT_EQ(QApplication::focusWidget(), box("txtChFrequencyMHz", 4));  // enabled to be mended
+    EXPECT_FALSE(box("txtThrAlarmChPower", 4)->isEnabled());  // only the refused field
     box("txtChFrequencyMHz", 4)->setText(QStringLiteral("474.00"));
     box("txtChFrequencyMHz", 5)->setText(QStringLiteral("474.00"));
-    dialogs.answers = {MessageAnswer::Cancel};
+    dialogs.answers = {MessageAnswer::Cancel};  // and the confirmation refused
     window->frmSurveillanceConfig_OKButton_Click();
     EXPECT_TRUE(sim->requests().empty());
     EXPECT_NE(window->result(), QDialog::Accepted);
@@ -221,9 +200,8 @@ TEST_F(SurveillanceWindow, nothingIsSentWithoutValidEntriesOrConfirmation)
 TEST_F(SurveillanceWindow, aFailedRequestOffersRetryFromItOrCancelKeepingWhatWasWritten)
 {
     startProbe({"--error-oid", kRoot + ".4.6"});
-    std::string error;
-    auto healthy = ProbeSimProcess::start({}, "127.0.0.1:0", &error);
-    ASSERT_TRUE(healthy) << error;
+    auto healthy = test::startSim();
+    ASSERT_TRUE(healthy);
     open();
     box("txtChFrequencyMHz", 4)->setText(QStringLiteral("474.00"));
     box("txtChFrequencyMHz", 5)->setText(QStringLiteral("474.00"));
@@ -237,7 +215,7 @@ TEST_F(SurveillanceWindow, aFailedRequestOffersRetryFromItOrCancelKeepingWhatWas
     // While the failure box is up the fault goes away: the probe answers again.
     dialogs.onMessage = [&](const FakeDialogs::Message& message) {
         if (message.text == QStringLiteral("Error configuring equipment"))
-            aimAt(*healthy);
+            test::aim(main.client, *healthy);
     };
     save({MessageAnswer::Retry});
     EXPECT_EQ(window->result(), QDialog::Accepted);

@@ -39,17 +39,8 @@ TEST(ComponentServices, unusableRegistrationsGiveAReasonNotACrash)
     EXPECT_TRUE(error.contains(QStringLiteral("not registered"))) << error.toStdString();
 
     zemtra::RegistryFile registry(scope.path());
-    registry.setValue("ZemtraATL.SnmpClient\\CLSID", "", "not a class");
-    ASSERT_EQ(registry.save(), zemtra::kOk);
-    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("no valid class"))) << error.toStdString();
-
     const std::string clsid = zemtra::identity::kClsidSnmpClient.text();
     registry.setValue("ZemtraATL.SnmpClient\\CLSID", "", clsid);
-    ASSERT_EQ(registry.save(), zemtra::kOk);
-    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {}, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("No library is registered"))) << error.toStdString();
-
     // A library that is no component: it loads, but has no class factory.
     registry.setValue("CLSID\\" + clsid + "\\InprocServer32", "", "libm.so.6");
     ASSERT_EQ(registry.save(), zemtra::kOk);

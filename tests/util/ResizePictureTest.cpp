@@ -50,18 +50,6 @@ TEST(ResizePicture, theWholePictureFillsTheDesignedBoxAndIsKept)
     }
 }
 
-TEST(ResizePicture, givesTheScaleSettingsBack)
-{
-    Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
-    w.box->setScaleUnit(vimbo::ScaleUnit::Twips);
-    w.box->setAutoRedraw(false);
-    vimbo::setWindowScaleUnit(w.window, vimbo::ScaleUnit::Pixels);
-    ZemtraLib::resizePicture(*w.box);
-    EXPECT_EQ(w.box->scaleUnit(), vimbo::ScaleUnit::Twips);
-    EXPECT_FALSE(w.box->autoRedraw());
-    EXPECT_EQ(vimbo::windowScaleUnit(w.window), vimbo::ScaleUnit::Pixels);
-}
-
 TEST(ResizePicture, boxWithAutoSizeOnIsRefused)
 {
     Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
