@@ -109,16 +109,6 @@ TEST(ChannelPlanRead, tablePastTheLimitCountsBelowOneAndShortFilesFail)
     }
 }
 
-TEST(ChannelPlanWrite, writtenPlansReadBack)
-{
-    const std::vector<ChannelRecord> channels{{QStringLiteral("E2"), 48250, 50500},
-                                              {QStringLiteral("12345678"), 0, -5},
-                                              {QStringLiteral("\u00C9T\u00C9"), 1, 2}};
-    const QByteArray data = writeChannelPlan(channels);
-    EXPECT_EQ(data.size(), 3 + 5 + 3 * (16 + 10));
-    EXPECT_EQ(readBytes(data).channels, channels);
-}
-
 // ---- clsChannelset --------------------------------------------------------
 
 class ChannelSetLoad : public testing::Test {
@@ -140,22 +130,6 @@ TEST_F(ChannelSetLoad, goodFileReplacesTheCollectionSilently)
     EXPECT_TRUE(m_dialogs.messages.empty());
     ASSERT_EQ(m_plan.channelsCollection()->Count(), 2);
     EXPECT_EQ(m_plan.channelsCollection()->findByFreq(578000)->ChName(), QStringLiteral("34"));
-}
-
-TEST_F(ChannelSetLoad, blankFileNameIsRefusedWithoutTouchingTheDisk)
-{
-    // A file really named with three spaces would load if it were opened.
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(m_folder.path());
-    write(QStringLiteral("   "), twoChannels());
-    for (const QString& name : {QString(), QStringLiteral("   ")}) {
-        m_plan.setChanFile(name);
-        EXPECT_FALSE(m_plan.loadChanFile());
-    }
-    QDir::setCurrent(cwd);
-    EXPECT_FALSE(m_plan.hasChannelsCollection());
-    ASSERT_EQ(m_dialogs.messages.size(), 2u);
-    EXPECT_EQ(m_dialogs.messages[1].text, QStringLiteral("File not set or has white spaces"));
 }
 
 TEST_F(ChannelSetLoad, failedLoadsReportTheFileAndKeepThePreviousCollection)

@@ -70,10 +70,8 @@ TEST(ChartControl, logarithmicAxisLeavesOutValuesItCannotShow)
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].size(), 1u);
     EXPECT_EQ(runs[1].size(), 1u);
-    const auto [low, high] = chart.drawnRange();
-    EXPECT_GT(low, 0);
-    EXPECT_GT(high, low);
-    EXPECT_NEAR(low, 1e-7, 1e-12);  // a tenth of the smallest value shown
+    EXPECT_NEAR(chart.drawnRange().first, 1e-7, 1e-12);  // a tenth of the smallest value shown
+    EXPECT_GT(chart.drawnRange().second, chart.drawnRange().first);
 }
 
 TEST(ChartControl, aChangedChartDrawsExactlyAsAFreshOneInItsNewState)

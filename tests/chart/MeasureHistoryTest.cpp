@@ -43,8 +43,6 @@ TEST(History, setsInOneSlotAreAveragedWhenItCloses)
     MeasureHistory history;
     history.add(filled(50, 30, 1e-6f));
     history.add(filled(52, 31, 3e-6f));
-    EXPECT_EQ(history.count(0), 2.0f);
-    EXPECT_FLOAT_EQ(history.value(0, 0, 0), 102.0f);  // a running sum while open
     history.closeSlot(1);
     EXPECT_FLOAT_EQ(history.value(0, 0, 0), 51.0f);
     EXPECT_FLOAT_EQ(history.value(0, 0, 5), 56.0f);

@@ -1,6 +1,7 @@
 #include "FakeClock.h"
 #include "MainStandIn.h"
 #include "TestFiles.h"
+#include "Widgets.h"
 #include "frmEventsLog.h"
 
 #include <QListWidget>
@@ -24,13 +25,7 @@ protected:
         log.frmEventsLog_Form_Load();
     }
     QListWidget& list() { return *log.findChild<QListWidget*>(QStringLiteral("lstMsgs")); }
-    QStringList lines()
-    {
-        QStringList texts;
-        for (int i = 0; i < list().count(); ++i)
-            texts << list().item(i)->text();
-        return texts;
-    }
+    QStringList lines() { return test::lineTexts(list()); }
     int errorOf(std::int16_t id)
     {
         return test::errorNumberOf([&] { log.removeMessage(id); });
@@ -84,8 +79,6 @@ TEST_F(EventsLog, onceTheIdentifiersAreSpentEachNewLinePushesOutTheOldest)
     }
     EXPECT_EQ(list().count(), 32767);  // everything kept up to the bound
     EXPECT_EQ(list().item(0)->text(), QStringLiteral("14:05.33-m0"));
-    EXPECT_EQ(log.msgCount(), 32767);
-    EXPECT_EQ(log.msgListIndexUpperBound(), 32766);
 
     log.addMessage(QStringLiteral("late1"));  // 32768 s after the start: 23:11.41
     clock.advance(1);

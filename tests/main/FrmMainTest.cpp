@@ -6,6 +6,7 @@
 #include "WaitFor.h"
 #include "SimulatedProbe.h"
 #include "TestFiles.h"
+#include "Widgets.h"
 #include "channelsCollection.h"
 #include "clsChannelset.h"
 #include "Notifier.h"
@@ -78,23 +79,11 @@ protected:
     }
 
     template <typename T = QLineEdit>
-    T* find(const QString& name)
-    {
-        T* widget = window.findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
-    }
+    T* find(const QString& name) { return test::child<T>(window, name); }
     QString text(const QString& name) { return find(name)->text(); }
     QString slotText(const char* name, int s) { return text(arrayName(name, s)); }
     QColor lamp(const char* name, int s) { return find<LampShape>(arrayName(name, s))->fillColor(); }
-    QStringList logLines()
-    {
-        QStringList lines;
-        auto* list = window.eventsLog().findChild<QListWidget*>(QStringLiteral("lstMsgs"));
-        for (int i = 0; i < list->count(); ++i)
-            lines << list->item(i)->text();
-        return lines;
-    }
+    QStringList logLines() { return test::lineTexts(*test::child<QListWidget>(window.eventsLog(), "lstMsgs")); }
     void poll() { window.frmMain_tmrVimboPollingAlarms_Timer(); }
 
     QTemporaryDir folder;
@@ -321,21 +310,3 @@ TEST_F(MainWindow, anAlarmLightingUpIsToldOncePerRise)
     EXPECT_EQ(cycleWithFlags("0000"), QStringList());  // going out
     EXPECT_EQ(cycleWithFlags("0200"), QStringList({"Alarm on (Ch34) 578.00MHz"}));  // lit again
 }
-
-TEST_F(MainWindow, loadFileReplacesThePlanBeforeLoading)
-{
-    window.frmMain_Form_Load();
-    const auto ccir = window.ChannelSet();
-    window.loadFile(folder.filePath(QStringLiteral("missing.can")));
-    ASSERT_NE(window.ChannelSet(), nullptr);
-    EXPECT_NE(window.ChannelSet(), ccir);
-    EXPECT_FALSE(window.ChannelSet()->hasChannelsCollection());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Error reading ")));
-
-    // Slot labels then show bare frequencies.
-    startProbe();
-    poll();
-    EXPECT_EQ(slotText("txtLeds", 1), QStringLiteral("578.00MHz"));
-}
-

@@ -19,25 +19,3 @@ TEST(SimOptions, listensOnLoopbackOnlyUnlessForced)
         EXPECT_TRUE(parseSimOptions({"--listen", outside}).isError) << outside;
     EXPECT_TRUE(parseSimOptions({"--listen", "10.0.0.1:161", "--force-non-loopback"}).options);
 }
-
-TEST(SimOptions, faultsAreCheckedAndKept)
-{
-    const auto parsed = parseSimOptions({"--drop-every", "3", "--error-oid", ".1.3.6.1.4.1.32473.2.2.1.1.0=2",
-                                         "--wrong-type", "1.3.6.1.4.1.32473.2.2.3.3.0=gauge32:4294967295"});
-    ASSERT_TRUE(parsed.options) << parsed.message;
-    EXPECT_EQ(parsed.options->dropEvery, 3u);
-    EXPECT_EQ(parsed.options->errorOids.begin()->second, 2);
-    const WrongTypeAnswer& answer = parsed.options->wrongTypes.begin()->second;
-    EXPECT_EQ(answer.syntax, 0x42);
-    EXPECT_EQ(std::get<std::int64_t>(answer.value), 4294967295LL);
-    for (std::vector<std::string> bad : {
-             std::vector<std::string>{"--wrong-type", "1.3.6.1.4.1.32473.2.2.3.3.0=double"},
-             {"--wrong-type", "1.3.6.1.2.1.1.1.0=null"},  // outside the probe
-             {"--error-oid", "1.3.6.1.4.1.32473.2.2.1.1.0=0"},
-             {"--oversize", "1.3.6.1.4.1.32473.2.2.1.1.0=65001"},
-             {"--drop-every", "-1"},
-             {"--delay-ms"},
-             {"--bogus"},
-         })
-        EXPECT_TRUE(parseSimOptions(bad).isError) << bad[0];
-}

@@ -50,8 +50,7 @@ public:
         fileRequests.push_back(initialName);
         if (fileAnswers.empty())
             return std::nullopt;
-        std::optional<QString> answer;
-        answer.swap(fileAnswers.front());
+        const std::optional<QString> answer = fileAnswers.front();
         fileAnswers.pop_front();
         return answer;
     }

@@ -4,6 +4,7 @@
 #include "FakeDialogs.h"
 #include "MainStandIn.h"
 #include "SimulatedProbe.h"
+#include "Widgets.h"
 #include "clsChannelset.h"
 #include "frmSurveillanceConfig.h"
 
@@ -65,12 +66,7 @@ protected:
         QTest::keyClicks(target, text);
     }
     template <typename T = TextBox>
-    T* find(const QString& name)
-    {
-        T* widget = window->findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
-    }
+    T* find(const QString& name) { return test::child<T>(*window, name); }
     TextBox* box(const char* name, int slot = -1) { return find(slot < 0 ? QLatin1String(name) : arrayName(name, slot)); }
     QComboBox* list(int slot) { return find<QComboBox>(arrayName("cmbChannel", slot)); }
     // Answers the confirmation with OK (and anything after with the queue).

@@ -49,16 +49,3 @@ TEST(ResizePicture, theWholePictureFillsTheDesignedBoxAndIsKept)
         EXPECT_EQ(w.box->picture().size(), picture);
     }
 }
-
-TEST(ResizePicture, boxWithAutoSizeOnIsRefused)
-{
-    Window w({0, 0, 600, 300}, twoColourPicture(20, 20));
-    w.box->setAutoSize(true);
-    try {
-        ZemtraLib::resizePicture(*w.box);
-        FAIL() << "no error raised";
-    } catch (const vimbo::ProgramError& error) {
-        EXPECT_EQ(error.description(), QStringLiteral("Picture frmTest.picLogo must have autoSize to false"));
-    }
-    EXPECT_EQ(w.box->size(), QSize(20, 20));
-}
