@@ -23,11 +23,8 @@
 #include <QCheckBox>
 #include <QTest>
 #include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 

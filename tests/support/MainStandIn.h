@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include <vector>
 
 namespace vimbo::test {
 
@@ -19,7 +18,6 @@ public:
     std::optional<std::int16_t> alarmMER, warnMER;
     std::optional<float> alarmVBER, warnVBER;
     std::array<std::optional<std::int16_t>, 6> alarmPower{}, warnPower{};
-    std::vector<QString> loadedFiles;
     zemtra::SnmpClient client;
     int focusTaken = 0;
 
@@ -38,7 +36,7 @@ public:
     {
         return warnPower.at(static_cast<std::size_t>(c));
     }
-    void loadFile(const QString& file) override { loadedFiles.push_back(file); }
+    void loadFile(const QString&) override {}
     QString slotLabel(int c) const override { return labels.at(static_cast<std::size_t>(c)); }
     zemtra::SnmpClient& SnmpClient1() override { return client; }
     void takeFocus() override { ++focusTaken; }
