@@ -12,7 +12,9 @@ export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
 export ZEMTRA_REGISTRY="$scratch/registry.reg"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIMBO_SANITIZE=ON -DVIMBO_BUILD_BENCH=OFF >/dev/null
+# -O1 as the sanitizers advise: reports stay exact and the build is quicker.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+  -DVIMBO_SANITIZE=ON -DVIMBO_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
