@@ -10,7 +10,6 @@
 #include "channelsCollection.h"
 #include "clsChannelset.h"
 #include "Notifier.h"
-#include "PictureBox.h"
 #include "frmEventsLog.h"
 #include "frmMain.h"
 #include "frmMeasChart.h"
@@ -177,17 +176,14 @@ TEST_F(MainWindow, failureAtSlotThreesPowerStopsTheCycleThere)
 TEST_F(MainWindow, timersPollEveryThreeSecondsAndBlinkTheWarningsButtonEvery800Ms)
 {
     auto* button = find<QPushButton>(QStringLiteral("btnWarnings"));
-    // Which triangle the button shows: the yellow one is imgWarning_0, the grey one imgWarning_1.
-    const auto picture = [&]() -> int {
-        if (button->icon().isNull())
-            return -1;
-        const QImage shown = button->icon().pixmap(button->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
-        for (int i = 0; i < 2; ++i) {
-            const QImage triangle = find<PictureBox>(arrayName("imgWarning", i))->image();
-            if (shown == triangle.scaled(shown.size()).convertToFormat(QImage::Format_ARGB32))
-                return i;
-        }
-        return -2;
+    // Which triangle the button shows, told by its fill: yellow (255, 214, 0) or grey (168, 168, 168).
+    const auto picture = [&]() -> std::string {
+        const QImage shown = button->icon().pixmap(button->iconSize()).toImage();
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (const QColor c = shown.pixelColor(x, y); c == QColor(255, 214, 0) || c == QColor(168, 168, 168))
+                    return c.red() == 255 ? "yellow" : "grey";
+        return button->icon().isNull() ? "none" : "other";
     };
     startProbe({"--silent"});
     window.SnmpClient1().setTimeout(5);
@@ -195,22 +191,22 @@ TEST_F(MainWindow, timersPollEveryThreeSecondsAndBlinkTheWarningsButtonEvery800M
     QElapsedTimer clock;
     window.frmMain_Form_Load();
     clock.start();
-    EXPECT_EQ(picture(), -1);  // blank until the first blink tick
-    EXPECT_TRUE(waitFor([&] { return picture() != -1; }, 2000));
+    EXPECT_EQ(picture(), "none");  // blank until the first blink tick
+    EXPECT_TRUE(waitFor([&] { return picture() != "none"; }, 2000));
     EXPECT_GE(clock.elapsed(), 700);
-    EXPECT_EQ(picture(), 1);  // steady grey while nothing failed
+    EXPECT_EQ(picture(), "grey");  // steady grey while nothing failed
     EXPECT_TRUE(waitFor([&] { return !sim->requests().empty(); }, 4000));  // the first cycle, 3 s after the start
     EXPECT_GE(clock.elapsed(), 2900);
     EXPECT_EQ(logLines().size(), 1);
-    EXPECT_TRUE(waitFor([&] { return picture() == 0; }, 1000));  // then yellow and grey in turn
-    EXPECT_TRUE(waitFor([&] { return picture() == 1; }, 1000));
+    EXPECT_TRUE(waitFor([&] { return picture() == "yellow"; }, 1000));  // then yellow and grey in turn
+    EXPECT_TRUE(waitFor([&] { return picture() == "grey"; }, 1000));
 
     sim.reset();
     startProbe();
     window.SnmpClient1().setTimeout(100);
     EXPECT_TRUE(waitFor([&] { return !window.pollFailed(); }, 4000));  // the next cycle completes
     QTest::qWait(900);
-    EXPECT_EQ(picture(), 1);  // and the button is grey again
+    EXPECT_EQ(picture(), "grey");  // and the button is grey again
 }
 
 TEST_F(MainWindow, closingTheMainWindowEndsTheProgramWhileTheOtherWindowsAreShown)
