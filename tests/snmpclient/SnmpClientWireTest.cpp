@@ -8,7 +8,6 @@
 
 using namespace zemtra;
 using vimbo::test::clientFor;
-using vimbo::test::ProbeSimProcess;
 using vimbo::test::startSim;
 
 namespace {

@@ -14,7 +14,6 @@
 using namespace vimbo;
 using vimbo::test::FakeDialogs;
 using vimbo::test::MainStandIn;
-using vimbo::test::ProbeSimProcess;
 
 namespace {
 

@@ -1,11 +1,12 @@
 // vimbo-snmp and vimboManager's command line as an operator runs them.
-#include "ProbeSimProcess.h"
+#include "SimulatedProbe.h"
 
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
 using vimbo::test::ProbeSimProcess;
+using vimbo::test::startSim;
 
 namespace {
 
@@ -43,7 +44,7 @@ QStringList agentOf(const ProbeSimProcess& sim)
 
 TEST(VimboSnmp, getPrintsTypeAndValueAndSetWritesTheTypedValue)
 {
-    auto sim = ProbeSimProcess::start();
+    auto sim = startSim();
     ASSERT_TRUE(sim);
     const QStringList agent = agentOf(*sim);
     const ToolRun name = tool(agent + QStringList{"get", kName});
@@ -57,7 +58,7 @@ TEST(VimboSnmp, getPrintsTypeAndValueAndSetWritesTheTypedValue)
 
 TEST(VimboSnmp, failureReportsTheResultCodeAndExitsOne)
 {
-    auto sim = ProbeSimProcess::start({"--error-oid", kName.toStdString()});
+    auto sim = startSim({"--error-oid", kName.toStdString()});
     ASSERT_TRUE(sim);
     const ToolRun failed = tool(agentOf(*sim) + QStringList{"get", kName});
     EXPECT_EQ(failed.exitCode, 1);
@@ -71,7 +72,7 @@ TEST(VimboSnmp, failureReportsTheResultCodeAndExitsOne)
 
 TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
 {
-    auto sim = ProbeSimProcess::start();
+    auto sim = startSim();
     ASSERT_TRUE(sim);
     const QStringList agent = agentOf(*sim);
     for (const QStringList& args : {QStringList{"get", kName},  // no agent: never the built-in default
