@@ -284,7 +284,7 @@ void frmMeasChart::frmMeasChart_tmr5s_Timer()
 {
     // An error here must not stop the program; the next tick tries again.
     try {
-        // 200 ticks a second: touch a box only when something changes.
+        // A tick at least every second: touch a box only when something changes.
         for (std::int16_t i = 0; i < 6; ++i) {
             QCheckBox* box = chkChannel[static_cast<std::size_t>(i)];
             const QString label = m_main.slotLabel(i);

@@ -56,7 +56,6 @@ bool registerFallback(const std::vector<std::string>& libraries, QString* error)
     return fail(error, QStringLiteral("No library was found to register"));
 }
 
-
 }  // namespace
 
 void SnmpClientComponent::LibraryCloser::operator()(void* handle) const
