@@ -15,6 +15,7 @@
 #include "SnmpClient.h"
 #include "frmEventsLog.h"
 #include "frmMain.h"
+#include "PollCycle.h"
 #include "frmMeasChart.h"
 
 #include <QApplication>
@@ -144,7 +145,7 @@ int main(int argc, char** argv)
             }
             const QListWidgetItem* newestBefore = newestLine(window);
             const auto cycleStart = std::chrono::steady_clock::now();
-            window.frmMain_tmrVimboPollingAlarms_Timer();
+            vimbo::test::pollCycle(window);
             const double cycleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - cycleStart).count();
             if (cycle < firstDayEnd)
                 firstDaySeconds += cycleSeconds;

@@ -75,37 +75,57 @@ SnmpClient::SnmpClient()
 {
 }
 
+ResultCode SnmpClient::fail(ResultCode code, std::string reason, bool timedOut)
+{
+    m_lastFailureReason = std::move(reason);
+    m_lastCallTimedOut = timedOut;
+    return code;
+}
+
+// The checks every request makes before anything is sent; kOk when it may go.
+ResultCode SnmpClient::checkRequest(const std::string& oid) 
+{
+    if (!parseObjectId(oid))
+        return fail(kRequestFailed, "not an object identifier: \"" + oid + "\"");
+    if (m_timeout10ms < 0 || m_retries < 0)
+        return fail(kRequestFailed, "a negative time-out or retry count is refused");
+    return kOk;
+}
+
 ResultCode SnmpClient::get(const std::string& oid, Variant& value)
 {
+    fail(kOk, {});
     const auto address = parseAgentAddress(m_agent);
     if (!address)
-        return kBadAgentAddress;
+        return fail(kBadAgentAddress, "not an agent address: \"" + m_agent + "\"");
 
     // From here the caller's old content belongs to this call.
     Variant local = std::exchange(value, Variant{});
 
-    const auto arcs = parseObjectId(oid);
     // A negative time-out or retry count would wait almost forever: refused.
-    if (!arcs || m_timeout10ms < 0 || m_retries < 0)
-        return kRequestFailed;
+    if (const ResultCode refused = checkRequest(oid); refused != kOk)
+        return refused;
 
     const wire::Target target{*address, m_port, m_communityR,
                               m_timeout10ms * 10000L, m_retries};
     wire::Value answer;
-    const ResultCode sent = fromWire(wire::get(target, *arcs, answer));
+    wire::Failure failure;
+    const ResultCode sent = fromWire(wire::get(target, *parseObjectId(oid), answer, failure));
     if (sent != kOk)
-        return sent;
+        return fail(sent, std::move(failure.reason), failure.timedOut);
     const ResultCode mapped = mapValue(answer, local);
-    if (mapped == kOk)
-        value = std::move(local);
+    if (mapped != kOk)
+        return fail(mapped, "the value's type " + std::to_string(answer.syntax) + " has no variant type");
+    value = std::move(local);
     return mapped;
 }
 
 ResultCode SnmpClient::set(const std::string& oid, const Variant& value)
 {
+    fail(kOk, {});
     const auto address = parseAgentAddress(m_agent);
     if (!address)
-        return kBadAgentAddress;
+        return fail(kBadAgentAddress, "not an agent address: \"" + m_agent + "\"");
 
     wire::SetValue toSend;
     if (const auto* small = value.getIf<std::int16_t>())
@@ -115,15 +135,18 @@ ResultCode SnmpClient::set(const std::string& oid, const Variant& value)
     else if (const auto* text = value.getIf<std::string>())
         toSend = *text;
     else
-        return kTypeNotMapped;
+        return fail(kTypeNotMapped, "only 16-bit and 32-bit integers and strings can be written");
 
-    const auto arcs = parseObjectId(oid);
-    if (!arcs || m_timeout10ms < 0 || m_retries < 0)
-        return kRequestFailed;
+    if (const ResultCode refused = checkRequest(oid); refused != kOk)
+        return refused;
 
     const wire::Target target{*address, m_port, m_communityW,
                               m_timeout10ms * 10000L, m_retries};
-    return fromWire(wire::set(target, *arcs, toSend));
+    wire::Failure failure;
+    const ResultCode sent = fromWire(wire::set(target, *parseObjectId(oid), toSend, failure));
+    if (sent != kOk)
+        return fail(sent, std::move(failure.reason), failure.timedOut);
+    return kOk;
 }
 
 }  // namespace zemtra

@@ -52,7 +52,18 @@ public:
     /// session or the request fails, an error status from the agent included.
     ResultCode set(const std::string& oid, const Variant& value);
 
+    /// Why the last failed `get` or `set` failed, for a person: the protocol
+    /// library's own reason where it had one. Empty after a success.
+    const std::string& lastFailureReason() const { return m_lastFailureReason; }
+    /// True when the last call failed because no answer came in time.
+    bool lastCallTimedOut() const { return m_lastCallTimedOut; }
+
 private:
+    ResultCode fail(ResultCode code, std::string reason, bool timedOut = false);
+    ResultCode checkRequest(const std::string& oid);
+
+    std::string m_lastFailureReason;
+    bool m_lastCallTimedOut = false;
     std::string m_agent;
     std::string m_communityR;
     std::string m_communityW;

@@ -158,45 +158,79 @@ Value toValue(const netsnmp_variable_list& binding)
     return value;
 }
 
+std::string sessionError(void* session)
+{
+    int libraryError = 0, systemError = 0;
+    char* text = nullptr;
+    snmp_sess_error(session, &libraryError, &systemError, &text);
+    std::string reason = text ? text : "unknown error";
+    SNMP_FREE(text);
+    return reason;
+}
+
 // Sends one request; the library owns `request` from here on, also on failure.
-Status exchange(const Target& target, PduPtr request, PduPtr& response)
+Status exchange(const Target& target, PduPtr request, PduPtr& response, Failure& failure)
 {
     SessionPtr session = openSession(target);
-    if (!session)
+    if (!session) {
+        // A session that never opened keeps its reason in the library's global error.
+        const char* text = snmp_api_errstring(snmp_errno);
+        failure.reason = std::string("cannot open a session to ") + peerName(target.address, target.port) + ": " +
+                         (text ? text : "unknown error");
         return Status::SessionNotOpened;
+    }
     netsnmp_pdu* answer = nullptr;
     const int status = snmp_sess_synch_response(session.get(), request.release(), &answer);
     response.reset(answer);
-    if (status != STAT_SUCCESS || !response || response->errstat != SNMP_ERR_NOERROR)
+    if (status == STAT_TIMEOUT) {
+        failure.timedOut = true;
+        failure.reason = "no answer from " + peerName(target.address, target.port) + " (" +
+                         std::to_string(target.retries + 1) + " tries of " +
+                         std::to_string(target.timeoutMicroseconds / 1000) + " ms)";
         return Status::RequestFailed;
+    }
+    if (status != STAT_SUCCESS || !response) {
+        failure.reason = sessionError(session.get());
+        return Status::RequestFailed;
+    }
+    if (response->errstat != SNMP_ERR_NOERROR) {
+        failure.reason = std::string("the agent answered error status ") + std::to_string(response->errstat) + " " +
+                         snmp_errstring(static_cast<int>(response->errstat)) + " at binding " +
+                         std::to_string(response->errindex);
+        return Status::RequestFailed;
+    }
     return Status::Ok;
 }
 
 }  // namespace
 
-Status get(const Target& target, const ObjectId& arcs, Value& answer)
+Status get(const Target& target, const ObjectId& arcs, Value& answer, Failure& failure)
 {
     PduPtr request(snmp_pdu_create(SNMP_MSG_GET));
-    if (!request)
-        return Status::RequestFailed;
     const auto name = toLibraryOid(arcs);
-    if (!snmp_add_null_var(request.get(), name.data(), name.size()))
+    if (!request || !snmp_add_null_var(request.get(), name.data(), name.size())) {
+        failure.reason = "cannot build the request";
         return Status::RequestFailed;
+    }
     PduPtr response;
-    const Status status = exchange(target, std::move(request), response);
+    const Status status = exchange(target, std::move(request), response, failure);
     if (status != Status::Ok)
         return status;
-    if (!response->variables)
+    if (!response->variables) {
+        failure.reason = "the answer holds no value";
         return Status::RequestFailed;
+    }
     answer = toValue(*response->variables);
     return Status::Ok;
 }
 
-Status set(const Target& target, const ObjectId& arcs, const SetValue& value)
+Status set(const Target& target, const ObjectId& arcs, const SetValue& value, Failure& failure)
 {
     PduPtr request(snmp_pdu_create(SNMP_MSG_SET));
-    if (!request)
+    if (!request) {
+        failure.reason = "cannot build the request";
         return Status::RequestFailed;
+    }
     const auto name = toLibraryOid(arcs);
     netsnmp_variable_list* added = nullptr;
     if (const auto* number = std::get_if<std::int32_t>(&value)) {
@@ -208,10 +242,12 @@ Status set(const Target& target, const ObjectId& arcs, const SetValue& value)
         added = snmp_pdu_add_variable(request.get(), name.data(), name.size(), ASN_OCTET_STR,
                                       text.empty() ? &kNothing : text.data(), text.size());
     }
-    if (!added)
+    if (!added) {
+        failure.reason = "cannot build the request";
         return Status::RequestFailed;
+    }
     PduPtr response;
-    return exchange(target, std::move(request), response);
+    return exchange(target, std::move(request), response, failure);
 }
 
 }  // namespace zemtra::wire

@@ -50,10 +50,16 @@ using SetValue = std::variant<std::int32_t, std::string>;
 
 enum class Status { Ok, SessionNotOpened, RequestFailed };
 
-/// One GET in its own session; fills `answer` on Ok.
-Status get(const Target& target, const ObjectId& oid, Value& answer);
+/// Why a request failed, in the protocol library's own words.
+struct Failure {
+    bool timedOut = false;  // no answer within the time-out and retries
+    std::string reason;
+};
+
+/// One GET in its own session; fills `answer` on Ok, `failure` otherwise.
+Status get(const Target& target, const ObjectId& oid, Value& answer, Failure& failure);
 
 /// One SET in its own session; the answer's bindings are not looked at.
-Status set(const Target& target, const ObjectId& oid, const SetValue& value);
+Status set(const Target& target, const ObjectId& oid, const SetValue& value, Failure& failure);
 
 }  // namespace zemtra::wire

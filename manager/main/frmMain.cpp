@@ -15,6 +15,7 @@
 #include "SettingsStream.h"
 #include "SnmpClient.h"
 #include "ZemtraLib.h"
+#include "SnmpRequests.h"
 #include "clsChannelset.h"
 #include "frmEventsLog.h"
 #include "frmMainDesign.h"
@@ -112,10 +113,18 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     client->setFixedSize(pixelsFromTwips(8580), pixelsFromTwips(6440));
     setCentralWidget(client);
     buildControls(client);
+    m_requests = std::make_unique<SnmpRequests>(m_snmpClient.client());
+    // The cycle's 50 reads in their order, each with how its value is shown.
+    readEquipmentInfo();
+    readCommonThresholds();
+    for (std::int16_t s = 0; s < 6; ++s)
+        readChannelSlot(s);
 
     tmrVimboPollingAlarms = new QTimer(this);
     tmrVimboPollingAlarms->setObjectName(QStringLiteral("tmrVimboPollingAlarms"));
     tmrVimboPollingAlarms->setInterval(3000);
+    // A coarse timer may fire up to 150 ms early; the cycles are 3000 ms apart.
+    tmrVimboPollingAlarms->setTimerType(Qt::PreciseTimer);
     tmrBlink = new QTimer(this);
     tmrBlink->setObjectName(QStringLiteral("tmrBlink"));
     tmrBlink->setInterval(800);
@@ -197,9 +206,11 @@ void frmMain::buildControls(QWidget* client)
         const int top = 720 + 600 * s;
         txtLeds[i] = textBox(frameAlarms, arrayName("txtLeds", s), QStringLiteral("(ChXX) 999.99MHz"), 120, top, 1570);
         ledAlarm[i] = placeControl<LampShape>(frameAlarms, arrayName("ledAlarm", s), 1800, top, 130, 250);
-        ledAlarm[i]->setFillColor(kAlarmLit);
+        // Dark until the probe's flags are first read: a probe that never
+        // answered has reported no alarm.
+        ledAlarm[i]->setFillColor(kAlarmDark);
         ledWarning[i] = placeControl<LampShape>(frameAlarms, arrayName("ledWarning", s), 2160, top, 130, 250);
-        ledWarning[i]->setFillColor(kWarningLit);
+        ledWarning[i]->setFillColor(kWarningDark);
         txtThrAlarmChPower[i] =
             textBox(frameAlarms, arrayName("txtThrAlarmChPower", s), QStringLiteral("999"), 2640, top + 120, 370);
         txtMeasPower[i] = textBox(frameAlarms, arrayName("txtMeasPower", s), QStringLiteral("999"), 3120, top, 370);
@@ -378,53 +389,84 @@ void frmMain::frmMain_btnWarnings_Click()
 
 // ---- the polling cycle ---------------------------------------------------------
 
-zemtra::Variant frmMain::read(const std::string& oid)
-{
-    zemtra::Variant value;
-    if (zemtra::failed(SnmpClient1().get(oid, value)))
-        throw PollFailure{};
-    return value;
-}
-
 void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
 {
+    // A tick while the cycle's requests are still under way is skipped.
+    if (m_cycleRunning)
+        return;
     if (!menuSurveillance->isEnabled()) {
         menuSurveillance->setEnabled(true);
         btnShowChart->setEnabled(true);
     }
+    tmrVimboPollingAlarms->stop();
+    m_cycleRunning = true;
+    m_measures = Measures{};
+    m_nextStep = 0;
+    requestNextStep();
+}
+
+void frmMain::requestNextStep()
+{
+    m_requests->get(m_pollSteps[m_nextStep].oid, this, [this](const SnmpReply& reply) { takeReply(reply); });
+}
+
+void frmMain::takeReply(const SnmpReply& reply)
+{
+    // The failures the cycle expects: a failed request, a value that is no
+    // number or text, a frequency or number out of range.
     try {
-        tmrVimboPollingAlarms->stop();
-        readEquipmentInfo();
-        readCommonThresholds();
-        Measures measures{};
-        for (std::int16_t s = 0; s < 6; ++s) {
-            readChannelSlot(s);
-            const auto i = static_cast<std::size_t>(s);
-            measures[0][i] = shownNumber(*txtMeasPower[i]);
-            measures[1][i] = shownNumber(*txtMeasMER[i]);
-            measures[2][i] = shownNumber(*txtMeasVBER[i]);
-        }
-        m_measChart->addMeasure(measures);
-        m_pollFailed = false;
-    } catch (...) {
-        // Whatever failed, the cycle ends here with one line in the log.
+        if (!reply.ok())
+            throw PollFailure{};
+        m_pollSteps[m_nextStep].show(reply.value);
+        if (++m_nextStep < m_pollSteps.size())
+            return requestNextStep();
+        m_measChart->addMeasure(m_measures);
+    } catch (const PollFailure&) {
+        qDebug("poll failed at %s: result 0x%08X %s", reply.oid.c_str(), reply.code, reply.reason.c_str());
+        return endCycle(false);
+    } catch (const ProgramError& error) {
+        qDebug("poll failed at %s: %s", reply.oid.c_str(), error.what());
+        return endCycle(false);
+    }
+    endCycle(true);
+}
+
+void frmMain::endCycle(bool complete)
+{
+    if (!complete) {
         try {
             m_eventsLog->addMessage(QStringLiteral("Error in SNMP get request"));
-        } catch (...) {
+        } catch (const ProgramError& error) {
+            qWarning("the events log refused a line: %s", error.what());
         }
-        m_pollFailed = true;
     }
+    m_pollFailed = !complete;
+    if (complete)
+        m_probeName = txtVimboName->text();
     tellRaisedAlarms();
+    tellProbeState(complete);
+    m_cycleRunning = false;
     tmrVimboPollingAlarms->start();
+}
+
+void frmMain::addStep(std::string oid, std::function<void(const zemtra::Variant&)> show)
+{
+    m_pollSteps.push_back(PollStep{std::move(oid), std::move(show)});
 }
 
 void frmMain::readEquipmentInfo()
 {
-    showText(*txtVimboName, textOf(read(mib::equipmentOid(mib::EquipmentItem::Name))));
-    showText(*txtVimboIPN, textOf(read(mib::equipmentOid(mib::EquipmentItem::Ipn))));
-    showText(*txtVimboVersion, textOf(read(mib::equipmentOid(mib::EquipmentItem::Version))));
-    const QString flagsText = textOf(read(mib::equipmentOid(mib::EquipmentItem::AlarmFlags)));
-    const mib::AlarmFlags flags = mib::readAlarmFlags(flagsText.toStdString());
+    const auto textInto = [this](TextBox* box) { return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); }; };
+    addStep(mib::equipmentOid(mib::EquipmentItem::Name), textInto(txtVimboName));
+    addStep(mib::equipmentOid(mib::EquipmentItem::Ipn), textInto(txtVimboIPN));
+    addStep(mib::equipmentOid(mib::EquipmentItem::Version), textInto(txtVimboVersion));
+    addStep(mib::equipmentOid(mib::EquipmentItem::AlarmFlags), [this](const zemtra::Variant& v) {
+        showAlarmFlags(mib::readAlarmFlags(textOf(v).toStdString()));
+    });
+}
+
+void frmMain::showAlarmFlags(const mib::AlarmFlags& flags)
+{
     for (std::size_t s = 0; s < 6; ++s)
         ledWarning[s]->setFillColor(flags.warning[s] ? kWarningLit : kWarningDark);
     for (std::size_t s = 0; s < 6; ++s)
@@ -434,26 +476,49 @@ void frmMain::readEquipmentInfo()
         m_alarmsToTell[s] = m_alarmsToTell[s] || rose[s];
 }
 
+QString frmMain::probeTitle() const
+{
+    // The name it reported once it has answered, and where it is.
+    const zemtra::SnmpClient& client = m_snmpClient.client();
+    const QString agent = QString::fromStdString(client.Agent());
+    const QString where = (agent.contains(QLatin1Char(':')) ? QLatin1Char('[') + agent + QLatin1Char(']') : agent) +
+                          QLatin1Char(':') + QString::number(client.Port());
+    return m_probeName.isEmpty() ? QStringLiteral("Probe at ") + where : m_probeName + QStringLiteral(" at ") + where;
+}
+
 void frmMain::tellRaisedAlarms()
 {
     // At the cycle's end, when the slots show this cycle's channel labels.
     for (std::size_t s = 0; s < 6; ++s) {
         if (m_alarmsToTell[s] && m_notifier)
-            m_notifier->alarmRaised(*this, QStringLiteral("Alarm on ") + txtLeds[s]->text());
+            m_notifier->notify(*this, {Notification::Critical, probeTitle(), QStringLiteral("Alarm on ") + txtLeds[s]->text()});
         m_alarmsToTell[s] = false;
     }
+}
+
+void frmMain::tellProbeState(bool answered)
+{
+    const ProbeState now = answered ? ProbeState::Answering : ProbeState::Lost;
+    const ProbeState before = std::exchange(m_probeState, now);
+    if (!m_notifier || now == before || (answered && before == ProbeState::Unknown))
+        return;
+    m_notifier->notify(*this, {Notification::Normal, probeTitle(),
+                               answered ? QStringLiteral("The probe answers again")
+                                        : QStringLiteral("The probe does not answer")});
 }
 
 void frmMain::readCommonThresholds()
 {
     using mib::Access;
     using mib::ThresholdItem;
-    showText(*txtThrAlarmMER, textOf(read(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read))));
-    showText(*txtThrWarnMER, textOf(read(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read))));
-    showText(*txtThrAlarmVBER, 
-        mib::formatScientific(mib::vberFromRaw(numberOf(read(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read))))));
-    showText(*txtThrWarnVBER, mib::formatScientific(
-        mib::vberFromRaw(numberOf(read(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read))))));
+    const auto textInto = [](TextBox* box) { return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); }; };
+    const auto vberInto = [](TextBox* box) {
+        return [box](const zemtra::Variant& v) { showText(*box, mib::formatScientific(mib::vberFromRaw(numberOf(v)))); };
+    };
+    addStep(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read), textInto(txtThrAlarmMER));
+    addStep(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read), textInto(txtThrWarnMER));
+    addStep(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read), vberInto(txtThrAlarmVBER));
+    addStep(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read), vberInto(txtThrWarnVBER));
 }
 
 void frmMain::readChannelSlot(std::int16_t s)
@@ -461,9 +526,32 @@ void frmMain::readChannelSlot(std::int16_t s)
     using mib::Access;
     using mib::SlotItem;
     const auto i = static_cast<std::size_t>(s);
-    showSlotSurveyed(s, numberOf(read(mib::slotOid(s, SlotItem::Surveyed, Access::Read))) == 1.0);
+    const auto oid = [s](SlotItem item) { return mib::slotOid(s, item, Access::Read); };
+    addStep(oid(SlotItem::Surveyed), [this, s](const zemtra::Variant& v) { showSlotSurveyed(s, numberOf(v) == 1.0); });
+    addStep(oid(SlotItem::Frequency), [this, s](const zemtra::Variant& v) { showSlotFrequency(s, numberOf(v)); });
+    addStep(oid(SlotItem::Power), [this, i](const zemtra::Variant& v) {
+        showText(*txtMeasPower[i], mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v))));
+    });
+    addStep(oid(SlotItem::Mer), [this, i](const zemtra::Variant& v) {
+        showText(*txtMeasMER[i], mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v))));
+    });
+    addStep(oid(SlotItem::Vber), [this, i](const zemtra::Variant& v) {
+        showText(*txtMeasVBER[i], mib::formatScientific(mib::vberFromRaw(numberOf(v))));
+    });
+    addStep(oid(SlotItem::PowerAlarm), [this, i](const zemtra::Variant& v) { showText(*txtThrAlarmChPower[i], textOf(v)); });
+    addStep(oid(SlotItem::PowerWarning), [this, i](const zemtra::Variant& v) {
+        showText(*txtThrWarnChPower[i], textOf(v));
+        // The slot's measures go to the chart as shown, with their display rounding.
+        m_measures[0][i] = shownNumber(*txtMeasPower[i]);
+        m_measures[1][i] = shownNumber(*txtMeasMER[i]);
+        m_measures[2][i] = shownNumber(*txtMeasVBER[i]);
+    });
+}
 
-    const double kHz = numberOf(read(mib::slotOid(s, SlotItem::Frequency, Access::Read))) / 1000.0;
+void frmMain::showSlotFrequency(std::int16_t s, double hz)
+{
+    const auto i = static_cast<std::size_t>(s);
+    const double kHz = hz / 1000.0;
     const auto wholeKHz = mib::roundToInt32(kHz);
     if (!wholeKHz)
         throw overflowError(QStringLiteral("readChannelSlot"));
@@ -472,15 +560,6 @@ void frmMain::readChannelSlot(std::int16_t s)
     const QString frequency = mib::formatMHz(kHz / 1000.0);
     showText(*txtLeds[i], channel ? QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") + frequency
                                 : frequency);
-
-    showText(*txtMeasPower[i], 
-        mib::formatFixed2(mib::hundredthsFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Power, Access::Read))))));
-    showText(*txtMeasMER[i], 
-        mib::formatFixed2(mib::hundredthsFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Mer, Access::Read))))));
-    showText(*txtMeasVBER[i], 
-        mib::formatScientific(mib::vberFromRaw(numberOf(read(mib::slotOid(s, SlotItem::Vber, Access::Read))))));
-    showText(*txtThrAlarmChPower[i], textOf(read(mib::slotOid(s, SlotItem::PowerAlarm, Access::Read))));
-    showText(*txtThrWarnChPower[i], textOf(read(mib::slotOid(s, SlotItem::PowerWarning, Access::Read))));
 }
 
 void frmMain::showSlotSurveyed(std::int16_t s, bool surveyed)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AlarmFlags.h"
 #include "AlarmRises.h"
+#include "SnmpRequests.h"
 
 #include "ComponentServices.h"
 #include "MainWindowLink.h"
@@ -10,6 +12,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -75,7 +79,10 @@ public:
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
     bool pollFailed() const { return m_pollFailed; }
-    /// Alarms that light up are told through `notifier` (none: not told).
+    /// True from a polling tick until its cycle's last reply is shown.
+    bool cycleRunning() const { return m_cycleRunning; }
+    SnmpRequests& snmpRequests() override { return *m_requests; }
+    /// Alarms that light up, and a probe lost or back, are told through `notifier` (none: not told).
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
     std::int16_t blinkPhase() const { return m_blinkPhase; }
 
@@ -85,12 +92,24 @@ protected:
 private:
     void buildMenus();
     void buildControls(QWidget* client);
+    // The cycle: its reads composed once, then run one request at a time.
+    struct PollStep {
+        std::string oid;
+        std::function<void(const zemtra::Variant&)> show;  // throws when the value cannot be shown
+    };
+    void addStep(std::string oid, std::function<void(const zemtra::Variant&)> show);
     void readEquipmentInfo();
-    void tellRaisedAlarms();
     void readCommonThresholds();
     void readChannelSlot(std::int16_t s);
+    void requestNextStep();
+    void takeReply(const SnmpReply& reply);
+    void endCycle(bool complete);
+    void showAlarmFlags(const mib::AlarmFlags& flags);
+    void showSlotFrequency(std::int16_t s, double hz);
     void showSlotSurveyed(std::int16_t s, bool surveyed);
-    zemtra::Variant read(const std::string& oid);
+    void tellRaisedAlarms();
+    void tellProbeState(bool answered);
+    QString probeTitle() const;
     std::optional<std::int16_t> integerOf(const QLineEdit& box) const;
     std::optional<float> singleOf(const QLineEdit& box) const;
     void checkSlot(std::int16_t c) const;
@@ -101,6 +120,14 @@ private:
     std::array<bool, 6> m_alarmsToTell{};  // risen in this cycle, told at its end
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
+    std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
+    std::vector<PollStep> m_pollSteps;
+    std::size_t m_nextStep = 0;
+    bool m_cycleRunning = false;
+    Measures m_measures{};
+    enum class ProbeState { Unknown, Answering, Lost };
+    ProbeState m_probeState = ProbeState::Unknown;
+    QString m_probeName;  // as it reported it at the last complete cycle
     std::shared_ptr<clsChannelset> m_channelSet;
     std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
     bool m_pollFailed = false;

@@ -7,7 +7,7 @@
 #include "Geometry.h"
 #include "MainWindowLink.h"
 #include "Scales.h"
-#include "SnmpClient.h"
+#include "SnmpRequests.h"
 #include "channelsCollection.h"
 #include "clsChannelset.h"
 
@@ -235,26 +235,65 @@ bool frmSurveillanceConfig::validateInputs()
 
 void frmSurveillanceConfig::frmSurveillanceConfig_CancelButton_Click() { reject(); }
 
+void frmSurveillanceConfig::reject()
+{
+    // Half a configuration is not left behind by closing: the write runs to
+    // its end or to the operator's Cancel of a failed request.
+    if (!m_writing)
+        QDialog::reject();
+}
+
 void frmSurveillanceConfig::frmSurveillanceConfig_OKButton_Click()
 {
-    if (!validateInputs())
+    if (m_writing || !validateInputs())
         return;
     if (m_dialogs.showMessage(kCaption, QStringLiteral("Enviar la configuración?"), MessageIcon::Question,
                               MessageButtons::OkCancel) != MessageAnswer::Ok)
         return;
-    zemtra::SnmpClient& client = m_main.SnmpClient1();
-    for (const WriteStep& step : writePlan()) {
-        for (;;) {
-            // Each value is read from its field just before its own request.
-            const auto value = valueToSend(step, entries(), QLocale());
-            if (value && !zemtra::failed(client.set(step.oid, *value)))
-                break;
-            if (m_dialogs.showMessage(kCaption, QStringLiteral("Error configuring equipment"), MessageIcon::Exclamation,
-                                      MessageButtons::RetryCancel) != MessageAnswer::Retry)
-                return;  // what was written stays written
-        }
+    showBusy(true);
+    m_writeStep = 0;
+    writeNextStep();
+}
+
+void frmSurveillanceConfig::showBusy(bool busy)
+{
+    m_writing = busy;
+    OKButton->setEnabled(!busy);
+    CancelButton->setEnabled(!busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void frmSurveillanceConfig::writeNextStep()
+{
+    const auto& plan = writePlan();
+    if (m_writeStep == plan.size()) {
+        showBusy(false);
+        return accept();
     }
-    accept();
+    const WriteStep& step = plan[m_writeStep];
+    // Each value is read from its field just before its own request.
+    const auto value = valueToSend(step, entries(), QLocale());
+    if (!value)
+        return writeFailed();
+    m_main.snmpRequests().set(step.oid, *value, this, [this](const SnmpReply& reply) {
+        if (!reply.ok()) {
+            qDebug("write failed at %s: result 0x%08X %s", reply.oid.c_str(), reply.code, reply.reason.c_str());
+            return writeFailed();
+        }
+        ++m_writeStep;
+        writeNextStep();
+    });
+}
+
+void frmSurveillanceConfig::writeFailed()
+{
+    if (m_dialogs.showMessage(kCaption, QStringLiteral("Error configuring equipment"), MessageIcon::Exclamation,
+                              MessageButtons::RetryCancel) == MessageAnswer::Retry)
+        return writeNextStep();  // the same request again
+    showBusy(false);  // what was written stays written
 }
 
 bool frmSurveillanceConfig::eventFilter(QObject* watched, QEvent* event)

@@ -42,16 +42,25 @@ public:
     /// The current texts of the fields.
     SurveillanceEntries entries() const;
 
+    /// True while Save's requests are under way; the window is then busy.
+    bool isWriting() const { return m_writing; }
+    void reject() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* widgetOf(const SurveillanceField& field) const;
+    void showBusy(bool busy);
+    void writeNextStep();
+    void writeFailed();
 
     MainWindowLink& m_main;
     Dialogs& m_dialogs;
     std::shared_ptr<channelsCollection> m_channels;
     std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
+    bool m_writing = false;
+    std::size_t m_writeStep = 0;  // the write plan's request under way
 
     TextBox* txtThrAlarmVBER;
     TextBox* txtThrWarnVBER;

@@ -23,6 +23,7 @@ public:
     static SnmpClientComponent inProcess();
 
     zemtra::SnmpClient& client() { return m_object->object(); }
+    const zemtra::SnmpClient& client() const { return m_object->object(); }
     zemtra::ISnmpClient& object() { return *m_object.get(); }
 
 private:

@@ -13,6 +13,7 @@ class SnmpClient;
 
 namespace vimbo {
 
+class SnmpRequests;
 class clsChannelset;
 
 /// What the other windows may use of the main window: its exposed members
@@ -42,6 +43,8 @@ public:
     virtual QString slotLabel(int c) const = 0;
 
     virtual zemtra::SnmpClient& SnmpClient1() = 0;
+    /// Where requests are made with SnmpClient1's settings, off the window's thread.
+    virtual SnmpRequests& snmpRequests() = 0;
 
     /// Gives the focus back to the main window.
     virtual void takeFocus() = 0;

@@ -7,7 +7,7 @@
 
 namespace vimbo {
 
-void DesktopNotifier::alarmRaised(QWidget& window, const QString& text)
+void DesktopNotifier::notify(QWidget& window, const Notification& notification)
 {
     QApplication::alert(&window);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -16,8 +16,11 @@ void DesktopNotifier::alarmRaised(QWidget& window, const QString& text)
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QStringLiteral("Vimbo SNMP Demo Manager") << 0u << QStringLiteral("vimboManager")
-           << QStringLiteral("Vimbo probe alarm") << text << QStringList() << QVariantMap() << -1;
+    // The hint's byte: 1 normal, 2 critical (the specification's urgency levels).
+    const QVariantMap hints{{QStringLiteral("urgency"),
+                             QVariant::fromValue(static_cast<uchar>(notification.urgency == Notification::Critical ? 2 : 1))}};
+    notify << QStringLiteral("Vimbo SNMP Demo Manager") << 0u << QStringLiteral("vimboManager") << notification.title
+           << notification.text << QStringList() << hints << -1;
     // Sent without waiting for the answer: a missing service costs nothing here.
     notify.setAutoStartService(false);
     bus.send(notify);

@@ -6,20 +6,28 @@ class QWidget;
 
 namespace vimbo {
 
-/// Tells the operator of an alarm beyond the window: a desktop notification
-/// and the window marked as needing attention.
+/// What the operator is told beyond the window.
+struct Notification {
+    enum Urgency { Normal, Critical };
+    Urgency urgency = Normal;
+    QString title;  // which probe: the name it reported and its address:port
+    QString text;   // what happened to it
+};
+
+/// Tells the operator of an alarm, or of a probe lost or back, beyond the
+/// window: a desktop notification and the window marked as needing attention.
 class Notifier {
 public:
     virtual ~Notifier() = default;
     /// Must neither fail nor wait when nothing listens.
-    virtual void alarmRaised(QWidget& window, const QString& text) = 0;
+    virtual void notify(QWidget& window, const Notification& notification) = 0;
 };
 
 /// Through the freedesktop notification service on the session bus, and the
 /// window system's attention flag.
 class DesktopNotifier final : public Notifier {
 public:
-    void alarmRaised(QWidget& window, const QString& text) override;
+    void notify(QWidget& window, const Notification& notification) override;
 };
 
 }  // namespace vimbo

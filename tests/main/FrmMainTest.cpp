@@ -4,6 +4,7 @@
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "WaitFor.h"
+#include "PollCycle.h"
 #include "SimulatedProbe.h"
 #include "TestFiles.h"
 #include "Widgets.h"
@@ -52,7 +53,12 @@ QString staticProbeFile(const QTemporaryDir& folder, const char* flags = "2101")
 // Counts what would reach the desktop.
 struct CountingNotifier final : Notifier {
     QStringList told;
-    void alarmRaised(QWidget&, const QString& text) override { told << text; }
+    std::vector<Notification> all;
+    void notify(QWidget&, const Notification& n) override
+    {
+        told << n.text;
+        all.push_back(n);
+    }
 };
 
 class MainWindow : public testing::Test {
@@ -80,7 +86,7 @@ protected:
     QString slotText(const char* name, int s) { return text(arrayName(name, s)); }
     QColor lamp(const char* name, int s) { return find<LampShape>(arrayName(name, s))->fillColor(); }
     QStringList logLines() { return test::lineTexts(*test::child<QListWidget>(window.eventsLog(), "lstMsgs")); }
-    void poll() { window.frmMain_tmrVimboPollingAlarms_Timer(); }
+    void poll() { ASSERT_TRUE(test::pollCycle(window)); }
 
     QTemporaryDir folder;
     FakeDialogs dialogs;
@@ -91,14 +97,16 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindow, startsFromItsStoredAgentWithEveryLampLitAndThePlanLoaded)
+TEST_F(MainWindow, startsFromItsStoredAgentWithEveryLampDarkAndThePlanLoaded)
 {
     EXPECT_EQ(window.SnmpClient1().Agent(), "127.10.10.10");
     EXPECT_EQ(window.SnmpClient1().Port(), 161);
     EXPECT_FALSE(find<QMenu>(QStringLiteral("menuSurveillance"))->isEnabled());
     EXPECT_FALSE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
-    EXPECT_EQ(lamp("ledAlarm", 0), QColor(255, 0, 0));  // every lamp lit until the first flags
-    EXPECT_EQ(lamp("ledWarning", 5), QColor(255, 192, 128));
+    for (int s = 0; s < 6; ++s) {  // every lamp dark until the first flags: no alarm was reported
+        EXPECT_EQ(lamp("ledAlarm", s), QColor(64, 0, 0)) << s;
+        EXPECT_EQ(lamp("ledWarning", s), QColor(64, 48, 48)) << s;
+    }
     EXPECT_EQ(window.ThrAlarmMER(), std::nullopt);  // the placeholder is no number
     window.frmMain_Form_Load();
     EXPECT_EQ(window.ChannelSet()->channelsCollection()->Count(), 60);
@@ -197,7 +205,7 @@ TEST_F(MainWindow, timersPollEveryThreeSecondsAndBlinkTheWarningsButtonEvery800M
     EXPECT_EQ(picture(), "grey");  // steady grey while nothing failed
     EXPECT_TRUE(waitFor([&] { return !sim->requests().empty(); }, 4000));  // the first cycle, 3 s after the start
     EXPECT_GE(clock.elapsed(), 2900);
-    EXPECT_EQ(logLines().size(), 1);
+    EXPECT_TRUE(waitFor([&] { return logLines().size() == 1; }, 1000));  // after its one 50 ms time-out
     EXPECT_TRUE(waitFor([&] { return picture() == "yellow"; }, 1000));  // then yellow and grey in turn
     EXPECT_TRUE(waitFor([&] { return picture() == "grey"; }, 1000));
 
@@ -246,6 +254,7 @@ TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
     surveillance.frmSurveillanceConfig_Form_Load();
     dialogs.answers.push_back(MessageAnswer::Ok);  // "Enviar la configuración?"
     surveillance.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    ASSERT_TRUE(test::runUntilIdle([&] { return surveillance.isWriting(); }));
     ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text.toStdString();
     const auto requests = sim->requests();
     EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("SET", 0) == 0; }),
@@ -302,4 +311,73 @@ TEST_F(MainWindow, anAlarmLightingUpIsToldOncePerRise)
     EXPECT_EQ(cycleWithFlags("0200"), QStringList({"Alarm on (Ch34) 578.00MHz"}));
     EXPECT_EQ(cycleWithFlags("0000"), QStringList());  // going out
     EXPECT_EQ(cycleWithFlags("0200"), QStringList({"Alarm on (Ch34) 578.00MHz"}));  // lit again
+}
+
+TEST_F(MainWindow, theWindowAnswersWhileARequestWaitsAndClosingWaitsOneTimeOutAtMost)
+{
+    auto window = std::make_unique<frmMain>(dialogs, clock);
+    window->frmMain_Form_Load();
+    sim = test::startSim({"--silent"});
+    ASSERT_TRUE(sim);
+    test::aim(window->SnmpClient1(), *sim);
+    window->SnmpClient1().setTimeout(150);  // 1.5 s a try, three tries
+    window->SnmpClient1().setRetries(2);
+    window->frmMain_tmrVimboPollingAlarms_Timer();
+    EXPECT_TRUE(window->cycleRunning());  // the tick returned with its request under way
+    bool answered = false;
+    QTimer::singleShot(50, [&] { answered = true; });
+    EXPECT_TRUE(waitFor([&] { return answered; }, 1000));
+    EXPECT_TRUE(window->cycleRunning());
+    window->frmMain_tmrVimboPollingAlarms_Timer();  // a tick during the cycle is skipped
+    EXPECT_TRUE(waitFor([&] { return sim->requests().size() >= 2; }, 3000));  // the first retry
+    EXPECT_EQ(sim->requests().size(), 2u);
+    for (int s = 0; s < 6; ++s) {  // a probe that never answered lit no lamp
+        EXPECT_EQ(lamp("ledAlarm", s), QColor(64, 0, 0)) << s;
+        EXPECT_EQ(lamp("ledWarning", s), QColor(64, 48, 48)) << s;
+    }
+    QElapsedTimer closing;
+    closing.start();
+    window.reset();
+    EXPECT_LT(closing.elapsed(), 1600);  // not the 3 s of the tries left
+}
+
+TEST_F(MainWindow, aLostProbeAndItsReturnAreToldOnceNamingTheProbe)
+{
+    CountingNotifier notifier;
+    window.setNotifier(&notifier);
+    window.frmMain_Form_Load();
+    sim = test::startSim({"--silent"});
+    ASSERT_TRUE(sim);
+    test::aim(window.SnmpClient1(), *sim);
+    window.SnmpClient1().setTimeout(5);
+    window.SnmpClient1().setRetries(0);
+    const QString where = QStringLiteral("127.0.0.1:") + QString::number(sim->port());
+    poll();
+    poll();  // still lost: told once
+    ASSERT_EQ(notifier.all.size(), 1u);
+    EXPECT_EQ(notifier.all[0].title, QStringLiteral("Probe at ") + where);  // no name reported yet
+    EXPECT_EQ(notifier.all[0].text, QStringLiteral("The probe does not answer"));
+    EXPECT_EQ(notifier.all[0].urgency, Notification::Normal);
+
+    sim.reset();  // the same probe back where it was
+    sim = test::startSim({"--static", staticProbeFile(folder, "0100").toStdString()}, where.toStdString());
+    ASSERT_TRUE(sim);
+    poll();
+    ASSERT_EQ(notifier.all.size(), 3u);
+    EXPECT_EQ(notifier.all[1].title, QStringLiteral("VIMBO-SIM at ") + where);
+    EXPECT_EQ(notifier.all[1].text, QStringLiteral("Alarm on (Ch21) 474.00MHz"));
+    EXPECT_EQ(notifier.all[1].urgency, Notification::Critical);
+    EXPECT_EQ(notifier.all[2].title, QStringLiteral("VIMBO-SIM at ") + where);
+    EXPECT_EQ(notifier.all[2].text, QStringLiteral("The probe answers again"));
+    EXPECT_EQ(notifier.all[2].urgency, Notification::Normal);
+    poll();  // answering on: nothing more
+    EXPECT_EQ(notifier.all.size(), 3u);
+
+    frmMain fresh(dialogs, clock);  // a probe that answers from the start is not "back"
+    CountingNotifier quiet;
+    fresh.setNotifier(&quiet);
+    fresh.frmMain_Form_Load();
+    test::aim(fresh.SnmpClient1(), *sim);
+    ASSERT_TRUE(test::pollCycle(fresh));
+    EXPECT_EQ(quiet.told, QStringList({"Alarm on (Ch21) 474.00MHz"}));
 }

@@ -1,6 +1,8 @@
 #include "Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
+#include "PollCycle.h"
+#include "WaitFor.h"
 #include "MainStandIn.h"
 #include "SimulatedProbe.h"
 #include "frmMain.h"
@@ -116,18 +118,21 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     frmMain main(dialogs, clock);
     main.frmMain_Form_Load();
     vimbo::test::aim(main.SnmpClient1(), *first);
-    main.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(vimbo::test::pollCycle(main));
     EXPECT_EQ(first->requests().size(), 50u);
 
+    // Saved while the next cycle is under way: its next request goes to the new agent.
+    main.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(vimbo::test::waitFor([&] { return first->requests().size() >= 60u; }, 5000));
     frmSnmpConfig settings(main, dialogs, &main);
     settings.frmSnmpConfig_Form_Load();
     settings.findChild<TextBox*>(QStringLiteral("txtVimboIP"))->setText(QStringLiteral("127.1.1.2"));
     settings.findChild<TextBox*>(QStringLiteral("txtPort"))->setText(QString::number(second->port()));
     settings.frmSnmpConfig_OKButton_Click();
     ASSERT_EQ(settings.result(), QDialog::Accepted);
-
-    main.frmMain_tmrVimboPollingAlarms_Timer();
-    EXPECT_EQ(first->requests().size(), 50u);
-    EXPECT_EQ(second->requests().size(), 50u);
+    const std::size_t before = first->requests().size();
+    ASSERT_TRUE(vimbo::test::runUntilIdle([&] { return main.cycleRunning(); }));
+    EXPECT_LE(first->requests().size(), before + 1);  // at most the one already queued
+    EXPECT_EQ(first->requests().size() + second->requests().size(), 100u);
     EXPECT_FALSE(main.pollFailed());
 }

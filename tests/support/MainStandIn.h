@@ -2,6 +2,7 @@
 
 #include "MainWindowLink.h"
 #include "SnmpClient.h"
+#include "SnmpRequests.h"
 
 #include <QString>
 
@@ -19,6 +20,7 @@ public:
     std::optional<float> alarmVBER, warnVBER;
     std::array<std::optional<std::int16_t>, 6> alarmPower{}, warnPower{};
     zemtra::SnmpClient client;
+    std::unique_ptr<SnmpRequests> requests;  // made at first use, with this client's settings
     int focusTaken = 0;
 
     bool IsChannelSurveyed(std::int16_t c) const override { return surveyed.at(static_cast<std::size_t>(c)); }
@@ -39,6 +41,12 @@ public:
     void loadFile(const QString&) override {}
     QString slotLabel(int c) const override { return labels.at(static_cast<std::size_t>(c)); }
     zemtra::SnmpClient& SnmpClient1() override { return client; }
+    SnmpRequests& snmpRequests() override
+    {
+        if (!requests)
+            requests = std::make_unique<SnmpRequests>(client);
+        return *requests;
+    }
     void takeFocus() override { ++focusTaken; }
 };
 

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "FakeDialogs.h"
 #include "MainStandIn.h"
+#include "PollCycle.h"
 #include "SimulatedProbe.h"
 #include "Widgets.h"
 #include "clsChannelset.h"
@@ -75,6 +76,7 @@ protected:
         dialogs.answers = {MessageAnswer::Ok};
         dialogs.answers.insert(dialogs.answers.end(), afterConfirm);
         window->frmSurveillanceConfig_OKButton_Click();
+        ASSERT_TRUE(test::runUntilIdle([&] { return window->isWriting(); }));
     }
 
     FakeDialogs dialogs;

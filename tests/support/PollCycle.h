@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+
+namespace vimbo::test {
+
+/// Runs the event loop until `busy()` turns false, or `timeoutMs` pass; whether it did.
+/// Replies from the request worker wake the loop, so nothing sleeps between them.
+template <typename Busy>
+bool runUntilIdle(Busy busy, int timeoutMs = 30000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer wake;  // the deadline is looked at even when no reply comes
+    wake.start(20);
+    while (busy()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+/// One polling tick of `window`, and its cycle waited for through the event loop.
+template <typename Window>
+bool pollCycle(Window& window, int timeoutMs = 30000)
+{
+    window.frmMain_tmrVimboPollingAlarms_Timer();
+    return runUntilIdle([&] { return window.cycleRunning(); }, timeoutMs);
+}
+
+}  // namespace vimbo::test
