@@ -1,6 +1,9 @@
 #include "HistoryCsv.h"
 
+#include <QTimeZone>
+
 #include <charconv>
+#include <cstdlib>
 
 namespace vimbo {
 
@@ -23,7 +26,17 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& labels, const QDateTime& newest)
+QString isoTimeWithOffset(const SlotTime& time)
+{
+    const int offset = time.utcOffsetSeconds;
+    const QDateTime local =
+        QDateTime::fromMSecsSinceEpoch(time.msecsSinceEpoch, Qt::UTC).addSecs(offset);
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + QLatin1Char(offset < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& labels)
 {
     static const char* const kMagnitudes[] = {"power", "MER", "VBER"};
     const QString lineEnd = QStringLiteral("\r\n");
@@ -38,7 +51,8 @@ QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& 
     const int closed = history.arrayFilled() ? MeasureHistory::kSlots - 1 : open;
     for (int age = closed; age >= 1; --age) {
         const int slot = (open - age + MeasureHistory::kSlots) % MeasureHistory::kSlots;
-        QStringList row{newest.addSecs(-5 * (age - 1)).toString(Qt::ISODate)};
+        const auto closedAt = history.closedAt(slot);
+        QStringList row{closedAt ? isoTimeWithOffset(*closedAt) : QString()};
         const bool measured = history.count(slot) != 0.0f;
         for (int c = 0; c < MeasureHistory::kChannels; ++c)
             for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)

@@ -13,7 +13,8 @@ constexpr float kHuge = 3.402823E+38f;
 
 MeasureHistory::MeasureHistory()
     : m_meas5sAvg(static_cast<std::size_t>(kSlots) * kMagnitudes * kChannels, 0.0f),
-      m_meas5sCount(static_cast<std::size_t>(kSlots), 0.0f)
+      m_meas5sCount(static_cast<std::size_t>(kSlots), 0.0f),
+      m_closedAt(static_cast<std::size_t>(kSlots))
 {
 }
 
@@ -38,8 +39,9 @@ void MeasureHistory::add(const Measures& measures)
     m_meas5sCount[static_cast<std::size_t>(m_insertInd)] += 1.0f;
 }
 
-void MeasureHistory::closeSlot(std::int16_t n)
+void MeasureHistory::closeSlot(std::int16_t n, SlotTime closedAt)
 {
+    m_closedAt[static_cast<std::size_t>(m_insertInd)] = closedAt;
     const float sets = m_meas5sCount[static_cast<std::size_t>(m_insertInd)];
     if (sets != 0.0f)
         for (int m = 0; m < kMagnitudes; ++m)
@@ -54,7 +56,13 @@ void MeasureHistory::closeSlot(std::int16_t n)
         for (int c = 0; c < kChannels; ++c)
             m_meas5sAvg[index(m_insertInd, m, c)] = 0.0f;
     m_meas5sCount[static_cast<std::size_t>(m_insertInd)] = 0.0f;
+    m_closedAt[static_cast<std::size_t>(m_insertInd)].reset();
     m_last5sSlot = n;
+}
+
+std::optional<SlotTime> MeasureHistory::closedAt(int slot) const
+{
+    return m_closedAt.at(static_cast<std::size_t>(slot));
 }
 
 float MeasureHistory::value(int slot, int magnitude, int channel) const

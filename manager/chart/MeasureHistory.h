@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vimbo {
@@ -12,6 +13,13 @@ using Measures = std::array<std::array<float, 6>, 3>;
 using ChannelMask = std::array<bool, 6>;
 /// [0] minimum, [1] maximum.
 using Margins = std::array<float, 2>;
+
+/// When a slot closed: the instant, and the clock's offset from UTC then.
+struct SlotTime {
+    std::int64_t msecsSinceEpoch = 0;
+    std::int32_t utcOffsetSeconds = 0;
+    bool operator==(const SlotTime&) const = default;
+};
 
 /// Two hours of 5-second averages in a ring of 1440 slots. Slots close on the
 /// wall clock: 13 a minute, numbered by the second of the minute.
@@ -31,9 +39,12 @@ public:
 
     /// Adds a measure set to the open slot.
     void add(const Measures& measures);
-    /// Closes the open slot at clock number n: averages it, opens the next
-    /// (clearing it; the ring wraps to 0 and is then full) and remembers n.
-    void closeSlot(std::int16_t n);
+    /// Closes the open slot at clock number n: averages it, records when it
+    /// closed, opens the next (clearing it; the ring wraps to 0 and is then
+    /// full) and remembers n.
+    void closeSlot(std::int16_t n, SlotTime closedAt = {});
+    /// When a closed slot closed; nullopt for the open slot and one never closed.
+    std::optional<SlotTime> closedAt(int slot) const;
 
     std::int16_t insertInd() const { return m_insertInd; }
     void setInsertInd(std::int16_t slot) { m_insertInd = slot; }
@@ -67,6 +78,7 @@ private:
 
     std::vector<float> m_meas5sAvg;
     std::vector<float> m_meas5sCount;
+    std::vector<std::optional<SlotTime>> m_closedAt;
     std::int16_t m_insertInd = 0;
     bool m_arrayFilled = false;
     std::int16_t m_last5sSlot = 0;

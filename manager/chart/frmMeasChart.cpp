@@ -160,7 +160,8 @@ void frmMeasChart::check5sSlot()
     DrawingSuspended suspended(*MSChart1);
     const int k = getScrollOffset();
     const QString label = timeLabel(5 * k);  // before the history moves on
-    m_history.closeSlot(n);
+    const QDateTime now = m_clock.now();
+    m_history.closeSlot(n, SlotTime{now.toMSecsSinceEpoch(), now.offsetFromUtc()});
 
     VariantGrid grid = MSChart1->chartData();
     ZemtraLib::shiftRows(grid, -1);
@@ -347,8 +348,7 @@ void frmMeasChart::exportHistoryCsv()
     std::array<QString, 6> labels;
     for (std::size_t i = 0; i < labels.size(); ++i)
         labels[i] = chkChannel[i]->text();
-    // The newest closed slot is stamped as the chart stamps its newest point.
-    const QString csv = historyCsv(m_history, labels, m_clock.now());
+    const QString csv = historyCsv(m_history, labels);
     writeExport(QStringLiteral("Export history as CSV"), QStringLiteral("CSV files (*.csv)|*.csv|All files|*"),
                 QStringLiteral("vimbo-history.csv"),
                 [&csv](QIODevice& file) { return file.write(csv.toUtf8()) >= 0; });

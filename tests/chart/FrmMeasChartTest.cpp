@@ -5,6 +5,7 @@
 #include "MainStandIn.h"
 #include "ChartControl.h"
 #include "frmMeasChart.h"
+#include "HistoryCsv.h"
 
 #include <QAction>
 #include <QChartView>
@@ -21,6 +22,8 @@
 #include <sys/resource.h>
 
 #include <csignal>
+
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -261,22 +264,27 @@ QAction* contextAction(frmMeasChart& chart, const char* name)
 
 }  // namespace
 
-TEST_F(MeasChartWindow, historyExportsAsCsvAsTheChartShowsIt)
+TEST_F(MeasChartWindow, historyExportsAsCsvWithEachSlotsCloseTime)
 {
     main.labels[2] = QStringLiteral("(Ch45) 666,00MHz");  // a comma-decimal label must be quoted
     chart.frmMeasChart_tmr5s_Timer();
-    clock.set(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 1)));
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 1), QTimeZone(3600)));
     Measures m{};
     m[2] = {1.5e-7f, 3e-7f, 4.5e-7f, 6e-7f, 7.5e-7f, 9e-7f};
     for (int magnitude = 0; magnitude < 2; ++magnitude)
         for (int c = 0; c < 6; ++c)
             m[magnitude][c] = 40.25f + 10 * magnitude + c;
+    m[1][2] = 52.005f;  // written as the shortest text that reads back as this single: 52.005
     chart.addMeasure(m);  // into the slot open since load
     clock.setSecond(6);
     chart.addMeasure(m);  // closes it; the next slot stays without measures
     clock.setSecond(11);
     chart.frmMeasChart_tmr5s_Timer();
     clock.setSecond(16);
+    chart.frmMeasChart_tmr5s_Timer();
+    clock.setSecond(58);  // the slots of a minute are not all 5 s long: 53 to 58, then 58 to 0
+    chart.frmMeasChart_tmr5s_Timer();
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(14, 6, 0), QTimeZone(3600)));
     chart.frmMeasChart_tmr5s_Timer();
 
     QTemporaryDir folder;
@@ -286,15 +294,21 @@ TEST_F(MeasChartWindow, historyExportsAsCsvAsTheChartShowsIt)
     EXPECT_EQ(dialogs.fileRequests.back(), QStringLiteral("vimbo-history.csv"));
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const std::string values = ",40.25,50.25,1.5e-07,41.25,51.25,3e-07,42.25,52.25,4.5e-07,"
+    const std::string values = ",40.25,50.25,1.5e-07,41.25,51.25,3e-07,42.25,52.005,4.5e-07,"
                                "43.25,53.25,6e-07,44.25,54.25,7.5e-07,45.25,55.25,9e-07\r\n";
+    const std::string empty = ",,,,,,,,,,,,,,,,,,\r\n";
     EXPECT_EQ(written.readAll().toStdString(),
               "time,(Ch21) 474.00MHz power,(Ch21) 474.00MHz MER,(Ch21) 474.00MHz VBER,"
               "(Ch34) 578.00MHz power,(Ch34) 578.00MHz MER,(Ch34) 578.00MHz VBER,"
               "\"(Ch45) 666,00MHz power\",\"(Ch45) 666,00MHz MER\",\"(Ch45) 666,00MHz VBER\","
               "b power,b MER,b VBER,c power,c MER,c VBER,d power,d MER,d VBER\r\n"
-              "2026-12-06T14:05:06" + values + "2026-12-06T14:05:11" + values +
-              "2026-12-06T14:05:16,,,,,,,,,,,,,,,,,,\r\n");
+              "2026-12-06T14:05:06+01:00" + values + "2026-12-06T14:05:11+01:00" + values +
+              "2026-12-06T14:05:16+01:00" + empty + "2026-12-06T14:05:58+01:00" + empty +
+              "2026-12-06T14:06:00+01:00" + empty);
+
+    // A clock west of Greenwich, and one on UTC itself, keep their offsets.
+    EXPECT_EQ(isoTimeWithOffset({1765029937000, -5 * 3600 - 30 * 60}), QStringLiteral("2025-12-06T08:35:37-05:30"));
+    EXPECT_EQ(isoTimeWithOffset({1765029937000, 0}), QStringLiteral("2025-12-06T14:05:37+00:00"));
 }
 
 TEST_F(MeasChartWindow, exportWritesNothingWhenCancelledAndAFailedWriteLeavesTheOldFileWhole)
