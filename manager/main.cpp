@@ -5,101 +5,72 @@
 #include "ProgramError.h"
 #include "QtDialogs.h"
 #include "SnmpClient.h"
+#include "CommandLine.h"
+#include "SafeFile.h"
+#include "SettingsFile.h"
+#include "SettingsStream.h"
 #include "frmMain.h"
+#include "frmMainDesign.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
-
-#include <arpa/inet.h>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <optional>
 
 namespace {
 
-constexpr int kUsageError = 2;
-
-struct Options {
-    std::optional<std::string> agent;
-    std::optional<std::uint16_t> port;
-    bool notify = true;
-};
-
-int usageError(const QString& message)
+// Writes the settings the program would start with, the command line's
+// agent and port applied, to the user's settings file.
+int saveDefaults(const vimbo::ManagerOptions& options, const QProcessEnvironment& environment)
 {
-    std::fprintf(stderr, "vimboManager: %s\nTry 'vimboManager --help'.\n", qPrintable(message));
-    return kUsageError;
-}
-
-bool isNumericAddress(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    unsigned char buffer[16];
-    return inet_pton(AF_INET, bytes.constData(), buffer) == 1 || inet_pton(AF_INET6, bytes.constData(), buffer) == 1;
-}
-
-// Reads the command line before the window system starts, so that --help and
-// bad usage need no display. Returns an exit status when the program is to stop.
-std::optional<int> readOptions(int argc, char** argv, Options& options)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Vimbo SNMP Demo Manager: watches a Vimbo probe over SNMP version 1.\n"
-        "Without options it talks to the agent stored with its main window (127.10.10.10, port 161)."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
-    const QCommandLineOption agent(
-        QStringLiteral("agent"),
-        QStringLiteral("Use ADDRESS as the agent instead of the stored one: a numeric IPv4 address such as "
-                       "192.168.0.20 or an IPv6 address such as ::1."),
-        QStringLiteral("ADDRESS"));
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Use UDP port N (1 to 65535) instead of the stored one."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption noNotify(QStringLiteral("no-notify"),
-                                      QStringLiteral("Send no desktop notification when an alarm lamp lights."));
-    parser.addOptions({help, agent, port, noNotify});
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(QStringLiteral("Usage: vimboManager [options]\n") + parser.applicationDescription() +
-                              QStringLiteral("\n\n") +
-                              parser.helpText().mid(parser.helpText().indexOf(QStringLiteral("Options:")))),
-                   stdout);
-        return 0;
+    zemtra::SnmpClient client;
+    zemtra::loadSettings(client, vimbo::design::kSnmpClient1Stream);
+    const vimbo::SettingsFileRead current = vimbo::readSettingsFile(vimbo::settingsPathToRead(environment));
+    current.values.applyTo(client);
+    if (options.agent)
+        client.setAgent(*options.agent);
+    if (options.port)
+        client.setPort(*options.port);
+    const QString path = vimbo::userSettingsPath(environment);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        std::fprintf(stderr, "vimboManager: cannot make the folder of %s\n", qPrintable(path));
+        return 1;
     }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());
-    if (parser.isSet(agent)) {
-        const QString address = parser.value(agent);
-        if (!isNumericAddress(address))
-            return usageError(QStringLiteral("--agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6 "
-                                             "address (such as ::1), not \"") +
-                              address + QLatin1Char('"'));
-        options.agent = address.toStdString();
+    const QByteArray text = vimbo::settingsFileText(client);
+    if (const auto error = vimbo::writeFileSafely(path, [&](QIODevice& file) { return file.write(text) == text.size(); })) {
+        std::fprintf(stderr, "vimboManager: %s\n", qPrintable(*error));
+        return 1;
     }
-    if (parser.isSet(port)) {
-        bool ok = false;
-        const uint number = parser.value(port).toUInt(&ok);
-        if (!ok || number < 1 || number > 65535)
-            return usageError(QStringLiteral("--port takes a number from 1 to 65535, not \"") + parser.value(port) +
-                              QLatin1Char('"'));
-        options.port = static_cast<std::uint16_t>(number);
-    }
-    options.notify = !parser.isSet(noNotify);
-    return std::nullopt;
+    std::printf("Saved to %s\n", qPrintable(path));
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (const auto status = readOptions(argc, argv, options))
-        return *status;
+    // The command line is read before the window system starts, so that
+    // --help, --version, --save-defaults and bad usage need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const vimbo::CommandLine commandLine = vimbo::readCommandLine(arguments);
+    std::fputs(qPrintable(commandLine.output), stdout);
+    std::fputs(qPrintable(commandLine.error), stderr);
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
+    const vimbo::ManagerOptions& options = commandLine.options;
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (options.saveDefaults)
+        return saveDefaults(options, environment);
+    // A bad settings file is told once and the stored settings are used.
+    const vimbo::SettingsFileRead settings = vimbo::readSettingsFile(vimbo::settingsPathToRead(environment));
+    if (!settings.error.isEmpty())
+        std::fprintf(stderr, "vimboManager: %s; the stored settings are used\n", qPrintable(settings.error));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vimboManager"));
@@ -125,7 +96,8 @@ int main(int argc, char** argv)
     vimbo::frmMain window(dialogs, clock, std::move(*component));
     if (options.notify)
         window.setNotifier(&notifier);
-    // Operator's overrides apply after the stored settings are restored.
+    // The settings file, then the operator's options, over the stored settings.
+    settings.values.applyTo(window.SnmpClient1());
     if (options.agent)
         window.SnmpClient1().setAgent(*options.agent);
     if (options.port)

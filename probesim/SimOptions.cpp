@@ -219,6 +219,8 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h")
             return ParsedOptions{std::nullopt, simUsage(), false};
+        if (arg == "--version")
+            return ParsedOptions{std::nullopt, "vimboProbeSim " VIMBO_VERSION "\n", false};
         if (arg == "--force-non-loopback") {
             options.forceNonLoopback = true;
             continue;

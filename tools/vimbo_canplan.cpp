@@ -125,6 +125,10 @@ int main(int argc, char** argv)
         std::cout << kUsage;
         return 0;
     }
+    if (args.size() == 1 && args[0] == QLatin1String("--version")) {
+        std::cout << "vimbo-canplan " VIMBO_VERSION "\n";
+        return 0;
+    }
     if (args.size() == 2 && args[0] == QLatin1String("dump"))
         return dump(args[1]);
     if (args.size() == 3 && args[0] == QLatin1String("build"))

@@ -2,11 +2,14 @@
 
 #include "SnmpClient.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -16,12 +19,14 @@ constexpr int kExitUsage = 2;
 
 const char* const kUsage =
     "Usage: vimbo-snmp --agent ADDRESS [--port P] [--community-r C] [--community-w C]\n"
-    "                  [--timeout T10MS] [--retries N] get OID\n"
+    "                  [--timeout T10MS] [--retries N] [--verbose] get OID\n"
     "       vimbo-snmp --agent ADDRESS [options] set OID int16:N|int32:N|string:TEXT\n"
+    "       vimbo-snmp --help | --version\n"
     "Reads or writes one variable of an SNMP version 1 agent. get prints \"TYPE VALUE\".\n"
-    "The time-out is in units of 10 ms. There is no default agent: --agent is required.\n"
+    "ADDRESS is a numeric IPv4 or IPv6 address. The time-out is in units of 10 ms.\n"
+    "There is no default agent: --agent is required.\n"
     "On a failure the result code and its meaning go to standard error and the exit code is 1;\n"
-    "bad usage exits with 2.\n";
+    "--verbose adds the SNMP library's own reason. Bad usage exits with 2.\n";
 
 template <typename Int>
 std::optional<Int> parseInteger(std::string_view text)
@@ -39,11 +44,19 @@ int usageError(const std::string& message)
     return kExitUsage;
 }
 
-std::optional<zemtra::Variant> parseSetValue(const std::string& text)
+bool isNumericAddress(const std::string& text)
 {
+    unsigned char buffer[16];
+    return inet_pton(AF_INET, text.c_str(), buffer) == 1 || inet_pton(AF_INET6, text.c_str(), buffer) == 1;
+}
+
+// The value to write, or what is wrong with `text`.
+std::variant<zemtra::Variant, std::string> parseSetValue(const std::string& text)
+{
+    const std::string expected = "the value must be int16:N, int32:N or string:TEXT: " + text;
     const auto colon = text.find(':');
     if (colon == std::string::npos)
-        return std::nullopt;
+        return expected;
     const std::string type = text.substr(0, colon);
     const std::string value = text.substr(colon + 1);
     if (type == "string")
@@ -51,18 +64,27 @@ std::optional<zemtra::Variant> parseSetValue(const std::string& text)
     if (type == "int16") {
         if (const auto number = parseInteger<std::int16_t>(value))
             return zemtra::Variant(*number);
-    } else if (type == "int32") {
+        if (parseInteger<std::int64_t>(value))
+            return "an int16 value is a whole number from -32768 to 32767: " + value;
+        return "an int16 value is a whole number: " + value;
+    }
+    if (type == "int32") {
         if (const auto number = parseInteger<std::int32_t>(value))
             return zemtra::Variant(*number);
+        if (parseInteger<std::int64_t>(value))
+            return "an int32 value is a whole number from -2147483648 to 2147483647: " + value;
+        return "an int32 value is a whole number: " + value;
     }
-    return std::nullopt;
+    return expected;
 }
 
-int report(zemtra::ResultCode code)
+int report(zemtra::ResultCode code, const zemtra::SnmpClient& client, bool verbose)
 {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08X", code);
     std::cerr << "vimbo-snmp: " << hex << ": " << zemtra::resultCodeText(code) << "\n";
+    if (verbose && !client.lastFailureReason().empty())
+        std::cerr << "vimbo-snmp: " << client.lastFailureReason() << "\n";
     return kExitFailed;
 }
 
@@ -73,6 +95,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     zemtra::SnmpClient client;
     bool haveAgent = false;
+    bool verbose = false;
     std::size_t i = 0;
     for (; i < args.size() && args[i].starts_with("--"); ++i) {
         const std::string& option = args[i];
@@ -80,10 +103,20 @@ int main(int argc, char** argv)
             std::cout << kUsage;
             return 0;
         }
+        if (option == "--version") {
+            std::cout << "vimbo-snmp " VIMBO_VERSION "\n";
+            return 0;
+        }
+        if (option == "--verbose") {
+            verbose = true;
+            continue;
+        }
         if (i + 1 >= args.size())
             return usageError("missing value after " + option);
         const std::string& value = args[++i];
         if (option == "--agent") {
+            if (!isNumericAddress(value))
+                return usageError("--agent takes a numeric IPv4 or IPv6 address: " + value);
             client.setAgent(value);
             haveAgent = true;
         } else if (option == "--community-r") {
@@ -112,16 +145,16 @@ int main(int argc, char** argv)
         zemtra::Variant value;
         const zemtra::ResultCode code = client.get(command[1], value);
         if (zemtra::failed(code))
-            return report(code);
+            return report(code, client, verbose);
         std::cout << value << '\n';
         return 0;
     }
     if (command.size() == 3 && command[0] == "set") {
         const auto value = parseSetValue(command[2]);
-        if (!value)
-            return usageError("the value must be int16:N, int32:N or string:TEXT: " + command[2]);
-        const zemtra::ResultCode code = client.set(command[1], *value);
-        return zemtra::failed(code) ? report(code) : 0;
+        if (const auto* wrong = std::get_if<std::string>(&value))
+            return usageError(*wrong);
+        const zemtra::ResultCode code = client.set(command[1], std::get<zemtra::Variant>(value));
+        return zemtra::failed(code) ? report(code, client, verbose) : 0;
     }
     return usageError("expected get OID or set OID VALUE");
 }

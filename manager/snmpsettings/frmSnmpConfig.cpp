@@ -14,12 +14,24 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include <arpa/inet.h>
+
 #include <cmath>
 #include <limits>
 
 namespace vimbo {
 
 namespace {
+
+// A numeric IPv6 address as inet_pton reads it ("::1", "fe80::1"): no zone,
+// brackets or port, which the component would not take.
+bool isNumericIPv6Address(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    in6_addr address{};
+    return text.contains(QLatin1Char(':')) && QString::fromLatin1(bytes) == text &&
+           inet_pton(AF_INET6, bytes.constData(), &address) == 1;
+}
 
 const QString kCaption = QStringLiteral("Vimbo SNMP Demo Manager Configuration");
 
@@ -96,7 +108,7 @@ std::optional<int> frmSnmpConfig::numberOf(TextBox& box, const QString& name, in
 
 void frmSnmpConfig::frmSnmpConfig_OKButton_Click()
 {
-    if (!ZemtraLib::isValidIPAddress(txtVimboIP->text())) {
+    if (!ZemtraLib::isValidIPAddress(txtVimboIP->text()) && !isNumericIPv6Address(txtVimboIP->text())) {
         m_dialogs.showMessage(kCaption, QStringLiteral("Invalid IP"), MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }

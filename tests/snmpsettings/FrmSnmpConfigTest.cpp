@@ -83,6 +83,18 @@ TEST_F(SnmpSettings, opensWithTheClientsSettingsCancelsOrSavesAllSixRoundingTheN
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(SnmpSettings, takesANumericIPv6AgentAsWellAsTheLanAddresses)
+{
+    for (const char* address : {"::1", "fe80::1", "2001:db8::20", "127.0.0.1"}) {
+        main.client.setAgent("::1");  // as started with --agent ::1
+        window.frmSnmpConfig_Form_Load();
+        type("txtVimboIP", QLatin1String(address));
+        EXPECT_TRUE(save()) << address;
+        EXPECT_EQ(main.client.Agent(), address);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(SnmpSettings, refusedAddressOrNumberWritesNothingAndSaysWhy)
 {
     struct Case {
@@ -92,6 +104,8 @@ TEST_F(SnmpSettings, refusedAddressOrNumberWritesNothingAndSaysWhy)
     };
     for (const Case& c : {Case{"txtVimboIP", "0.1.1.1", "Invalid IP"}, Case{"txtVimboIP", "172.16.1.255", "Invalid IP"},
                           Case{"txtVimboIP", "172.16.001.5", "Invalid IP"}, Case{"txtVimboIP", "", "Invalid IP"},
+                          Case{"txtVimboIP", "[::1]", "Invalid IP"}, Case{"txtVimboIP", "::1%lo", "Invalid IP"},
+                          Case{"txtVimboIP", "1::2::3", "Invalid IP"}, Case{"txtVimboIP", "fe80::1/64", "Invalid IP"},
                           Case{"txtPort", "abc", "UDP Port: a whole number from 1 to 65535"},
                           Case{"txtPort", "0", "UDP Port: a whole number from 1 to 65535"},
                           Case{"txtPort", "65536", "UDP Port: a whole number from 1 to 65535"},

@@ -1,7 +1,11 @@
 // vimbo-snmp and vimboManager's command line as an operator runs them.
 #include "SimulatedProbe.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -65,9 +69,28 @@ TEST(VimboSnmp, failureReportsTheResultCodeAndExitsOne)
     EXPECT_EQ(failed.out, "");
     EXPECT_NE(failed.err.find("0x80000003"), std::string::npos) << failed.err;
     EXPECT_EQ(tool(agentOf(*sim) + QStringList{"set", ".1.3.6.1.4.1.32473.2.2.1.1", "string:new name"}).exitCode, 1);
-    const ToolRun badAgent = tool({"--agent", "not-an-address", "get", kName});
-    EXPECT_EQ(badAgent.exitCode, 1);
-    EXPECT_NE(badAgent.err.find("0x80000001"), std::string::npos) << badAgent.err;
+}
+
+TEST(VimboSnmp, verboseTellsTheCausesTheResultCodeLumpsTogether)
+{
+    auto sim = startSim({"--error-oid", kName.toStdString()});
+    auto silent = startSim({"--silent"});
+    ASSERT_TRUE(sim && silent);
+    const std::pair<QStringList, const char*> cases[] = {
+        {agentOf(*silent) + QStringList{"--verbose", "get", kName}, "no answer from udp:127.0.0.1:"},
+        {agentOf(*sim) + QStringList{"--community-r", "wrong", "--verbose", "get", kName}, "no answer from"},
+        {agentOf(*sim) + QStringList{"--verbose", "get", kName}, "error status 5 (genError)"},
+        {agentOf(*sim) + QStringList{"--verbose", "get", ".1.3.6.1.4.1.32473.2.2.9.9.0"}, "error status 2 (noSuchName)"},
+        {agentOf(*sim) + QStringList{"--verbose", "get", "not.an.oid"}, "not an object identifier: \"not.an.oid\""},
+        {QStringList{"--agent", "127.0.0.1", "--port", "0", "--verbose", "get", kName}, "Failure in sendto"},
+    };
+    for (const auto& [args, says] : cases) {
+        const ToolRun failed = tool(args);
+        EXPECT_EQ(failed.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_NE(failed.err.find("0x80000003"), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find(says), std::string::npos) << failed.err;
+    }
+    EXPECT_EQ(tool(agentOf(*sim) + QStringList{"get", "not.an.oid"}).err.find("not an object"), std::string::npos);
 }
 
 TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
@@ -77,6 +100,8 @@ TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
     const QStringList agent = agentOf(*sim);
     for (const QStringList& args : {QStringList{"get", kName},  // no agent: never the built-in default
                                     agent + QStringList{"get"}, agent + QStringList{"walk", kName},
+                                    QStringList{"--agent", "localhost", "get", kName},
+                                    QStringList{"--agent", "not-an-address", "get", kName},
                                     agent + QStringList{"set", kName, "5"}, agent + QStringList{"set", kName, "int16:40000"},
                                     agent + QStringList{"set", kName, "double:1"},
                                     agent + QStringList{"--timeout", "-1", "get", kName},
@@ -87,6 +112,18 @@ TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
         EXPECT_NE(usage.err.find("Usage"), std::string::npos) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(sim->requests().empty());
+    EXPECT_NE(tool(agent + QStringList{"set", kName, "int16:40000"}).err.find("from -32768 to 32767: 40000"),
+              std::string::npos);
+}
+
+TEST(Programs, everyProgramTellsItsVersion)
+{
+    for (const char* program : {VIMBO_SNMP_PATH, VIMBO_MANAGER_PATH, VIMBO_CANPLAN_PATH, VIMBO_PROBESIM_PATH}) {
+        const ToolRun version = run(QString::fromUtf8(program), {"--version"});
+        EXPECT_EQ(version.exitCode, 0) << program;
+        const std::string name = QFileInfo(QString::fromUtf8(program)).fileName().toStdString();
+        EXPECT_EQ(version.out, name + " 1.0.0\n");
+    }
 }
 
 TEST(ManagerCommandLine, badAgentOrPortIsRefusedBeforeAnyWindowWithStatusTwo)
@@ -108,4 +145,82 @@ TEST(ManagerCommandLine, badAgentOrPortIsRefusedBeforeAnyWindowWithStatusTwo)
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--agent <ADDRESS>", "--port <N>", "--no-notify", "--help"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option << " in " << help.out;
+}
+
+namespace {
+
+// The manager with a settings folder of its own and the offscreen window system.
+QProcessEnvironment managerEnvironment(const QTemporaryDir& config)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+}  // namespace
+
+TEST(ManagerSettings, saveDefaultsWritesTheUsersFileWhichTheNextStartUsesUnderTheCommandLine)
+{
+    QTemporaryDir config;
+    auto fromFile = startSim();
+    auto fromOption = startSim();
+    ASSERT_TRUE(fromFile && fromOption);
+    QProcess save;
+    save.setProcessEnvironment(managerEnvironment(config));
+    save.start(QStringLiteral(VIMBO_MANAGER_PATH),
+               {"--agent", "127.0.0.1", "--port", QString::number(fromFile->port()), "--save-defaults"});
+    ASSERT_TRUE(save.waitForFinished(10000));
+    EXPECT_EQ(save.exitCode(), 0) << save.readAllStandardError().toStdString();
+    QFile written(config.filePath(QStringLiteral("vimbo/vimboManager.conf")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(),
+              "# vimboManager's client settings; command-line options override them.\n[snmp]\nagent = 127.0.0.1\n"
+              "port = " + std::to_string(fromFile->port()) +
+              "\ncommunity-read = tavelo\ncommunity-write = kiminar\ntimeout-10ms = 100\nretries = 1\n");
+    EXPECT_EQ(QDir(config.filePath(QStringLiteral("vimbo"))).entryList(QDir::Files),
+              QStringList({"vimboManager.conf"}));  // no temporary file left beside it
+
+    // Started from the file, and with --port over it: each polls its own probe.
+    QProcess plain, overridden;
+    for (QProcess* manager : {&plain, &overridden})
+        manager->setProcessEnvironment(managerEnvironment(config));
+    for (QProcess* manager : {&plain, &overridden})  // where CCIR.can is
+        manager->setWorkingDirectory(QFileInfo(QStringLiteral(VIMBO_MANAGER_PATH)).absolutePath());
+    plain.start(QStringLiteral(VIMBO_MANAGER_PATH), {"--no-notify"});
+    overridden.start(QStringLiteral(VIMBO_MANAGER_PATH), {"--no-notify", "--port", QString::number(fromOption->port())});
+    const auto polled = [](const ProbeSimProcess& sim) {
+        for (int i = 0; i < 100 && sim.requests().size() < 50; ++i)
+            QThread::msleep(100);
+        return sim.requests().size() >= 50;
+    };
+    EXPECT_TRUE(polled(*fromFile));
+    EXPECT_TRUE(polled(*fromOption));
+    for (QProcess* manager : {&plain, &overridden}) {
+        manager->terminate();
+        manager->waitForFinished(5000);
+    }
+    EXPECT_EQ(fromFile->requests().size() % 50, 0u);  // one manager each: whole cycles only
+}
+
+TEST(ManagerSettings, aBadFileIsToldOnceAndTheProgramCarriesOnWithTheStoredSettings)
+{
+    QTemporaryDir config;
+    QDir(config.path()).mkpath(QStringLiteral("vimbo"));
+    QFile bad(config.filePath(QStringLiteral("vimbo/vimboManager.conf")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("[snmp]\nagent = 127.0.0.1\nport = 99999\n");
+    bad.close();
+    QProcess manager;
+    manager.setProcessEnvironment(managerEnvironment(config));
+    manager.setWorkingDirectory(QFileInfo(QStringLiteral(VIMBO_MANAGER_PATH)).absolutePath());
+    manager.start(QStringLiteral(VIMBO_MANAGER_PATH), {"--no-notify"});
+    EXPECT_FALSE(manager.waitForFinished(1500));  // still running
+    manager.terminate();
+    manager.waitForFinished(5000);
+    const QString said = QString::fromLocal8Bit(manager.readAllStandardError());
+    EXPECT_EQ(said.count(QStringLiteral("vimboManager:")), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(bad.fileName() + QStringLiteral(":3: port takes a whole number from 1 to 65535; the "
+                                                              "stored settings are used")))
+        << said.toStdString();
 }

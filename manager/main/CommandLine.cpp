@@ -1,0 +1,89 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+#include <arpa/inet.h>
+
+namespace vimbo {
+
+namespace {
+
+CommandLine usageError(const QString& message)
+{
+    CommandLine result;
+    result.exitStatus = kUsageError;
+    result.error = QStringLiteral("vimboManager: ") + message + QStringLiteral("\nTry 'vimboManager --help'.\n");
+    return result;
+}
+
+bool isNumericAddress(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    unsigned char buffer[16];
+    return inet_pton(AF_INET, bytes.constData(), buffer) == 1 || inet_pton(AF_INET6, bytes.constData(), buffer) == 1;
+}
+
+}  // namespace
+
+CommandLine readCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Vimbo SNMP Demo Manager: watches a Vimbo probe over SNMP version 1.\n"
+        "Without options it talks to the agent stored with its main window (127.10.10.10, port 161), "
+        "or to the one of its settings file."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption agent(
+        QStringLiteral("agent"),
+        QStringLiteral("Use ADDRESS as the agent instead of the stored one: a numeric IPv4 address such as "
+                       "192.168.0.20 or an IPv6 address such as ::1."),
+        QStringLiteral("ADDRESS"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Use UDP port N (1 to 65535) instead of the stored one."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption noNotify(QStringLiteral("no-notify"),
+                                      QStringLiteral("Send no desktop notification (alarms, a probe lost or back)."));
+    const QCommandLineOption saveDefaults(
+        QStringLiteral("save-defaults"),
+        QStringLiteral("Write the client settings, with --agent and --port applied, to the user's settings file "
+                       "($XDG_CONFIG_HOME/vimbo/vimboManager.conf) and exit."));
+    parser.addOptions({help, version, agent, port, noNotify, saveDefaults});
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    CommandLine result;
+    if (parser.isSet(help)) {
+        result.exitStatus = 0;
+        result.output = QStringLiteral("Usage: vimboManager [options]\n") + parser.applicationDescription() +
+                        QStringLiteral("\n\n") + parser.helpText().mid(parser.helpText().indexOf(QStringLiteral("Options:")));
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.exitStatus = 0;
+        result.output = QStringLiteral("vimboManager " VIMBO_VERSION "\n");
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());
+    if (parser.isSet(agent)) {
+        const QString address = parser.value(agent);
+        if (!isNumericAddress(address))
+            return usageError(QStringLiteral("--agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6 "
+                                             "address (such as ::1), not \"") +
+                              address + QLatin1Char('"'));
+        result.options.agent = address.toStdString();
+    }
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const uint number = parser.value(port).toUInt(&ok);
+        if (!ok || number < 1 || number > 65535)
+            return usageError(QStringLiteral("--port takes a number from 1 to 65535, not \"") + parser.value(port) +
+                              QLatin1Char('"'));
+        result.options.port = static_cast<std::uint16_t>(number);
+    }
+    result.options.notify = !parser.isSet(noNotify);
+    result.options.saveDefaults = parser.isSet(saveDefaults);
+    return result;
+}
+
+}  // namespace vimbo

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vimbo {
+
+/// What the operator asked for on vimboManager's command line.
+struct ManagerOptions {
+    std::optional<std::string> agent;
+    std::optional<std::uint16_t> port;
+    bool notify = true;
+    bool saveDefaults = false;
+};
+
+/// The outcome of reading the command line: either the program goes on with
+/// `options`, or it stops with `exitStatus` after printing `output` (standard
+/// output) and `error` (standard error).
+struct CommandLine {
+    ManagerOptions options;
+    std::optional<int> exitStatus;
+    QString output;
+    QString error;
+};
+
+inline constexpr int kUsageError = 2;
+
+/// Reads vimboManager's arguments (the program name first). --help and
+/// --version stop with 0; a host name, a bad address or port, an unknown
+/// option or a stray argument stop with 2 and say what is accepted.
+CommandLine readCommandLine(const QStringList& arguments);
+
+}  // namespace vimbo

@@ -1,0 +1,176 @@
+#include "SettingsFile.h"
+
+#include "SnmpClient.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace vimbo {
+
+namespace {
+
+constexpr qint64 kLargestFile = 64 * 1024;
+const QString kAccepted = QStringLiteral("agent, port, community-read, community-write, timeout-10ms, retries");
+
+bool isNumericAddress(const QByteArray& text)
+{
+    unsigned char buffer[16];
+    return inet_pton(AF_INET, text.constData(), buffer) == 1 || inet_pton(AF_INET6, text.constData(), buffer) == 1;
+}
+
+std::optional<long> wholeNumber(const QByteArray& text, long lowest, long highest)
+{
+    bool ok = false;
+    const long value = text.toLong(&ok);
+    if (!ok || text.startsWith('+') || (text.size() > 1 && text.startsWith('0')) || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+bool isCommunity(const QByteArray& text)
+{
+    if (text.size() > 255)
+        return false;
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+            return false;
+    return true;
+}
+
+// Stores one KEY = VALUE; what is wrong with it otherwise.
+std::optional<QString> take(SettingsFileValues& values, const QByteArray& key, const QByteArray& value)
+{
+    const auto twice = [&key] { return QStringLiteral("%1 is given twice").arg(QString::fromLatin1(key)); };
+    constexpr long kShortMax = std::numeric_limits<std::int16_t>::max();
+    if (key == "agent") {
+        if (values.agent)
+            return twice();
+        if (!isNumericAddress(value))
+            return QStringLiteral("agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6 address (such as ::1)");
+        values.agent = value.toStdString();
+    } else if (key == "port") {
+        if (values.port)
+            return twice();
+        const auto port = wholeNumber(value, 1, 65535);
+        if (!port)
+            return QStringLiteral("port takes a whole number from 1 to 65535");
+        values.port = static_cast<std::uint16_t>(*port);
+    } else if (key == "community-read" || key == "community-write") {
+        auto& community = key == "community-read" ? values.communityR : values.communityW;
+        if (community)
+            return twice();
+        if (!isCommunity(value))
+            return QString::fromLatin1(key) + QStringLiteral(" takes up to 255 printable ASCII characters");
+        community = value.toStdString();
+    } else if (key == "timeout-10ms" || key == "retries") {
+        auto& number = key == "retries" ? values.retries : values.timeout10ms;
+        if (number)
+            return twice();
+        const auto whole = wholeNumber(value, 0, kShortMax);
+        if (!whole)
+            return QString::fromLatin1(key) + QStringLiteral(" takes a whole number from 0 to 32767");
+        number = static_cast<std::int16_t>(*whole);
+    } else {
+        return QStringLiteral("unknown setting \"%1\"; the settings are %2").arg(QString::fromLatin1(key), kAccepted);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void SettingsFileValues::applyTo(zemtra::SnmpClient& client) const
+{
+    if (agent)
+        client.setAgent(*agent);
+    if (communityR)
+        client.setCommunityR(*communityR);
+    if (communityW)
+        client.setCommunityW(*communityW);
+    if (port)
+        client.setPort(*port);
+    if (timeout10ms)
+        client.setTimeout(*timeout10ms);
+    if (retries)
+        client.setRetries(*retries);
+}
+
+SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& path)
+{
+    SettingsFileRead read;
+    const auto fail = [&](int line, const QString& what) {
+        read.values = {};
+        read.error = QStringLiteral("%1:%2: %3").arg(path).arg(line).arg(what);
+        return read;
+    };
+    if (content.size() > kLargestFile)
+        return fail(1, QStringLiteral("the file is larger than 64 KiB; a settings file has six lines"));
+    const QList<QByteArray> lines = content.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        QByteArray line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        line = line.trimmed();
+        if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+            return fail(number, QStringLiteral("a settings line holds printable text only"));
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+            continue;
+        if (line.startsWith('[')) {
+            if (line != "[snmp]")
+                return fail(number, QStringLiteral("unknown section \"%1\"; the one section is [snmp]")
+                                        .arg(QString::fromLatin1(line)));
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            return fail(number, QStringLiteral("expected KEY = VALUE, with KEY one of ") + kAccepted);
+        if (const auto wrong = take(read.values, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()))
+            return fail(number, *wrong);
+    }
+    return read;
+}
+
+SettingsFileRead readSettingsFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, path + QStringLiteral(": cannot be read: ") + file.errorString()};
+    return parseSettingsFile(file.read(kLargestFile + 1), path);
+}
+
+QByteArray settingsFileText(const zemtra::SnmpClient& client)
+{
+    QByteArray text = "# vimboManager's client settings; command-line options override them.\n[snmp]\n";
+    text += "agent = " + QByteArray::fromStdString(client.Agent()) + "\n";
+    text += "port = " + QByteArray::number(client.Port()) + "\n";
+    text += "community-read = " + QByteArray::fromStdString(client.CommunityR()) + "\n";
+    text += "community-write = " + QByteArray::fromStdString(client.CommunityW()) + "\n";
+    text += "timeout-10ms = " + QByteArray::number(client.Timeout()) + "\n";
+    text += "retries = " + QByteArray::number(client.Retries()) + "\n";
+    return text;
+}
+
+QString userSettingsPath(const QProcessEnvironment& environment)
+{
+    QString base = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
+    // The XDG rule: an unset, empty or relative value means ~/.config.
+    if (base.isEmpty() || !QFileInfo(base).isAbsolute())
+        base = environment.value(QStringLiteral("HOME")) + QStringLiteral("/.config");
+    return base + QStringLiteral("/vimbo/vimboManager.conf");
+}
+
+QString settingsPathToRead(const QProcessEnvironment& environment)
+{
+    const QString user = userSettingsPath(environment);
+    return QFileInfo::exists(user) ? user : QStringLiteral("/etc/vimbo/vimboManager.conf");
+}
+
+}  // namespace vimbo

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zemtra {
+class SnmpClient;
+}
+
+namespace vimbo {
+
+/// The client settings a settings file gives; a setting it leaves out stays
+/// as it was.
+struct SettingsFileValues {
+    std::optional<std::string> agent, communityR, communityW;
+    std::optional<std::uint16_t> port;
+    std::optional<std::int16_t> timeout10ms, retries;
+
+    void applyTo(zemtra::SnmpClient& client) const;
+};
+
+/// The settings or, for a file that is not as accepted, one message naming
+/// the file, the line and what is accepted.
+struct SettingsFileRead {
+    SettingsFileValues values;
+    QString error;
+};
+
+/// Reads a small INI file:
+///   [snmp]
+///   agent = 127.0.0.1          numeric IPv4 or IPv6
+///   port = 16161               1..65535
+///   community-read = tavelo    up to 255 printable characters
+///   community-write = kiminar
+///   timeout-10ms = 100         0..32767, in units of 10 ms
+///   retries = 1                0..32767
+/// Blank lines and lines starting with # or ; are comments. A file that does
+/// not exist gives no settings and no error.
+SettingsFileRead readSettingsFile(const QString& path);
+/// The same, from the file's bytes.
+SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& path);
+
+/// The six settings of `client` in the form readSettingsFile reads.
+QByteArray settingsFileText(const zemtra::SnmpClient& client);
+
+/// $XDG_CONFIG_HOME/vimbo/vimboManager.conf, with ~/.config for an unset XDG_CONFIG_HOME.
+QString userSettingsPath(const QProcessEnvironment& environment);
+/// The user's file when it exists, else the system's /etc/vimbo/vimboManager.conf.
+QString settingsPathToRead(const QProcessEnvironment& environment);
+
+}  // namespace vimbo

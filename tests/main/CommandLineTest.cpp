@@ -1,0 +1,102 @@
+// vimboManager's command line and settings file, without a window.
+#include "CommandLine.h"
+#include "SettingsFile.h"
+#include "SnmpClient.h"
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+
+TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
+{
+    struct Case {
+        QStringList args;
+        std::optional<int> status;
+        const char* says;  // in the output or the error
+    };
+    const Case cases[] = {
+        {{}, std::nullopt, ""},
+        {{"--agent", "::1", "--port", "16161", "--no-notify"}, std::nullopt, ""},
+        {{"--agent", "10.0.0.1"}, std::nullopt, ""},
+        {{"--save-defaults", "--agent", "127.0.0.1"}, std::nullopt, ""},
+        {{"--help"}, 0, "--save-defaults"},
+        {{"--version"}, 0, "vimboManager 1.0.0\n"},
+        {{"--agent", "localhost"}, 2, "--agent takes a numeric IPv4 address"},
+        {{"--agent", "::1%lo"}, 2, "--agent takes a numeric IPv4 address"},
+        {{"--agent"}, 2, "Missing value after '--agent'"},
+        {{"--port", "0"}, 2, "--port takes a number from 1 to 65535, not \"0\""},
+        {{"--port", "65536"}, 2, "--port takes a number from 1 to 65535"},
+        {{"--port", "-1"}, 2, "--port takes a number from 1 to 65535"},
+        {{"--colour", "red"}, 2, "Unknown option 'colour'"},
+        {{"probe1"}, 2, "unexpected argument: probe1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CommandLine read = readCommandLine(QStringList{"vimboManager"} + c.args);
+        EXPECT_EQ(read.exitStatus, c.status);
+        EXPECT_NE((read.output + read.error).indexOf(QLatin1String(c.says)), -1) << (read.output + read.error).toStdString();
+        if (c.status == 2)
+            EXPECT_TRUE(read.error.endsWith(QStringLiteral("Try 'vimboManager --help'.\n")));
+    }
+    const CommandLine all = readCommandLine({"vimboManager", "--agent", "::1", "--port", "16161", "--no-notify", "--save-defaults"});
+    EXPECT_EQ(all.options.agent, "::1");
+    EXPECT_EQ(all.options.port, 16161);
+    EXPECT_FALSE(all.options.notify);
+    EXPECT_TRUE(all.options.saveDefaults);
+}
+
+TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatIsAccepted)
+{
+    const SettingsFileRead good = parseSettingsFile("# the transmitter at Kestrel Hill\r\n[snmp]\r\n"
+                                                    "agent = ::1\nport=16161\n  ; a comment\n"
+                                                    "community-read = public read\ncommunity-write=w\n"
+                                                    "timeout-10ms = 300\nretries = 2\n",
+                                                    QStringLiteral("a.conf"));
+    EXPECT_EQ(good.error, QString());
+    zemtra::SnmpClient client;
+    good.values.applyTo(client);
+    EXPECT_EQ(std::tuple(client.Agent(), client.Port(), client.CommunityR(), client.CommunityW(), client.Timeout(),
+                         client.Retries()),
+              std::tuple("::1", 16161, "public read", "w", 300, 2));
+
+    zemtra::SnmpClient partly;
+    parseSettingsFile("port = 1161\n", QStringLiteral("a.conf")).values.applyTo(partly);
+    EXPECT_EQ(std::tuple(partly.Agent(), partly.Port(), partly.Retries()), std::tuple("192.168.101.248", 1161, 1));
+
+    const std::pair<QByteArray, const char*> bad[] = {
+        {"agent = probe.example\n", "a.conf:1: agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6"},
+        {"[snmp]\nport = 0\n", "a.conf:2: port takes a whole number from 1 to 65535"},
+        {"port = 016161\n", "a.conf:1: port takes a whole number from 1 to 65535"},
+        {"\n\ntimeout-10ms = -5\n", "a.conf:3: timeout-10ms takes a whole number from 0 to 32767"},
+        {"retries = 40000\n", "a.conf:1: retries takes a whole number from 0 to 32767"},
+        {"community-read = caf\xc3\xa9\n", "a.conf:1: community-read takes up to 255 printable ASCII characters"},
+        {"agent = ::1\nagent = 127.0.0.1\n", "a.conf:2: agent is given twice"},
+        {"colour = red\n", "a.conf:1: unknown setting \"colour\"; the settings are agent, port, community-read, "
+                           "community-write, timeout-10ms, retries"},
+        {"[display]\n", "a.conf:1: unknown section \"[display]\"; the one section is [snmp]"},
+        {"agent 127.0.0.1\n", "a.conf:1: expected KEY = VALUE, with KEY one of agent, port"},
+        {QByteArray("port = 1\0\n", 10), "a.conf:1: a settings line holds printable text only"},
+        {QByteArray(70000, '#'), "a.conf:1: the file is larger than 64 KiB"},
+    };
+    for (const auto& [content, says] : bad) {
+        SCOPED_TRACE(says);
+        const SettingsFileRead read = parseSettingsFile(content, QStringLiteral("a.conf"));
+        EXPECT_TRUE(read.error.startsWith(QLatin1String(says))) << read.error.toStdString();
+        zemtra::SnmpClient untouched;  // nothing of a bad file is applied
+        read.values.applyTo(untouched);
+        EXPECT_EQ(std::tuple(untouched.Agent(), untouched.Port()), std::tuple("192.168.101.248", 161));
+    }
+}
+
+TEST(ManagerSettingsFile, theUsersFileComesFromXdgConfigHomeElseTheSystemsIsRead)
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/op"));
+    EXPECT_EQ(userSettingsPath(environment), QStringLiteral("/home/op/.config/vimbo/vimboManager.conf"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("relative/dir"));  // not absolute: ignored
+    EXPECT_EQ(userSettingsPath(environment), QStringLiteral("/home/op/.config/vimbo/vimboManager.conf"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-vimbo"));
+    EXPECT_EQ(userSettingsPath(environment), QStringLiteral("/nonexistent-vimbo/vimbo/vimboManager.conf"));
+    EXPECT_EQ(settingsPathToRead(environment), QStringLiteral("/etc/vimbo/vimboManager.conf"));
+    EXPECT_EQ(readSettingsFile(QStringLiteral("/nonexistent-vimbo/none.conf")).error, QString());  // none: no error
+}
