@@ -27,7 +27,17 @@ fi
 appstreamcli validate --no-net "$source/data/org.quintrel.VimboManager.metainfo.xml"
 desktop-file-validate "$source/data/vimboManager.desktop"
 contents=$(dpkg-deb -c "$scratch"/vimbo-manager_*.deb)
+dpkg-deb -x "$scratch"/vimbo-manager_*.deb "$scratch/root"
 for page in vimboManager vimbo-snmp vimbo-canplan vimboProbeSim; do
   grep -q "usr/share/man/man1/$page.1.gz" <<<"$contents" || { echo "no manual page for $page"; exit 1; }
+  # Each page teaches where files are, what the environment changes and what the exit status means.
+  text=$(zcat "$scratch/root/usr/share/man/man1/$page.1.gz")
+  for section in NAME SYNOPSIS DESCRIPTION FILES ENVIRONMENT "EXIT STATUS"; do
+    grep -qx "\.SH \"\?$section\"\?" <<<"$text" || { echo "$page.1 has no $section section"; exit 1; }
+  done
 done
-echo "packages $names: lintian clean, metadata valid, manual pages present"
+zcat "$scratch/root/usr/share/man/man1/vimbo-snmp.1.gz" | grep -q '^\.SH THE PROBE.S OBJECTS' ||
+  { echo "vimbo-snmp.1 does not list the probe's objects"; exit 1; }
+zcat "$scratch/root/usr/share/man/man1/vimboManager.1.gz" | grep -q '^\.SH EXPORT FORMATS' ||
+  { echo "vimboManager.1 does not give the export formats"; exit 1; }
+echo "packages $names: lintian clean, metadata valid, manual pages present and whole"

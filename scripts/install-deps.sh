@@ -11,7 +11,7 @@ packages=(
   xvfb xauth
   fonts-dejavu-extra
   python3
-  dpkg-dev file help2man lintian appstream desktop-file-utils
+  dpkg-dev file lintian appstream desktop-file-utils
 )
 
 missing=()
