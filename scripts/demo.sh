@@ -12,6 +12,8 @@ fi
 
 scratch=$(mktemp -d)
 export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+# The demo meets the simulator, whatever settings file this user keeps.
+export XDG_CONFIG_HOME="$scratch"
 cd build/bin  # the manager loads CCIR.can from its working directory
 
 ./vimboProbeSim --listen 127.0.0.1:0 >"$scratch/sim.out" &

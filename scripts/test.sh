@@ -9,7 +9,7 @@ scripts/build.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
-export ZEMTRA_REGISTRY="$scratch/registry.reg"
+export ZEMTRA_REGISTRY="$scratch/registry.reg" XDG_CONFIG_HOME="$scratch"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
 # -O1 as the sanitizers advise: reports stay exact and the build is quicker.
