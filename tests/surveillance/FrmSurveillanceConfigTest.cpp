@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -221,4 +222,25 @@ TEST_F(SurveillanceWindow, aFailedRequestOffersRetryFromItOrCancelKeepingWhatWas
     ASSERT_EQ(lines.size(), 19u);  // the tenth again, then the eleventh to the 28th
     EXPECT_EQ(lines[0], "SET kiminar " + kRoot + ".4.6 INTEGER 41");
     EXPECT_EQ(lines[1], "SET kiminar " + kRoot + ".4.7 INTEGER 45");
+}
+
+TEST_F(SurveillanceWindow, whileSaveWritesTheWindowShowsItIsBusyAndDoesNotClose)
+{
+    startProbe({"--delay-ms", "20"});
+    open();
+    window->show();
+    box("txtChFrequencyMHz", 4)->setText(QStringLiteral("474.00"));
+    box("txtChFrequencyMHz", 5)->setText(QStringLiteral("474.00"));
+    dialogs.answers = {MessageAnswer::Ok};
+    find<QPushButton>(QStringLiteral("OKButton"))->click();
+    ASSERT_TRUE(window->isWriting());  // the click returned with the writes under way
+    EXPECT_FALSE(find<QPushButton>(QStringLiteral("OKButton"))->isEnabled());
+    EXPECT_FALSE(find<QPushButton>(QStringLiteral("CancelButton"))->isEnabled());
+    EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+    QTest::keyClick(window.get(), Qt::Key_Escape);  // half a configuration is not left behind
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(test::runUntilIdle([&] { return window->isWriting(); }));
+    EXPECT_EQ(sim->requests().size(), 28u);
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_NE(window->cursor().shape(), Qt::BusyCursor);
 }
