@@ -35,8 +35,9 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         const CommandLine read = readCommandLine(QStringList{"vimboManager"} + c.args);
         EXPECT_EQ(read.exitStatus, c.status);
         EXPECT_NE((read.output + read.error).indexOf(QLatin1String(c.says)), -1) << (read.output + read.error).toStdString();
-        if (c.status == 2)
+        if (c.status == 2) {
             EXPECT_TRUE(read.error.endsWith(QStringLiteral("Try 'vimboManager --help'.\n")));
+        }
     }
     const CommandLine all = readCommandLine({"vimboManager", "--agent", "::1", "--port", "16161", "--no-notify", "--save-defaults"});
     EXPECT_EQ(all.options.agent, "::1");
