@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-extra
   python3
   dpkg-dev file lintian appstream desktop-file-utils
+  smitools snmp npm openssl
 )
 
 missing=()
