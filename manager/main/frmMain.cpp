@@ -405,6 +405,14 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
     requestNextStep();
 }
 
+std::vector<std::string> frmMain::pollIdentifiers() const
+{
+    std::vector<std::string> oids;
+    for (const PollStep& step : m_pollSteps)
+        oids.push_back(step.oid);
+    return oids;
+}
+
 void frmMain::requestNextStep()
 {
     m_requests->get(m_pollSteps[m_nextStep].oid, this, [this](const SnmpReply& reply) { takeReply(reply); });

@@ -79,6 +79,8 @@ public:
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
     bool pollFailed() const { return m_pollFailed; }
+    /// The identifiers a polling cycle reads, in its order.
+    std::vector<std::string> pollIdentifiers() const;
     /// True from a polling tick until its cycle's last reply is shown.
     bool cycleRunning() const { return m_cycleRunning; }
     SnmpRequests& snmpRequests() override { return *m_requests; }
