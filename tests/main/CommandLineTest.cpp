@@ -1,4 +1,6 @@
-// vimboManager's command line and settings file, without a window.
+// vimboManager's logic without a window: the command line, the settings
+// file and which alarms are told.
+#include "AlarmRises.h"
 #include "CommandLine.h"
 #include "SettingsFile.h"
 #include "SnmpClient.h"
@@ -100,4 +102,19 @@ TEST(ManagerSettingsFile, theUsersFileComesFromXdgConfigHomeElseTheSystemsIsRead
     EXPECT_EQ(userSettingsPath(environment), QStringLiteral("/nonexistent-vimbo/vimbo/vimboManager.conf"));
     EXPECT_EQ(settingsPathToRead(environment), QStringLiteral("/etc/vimbo/vimboManager.conf"));
     EXPECT_EQ(readSettingsFile(QStringLiteral("/nonexistent-vimbo/none.conf")).error, QString());  // none: no error
+}
+
+TEST(AlarmRises, aLampIsToldWhenItLightsAndEveryLitOneAtTheFirstRead)
+{
+    AlarmRises rises;
+    using Lamps = std::array<bool, 6>;
+    const std::pair<Lamps, Lamps> reads[] = {  // lit -> told
+        {{true, false, false, false, false, true}, {true, false, false, false, false, true}},  // the first read
+        {{true, false, false, false, false, true}, {}},                                         // staying lit
+        {{false, true, false, false, false, false}, {false, true, false, false, false, false}},
+        {{}, {}},                                                                              // going out
+        {{false, true, false, false, false, false}, {false, true, false, false, false, false}},  // lit again
+    };
+    for (std::size_t i = 0; i < std::size(reads); ++i)
+        EXPECT_EQ(rises.update(reads[i].first), reads[i].second) << "read " << i;
 }

@@ -1,6 +1,5 @@
 // The probe's MIB module against what the manager reads and writes, and
 // against a walk of the simulated probe.
-#include "MonitoringTools.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "PollCycle.h"
@@ -10,6 +9,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -19,26 +19,53 @@
 #include <set>
 
 using namespace vimbo;
-using vimbo::test::runTool;
 
 namespace {
+
+/// Where the set-up unpacked the monitoring tools and base MIB modules, and the
+/// project's monitoring folder.
+const QString kMonitoringCache = QStringLiteral(VIMBO_SOURCE_DIR "/.cache/monitoring");
+const QString kMonitoring = QStringLiteral(VIMBO_SOURCE_DIR "/monitoring");
+
+struct Ran {
+    int exitCode = -1;
+    QString out, err;
+};
+
+/// Runs `program` to its end; net-snmp's and libsmi's tools find their
+/// modules in `mibDirs` only, and load the probe's.
+Ran runTool(const QString& program, const QStringList& args, const QString& mibDirs)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!mibDirs.isEmpty()) {
+        environment.insert(QStringLiteral("MIBDIRS"), mibDirs);
+        environment.insert(QStringLiteral("MIBS"), QStringLiteral("VIMBO-PROBE-MIB"));
+        environment.insert(QStringLiteral("SMIPATH"), mibDirs);
+    }
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
+    process.waitForFinished(20000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
 
 class MibModule : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFileInfo::exists(test::kMonitoringCache + QStringLiteral("/mibs/SNMPv2-SMI")))
+        if (!QFileInfo::exists(kMonitoringCache + QStringLiteral("/mibs/SNMPv2-SMI")))
             GTEST_SKIP() << "run scripts/fetch-monitoring.sh first";
         ASSERT_TRUE(mibs.isValid());
         for (const char* module : {"SNMPv2-SMI", "SNMPv2-TC", "SNMPv2-CONF"})
-            QFile::copy(test::kMonitoringCache + QStringLiteral("/mibs/") + QLatin1String(module), mibs.filePath(QLatin1String(module)));
-        QFile::copy(test::kMonitoring + QStringLiteral("/mib/VIMBO-PROBE-MIB.txt"), mibs.filePath(QStringLiteral("VIMBO-PROBE-MIB.txt")));
+            QFile::copy(kMonitoringCache + QStringLiteral("/mibs/") + QLatin1String(module), mibs.filePath(QLatin1String(module)));
+        QFile::copy(kMonitoring + QStringLiteral("/mib/VIMBO-PROBE-MIB.txt"), mibs.filePath(QStringLiteral("VIMBO-PROBE-MIB.txt")));
     }
 
     /// The module's object for an identifier, as "VIMBO-PROBE-MIB::name" (and the instance suffix, if any).
     QString translate(const std::string& oid)
     {
-        const test::Ran ran = runTool(QStringLiteral("snmptranslate"), {QString::fromStdString(oid)}, mibs.path());
+        const Ran ran = runTool(QStringLiteral("snmptranslate"), {QString::fromStdString(oid)}, mibs.path());
         EXPECT_EQ(ran.exitCode, 0) << oid << ran.err.toStdString();
         return ran.out.trimmed();
     }
@@ -70,7 +97,7 @@ TEST_F(MibModule, everyIdentifierTheManagerReadsOrWritesIsOneObjectOfTheModuleAn
     EXPECT_EQ(written.size(), 28u);
 
     // Every object of the module (smidump names each scalar), and only those, is one the manager reads.
-    const test::Ran dump = runTool(QStringLiteral("smidump"),
+    const Ran dump = runTool(QStringLiteral("smidump"),
                                    {QStringLiteral("-f"), QStringLiteral("identifiers"), mibs.filePath(QStringLiteral("VIMBO-PROBE-MIB.txt"))},
                                    mibs.path());
     std::set<std::string> scalars;
@@ -85,7 +112,7 @@ TEST_F(MibModule, aWalkOfTheProbeNamesEveryObjectAndShowsTheValuesAsTheWindowSho
     QDir::setCurrent(QStringLiteral(VIMBO_BIN_DIR));  // the window's channel plan
     auto sim = test::startSim({"--static", "/dev/null"});
     ASSERT_TRUE(sim);
-    const test::Ran walk = runTool(QStringLiteral("snmpwalk"),
+    const Ran walk = runTool(QStringLiteral("snmpwalk"),
                                    {QStringLiteral("-v1"), QStringLiteral("-c"), QStringLiteral("tavelo"),
                                     QStringLiteral("127.0.0.1:%1").arg(sim->port()), QStringLiteral(".1.3.6.1.4.1.32473.2.2")},
                                    mibs.path());

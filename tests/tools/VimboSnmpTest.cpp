@@ -128,13 +128,10 @@ TEST(Programs, everyProgramTellsItsVersion)
 
 TEST(ManagerCommandLine, badAgentOrPortIsRefusedBeforeAnyWindowWithStatusTwo)
 {
+    // The table of command lines is the main library's own test; here, the program applies it.
     const std::pair<QStringList, const char*> cases[] = {
         {{"--agent", "localhost"}, "--agent takes a numeric IPv4 address"},
-        {{"--agent", "127.0.0.999"}, "--agent takes a numeric IPv4 address"},
-        {{"--port", "notaport"}, "--port takes a number from 1 to 65535"},
         {{"--port", "0"}, "--port takes a number from 1 to 65535"},
-        {{"--port", "65536"}, "--port takes a number from 1 to 65535"},
-        {{"--colour", "red"}, "Unknown option 'colour'"},
     };
     for (const auto& [args, says] : cases) {
         const ToolRun refused = run(QStringLiteral(VIMBO_MANAGER_PATH), args);
