@@ -1,5 +1,6 @@
 // SnmpClient::get against the simulator, beside a raw net-snmp GET that keeps
 // one session open: what the per-call session costs.
+#include "CHandle.h"
 #include "ProbeOids.h"
 #include "ProbeSimProcess.h"
 #include "SnmpClient.h"
@@ -43,7 +44,7 @@ void BM_RawNetSnmpGetReusedSession(benchmark::State& state)
     settings.community_len = community.size();
     settings.timeout = 1000000;
     settings.retries = 0;
-    std::unique_ptr<void, int (*)(void*)> session(snmp_sess_open(&settings), &snmp_sess_close);
+    zemtra::CHandle<void, snmp_sess_close> session(snmp_sess_open(&settings));
     if (!session) {
         state.SkipWithError("no session");
         return;

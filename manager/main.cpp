@@ -1,7 +1,7 @@
 // vimboManager: the Vimbo probe's SNMP manager.
 #include "Clock.h"
 #include "ComponentServices.h"
-#include "Notifier.h"
+#include "DesktopNotifier.h"
 #include "ProgramError.h"
 #include "QtDialogs.h"
 #include "SnmpClient.h"

@@ -297,111 +297,111 @@ int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
     for (auto* request = static_cast<netsnmp_request_info*>(rawRequests); request; request = request->next) {
         if (request->processed)
             continue;
-        netsnmp_variable_list* binding = request->requestvb;
-        const Arcs arcs = arcsOf(binding->name, binding->name_length);
-        const auto address = probeAddressOf(arcs);
-        const auto error = m_options.errorOids.find(arcs);
-
+        // 0 when the binding is answered; an error status for the request otherwise.
+        int status = 0;
         switch (info->mode) {
-        case MODE_GET: {
-            if (error != m_options.errorOids.end()) {
-                netsnmp_set_request_error(info, request, error->second);
-                break;
-            }
-            if (const auto wrong = m_options.wrongTypes.find(arcs); wrong != m_options.wrongTypes.end()) {
-                setWrongType(binding, wrong->second);
-                break;
-            }
-            if (const auto big = m_options.oversize.find(arcs); big != m_options.oversize.end()) {
-                std::string text(big->second, ' ');
-                for (std::size_t i = 0; i < text.size(); ++i)
-                    text[i] = static_cast<char>('A' + i % 26);
-                setValue(binding, text);
-                break;
-            }
-            const auto value = address && address->instance ? m_model.read(address->key) : std::nullopt;
-            if (!value) {
-                netsnmp_set_request_error(info, request, SNMP_NOSUCHINSTANCE);
-                break;
-            }
-            setValue(binding, *value);
-            if (std::find(m_options.longNames.begin(), m_options.longNames.end(), arcs) != m_options.longNames.end()) {
-                std::vector<oid> name(binding->name, binding->name + binding->name_length);
-                name.resize(MAX_OID_LEN, 7);  // 128 sub-identifiers
-                snmp_set_var_objid(binding, name.data(), name.size());
-            }
-            break;
-        }
-        case MODE_GETNEXT: {
-            for (const ObjectKey& key : m_model.objects()) {
-                const auto name = instanceOid(key);
-                if (snmp_oid_compare(name.data(), name.size(), binding->name, binding->name_length) > 0) {
-                    snmp_set_var_objid(binding, name.data(), name.size());
-                    setValue(binding, *m_model.read(key));
-                    break;
-                }
-            }
-            break;
-        }
-        case MODE_SET_RESERVE1: {
-            const std::string community(reinterpret_cast<const char*>(info->asp->pdu->community),
-                                        info->asp->pdu->community_len);
-            if (community != m_options.communityW) {
-                netsnmp_set_request_error(info, request, SNMP_ERR_NOACCESS);
-                break;
-            }
-            if (error != m_options.errorOids.end()) {
-                netsnmp_set_request_error(info, request, error->second);
-                break;
-            }
-            // Writes address the object itself; its ".0" instance is not writable.
-            if (!address || address->instance) {
-                netsnmp_set_request_error(info, request, SNMP_ERR_NOTWRITABLE);
-                break;
-            }
-            SimValue value;
-            if (binding->type == ASN_INTEGER)
-                value = static_cast<std::int32_t>(*binding->val.integer);
-            else if (binding->type == ASN_OCTET_STR)
-                value = std::string(reinterpret_cast<const char*>(binding->val.string), binding->val_len);
-            else {
-                netsnmp_set_request_error(info, request, SNMP_ERR_BADVALUE);
-                break;
-            }
-            switch (m_model.checkWrite(address->key, value)) {
-            case WriteStatus::Ok: break;
-            case WriteStatus::NotWritable: netsnmp_set_request_error(info, request, SNMP_ERR_NOTWRITABLE); break;
-            case WriteStatus::WrongType:
-            case WriteStatus::WrongValue: netsnmp_set_request_error(info, request, SNMP_ERR_BADVALUE); break;
-            }
-            break;
-        }
-        case MODE_SET_ACTION: {
-            if (!address)
-                break;  // refused in the first phase; the library does not get here
-            m_beforeSet = m_model;
-            SimValue value;
-            if (binding->type == ASN_INTEGER)
-                value = static_cast<std::int32_t>(*binding->val.integer);
-            else
-                value = std::string(reinterpret_cast<const char*>(binding->val.string), binding->val_len);
-            m_model.write(address->key, value);
-            break;
-        }
+        case MODE_GET: status = answerGet(*request->requestvb); break;
+        case MODE_GETNEXT: answerGetNext(*request->requestvb); break;
+        case MODE_SET_RESERVE1: status = checkSet(*info, *request->requestvb); break;
+        case MODE_SET_ACTION: applySet(*request->requestvb); break;
         case MODE_SET_UNDO:
             if (m_beforeSet)
                 m_model = *m_beforeSet;
             m_beforeSet.reset();
             break;
         case MODE_SET_COMMIT:
-        case MODE_SET_FREE:
-            m_beforeSet.reset();
-            break;
-        default:
-            break;
+        case MODE_SET_FREE: m_beforeSet.reset(); break;
+        default: break;
         }
+        if (status != 0)
+            netsnmp_set_request_error(info, request, status);
     }
     return SNMP_ERR_NOERROR;
+}
+
+int ProbeAgent::answerGet(netsnmp_variable_list& binding)
+{
+    const Arcs arcs = arcsOf(binding.name, binding.name_length);
+    if (const auto error = m_options.errorOids.find(arcs); error != m_options.errorOids.end())
+        return error->second;
+    if (const auto wrong = m_options.wrongTypes.find(arcs); wrong != m_options.wrongTypes.end()) {
+        setWrongType(&binding, wrong->second);
+        return 0;
+    }
+    if (const auto big = m_options.oversize.find(arcs); big != m_options.oversize.end()) {
+        std::string text(big->second, ' ');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char>('A' + i % 26);
+        setValue(&binding, text);
+        return 0;
+    }
+    const auto address = probeAddressOf(arcs);
+    const auto value = address && address->instance ? m_model.read(address->key) : std::nullopt;
+    if (!value)
+        return SNMP_NOSUCHINSTANCE;
+    setValue(&binding, *value);
+    if (std::find(m_options.longNames.begin(), m_options.longNames.end(), arcs) != m_options.longNames.end()) {
+        std::vector<oid> name(binding.name, binding.name + binding.name_length);
+        name.resize(MAX_OID_LEN, 7);  // 128 sub-identifiers
+        snmp_set_var_objid(&binding, name.data(), name.size());
+    }
+    return 0;
+}
+
+void ProbeAgent::answerGetNext(netsnmp_variable_list& binding)
+{
+    for (const ObjectKey& key : m_model.objects()) {
+        const auto name = instanceOid(key);
+        if (snmp_oid_compare(name.data(), name.size(), binding.name, binding.name_length) > 0) {
+            snmp_set_var_objid(&binding, name.data(), name.size());
+            setValue(&binding, *m_model.read(key));
+            return;
+        }
+    }
+}
+
+std::optional<SimValue> ProbeAgent::setValueOf(const netsnmp_variable_list& binding)
+{
+    if (binding.type == ASN_INTEGER)
+        return static_cast<std::int32_t>(*binding.val.integer);
+    if (binding.type == ASN_OCTET_STR)
+        return std::string(reinterpret_cast<const char*>(binding.val.string), binding.val_len);
+    return std::nullopt;
+}
+
+int ProbeAgent::checkSet(const netsnmp_agent_request_info& info, const netsnmp_variable_list& binding)
+{
+    const std::string community(reinterpret_cast<const char*>(info.asp->pdu->community), info.asp->pdu->community_len);
+    if (community != m_options.communityW)
+        return SNMP_ERR_NOACCESS;
+    const Arcs arcs = arcsOf(binding.name, binding.name_length);
+    if (const auto error = m_options.errorOids.find(arcs); error != m_options.errorOids.end())
+        return error->second;
+    // Writes address the object itself; its ".0" instance is not writable.
+    const auto address = probeAddressOf(arcs);
+    if (!address || address->instance)
+        return SNMP_ERR_NOTWRITABLE;
+    const auto value = setValueOf(binding);
+    if (!value)
+        return SNMP_ERR_BADVALUE;
+    switch (m_model.checkWrite(address->key, *value)) {
+    case WriteStatus::Ok: return 0;
+    case WriteStatus::NotWritable: return SNMP_ERR_NOTWRITABLE;
+    case WriteStatus::WrongType:
+    case WriteStatus::WrongValue: return SNMP_ERR_BADVALUE;
+    }
+    return SNMP_ERR_BADVALUE;
+}
+
+void ProbeAgent::applySet(const netsnmp_variable_list& binding)
+{
+    // Only bindings the first phase accepted get here.
+    const auto address = probeAddressOf(arcsOf(binding.name, binding.name_length));
+    const auto value = setValueOf(binding);
+    if (!address || !value)
+        return;
+    m_beforeSet = m_model;
+    m_model.write(address->key, *value);
 }
 
 }  // namespace vimbo::sim

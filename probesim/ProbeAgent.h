@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CHandle.h"
+
 #include "ProbeModel.h"
 #include "SimOptions.h"
 
@@ -9,6 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+
+// The agent library's types, named without its headers.
+struct variable_list;
+struct netsnmp_agent_request_info_s;
 
 namespace vimbo::sim {
 
@@ -35,6 +41,13 @@ public:
     int send(void* transport, const void* packet, int size, void** opaque, int* opaqueLength);
 
 private:
+    // One request's binding, by the phase the agent library is in; an error status, or 0.
+    int answerGet(variable_list& binding);
+    void answerGetNext(variable_list& binding);
+    int checkSet(const netsnmp_agent_request_info_s& info, const variable_list& binding);
+    void applySet(const variable_list& binding);
+    static std::optional<SimValue> setValueOf(const variable_list& binding);
+
     void logRequest(const void* pdu);
     void advanceDrift();
 
@@ -42,7 +55,7 @@ private:
     ProbeModel m_model;
     bool m_drift;
     std::optional<ProbeModel> m_beforeSet;  // undo of the SET under way
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_log{nullptr, &std::fclose};
+    zemtra::CHandle<std::FILE, fclose> m_log;
     unsigned long m_requestCount = 0;
     std::chrono::steady_clock::time_point m_lastDrift;
     std::uint16_t m_boundPort = 0;

@@ -17,7 +17,7 @@ trap 'rm -rf "$scratch"' EXIT
 (cd "$build" && cpack -B "$scratch" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; exit 1; }
 debs=("$scratch"/*.deb)
 names=$(for d in "${debs[@]}"; do dpkg-deb -f "$d" Package; done | sort | tr '\n' ' ')
-[ "$names" = "libzemtraatl-dev libzemtraatl1 vimbo-manager " ] || { echo "packages made: $names"; exit 1; }
+[ "$names" = "libzemtraatl-dev libzemtraatl1 vimbo-manager vimbo-monitoring " ] || { echo "packages made: $names"; exit 1; }
 
 findings=$(lintian --tag-display-limit 0 "${debs[@]}" 2>&1 | grep -E '^[EW]: ' || true)
 if [ -n "$findings" ]; then
@@ -40,4 +40,10 @@ zcat "$scratch/root/usr/share/man/man1/vimbo-snmp.1.gz" | grep -q '^\.SH THE PRO
   { echo "vimbo-snmp.1 does not list the probe's objects"; exit 1; }
 zcat "$scratch/root/usr/share/man/man1/vimboManager.1.gz" | grep -q '^\.SH EXPORT FORMATS' ||
   { echo "vimboManager.1 does not give the export formats"; exit 1; }
+monitoring=$(dpkg-deb -c "$scratch"/vimbo-monitoring_*.deb)
+for file in usr/share/snmp/mibs/VIMBO-PROBE-MIB.txt usr/share/vimbo/prometheus/snmp.yml \
+            usr/share/vimbo/prometheus/vimbo-rules.yml usr/share/vimbo/prometheus/vimbo-alerts.yml \
+            usr/share/vimbo/prometheus/prometheus.yml; do
+  grep -q "$file" <<<"$monitoring" || { echo "vimbo-monitoring has no $file"; exit 1; }
+done
 echo "packages $names: lintian clean, metadata valid, manual pages present and whole"

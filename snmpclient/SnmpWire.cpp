@@ -1,6 +1,8 @@
 // The only file that includes the protocol library's headers.
 #include "SnmpWire.h"
 
+#include "CHandle.h"
+
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
@@ -14,15 +16,8 @@ namespace zemtra::wire {
 
 namespace {
 
-struct PduDeleter {
-    void operator()(netsnmp_pdu* pdu) const { snmp_free_pdu(pdu); }
-};
-using PduPtr = std::unique_ptr<netsnmp_pdu, PduDeleter>;
-
-struct SessionDeleter {
-    void operator()(void* session) const { snmp_sess_close(session); }
-};
-using SessionPtr = std::unique_ptr<void, SessionDeleter>;
+using PduPtr = CHandle<netsnmp_pdu, snmp_free_pdu>;
+using SessionPtr = CHandle<void, snmp_sess_close>;
 
 // init_snmp() would change the C locale, read system configuration and load
 // MIBs; the client needs none of that, only a quiet library.

@@ -6,6 +6,7 @@
 #include "DisplayFormat.h"
 #include "Geometry.h"
 #include "MainWindowLink.h"
+#include "Scales.h"
 #include "channelsCollection.h"
 #include "clsChannelset.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 constexpr int kRowStepTwips = 300;
 
-QString megahertz(std::int32_t kHz) { return mib::formatFixed2(kHz / 1000.0); }
+QString megahertz(std::int32_t kHz) { return mib::formatFixed2(mib::mhzFromKHz(kHz)); }
 
 }  // namespace
 
@@ -29,11 +30,7 @@ frmChannels::frmChannels(MainWindowLink& main, Dialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_main(main), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmChannels"));
-    setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager Channelset Configuration"));
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
-    setFixedSize(pixelsFromTwips(6030), pixelsFromTwips(3200));
+    designWindow(*this, QStringLiteral("frmChannels"), QStringLiteral("Vimbo SNMP Demo Manager Channelset Configuration"), 6030, 3200);
     setModal(true);
 
     frameChannels = placeControl<QGroupBox>(this, QStringLiteral("frameChannels"), 120, 120, 4210, 2770);

@@ -1,5 +1,7 @@
 #include "ChartControl.h"
 
+#include "Slots.h"
+
 #include "AxisRange.h"
 
 #include <QCategoryAxis>
@@ -19,7 +21,7 @@ namespace vimbo {
 
 namespace {
 
-const std::array<QColor, 6> kSeriesColors{QColor(0, 90, 200), QColor(220, 40, 40), QColor(0, 150, 60),
+const PerSlot<QColor> kSeriesColors{QColor(0, 90, 200), QColor(220, 40, 40), QColor(0, 150, 60),
                                           QColor(230, 140, 0), QColor(140, 60, 180), QColor(0, 160, 170)};
 
 // The number formats the program asks for, in the printf form Qt Charts
@@ -201,53 +203,63 @@ void ChartControl::draw()
     const bool logarithmic = m_scaleType == ScaleType::Logarithmic;
     if (m_attachedType != m_scaleType)
         attachValueAxis();
+    ValueExtent extent;
+    for (int c = 0; c < kColumns; ++c)
+        showRuns(c, pointRuns(c, logarithmic, extent));
+    scaleValueAxis(extent, logarithmic);
+    labelTimeAxis();
+}
 
-    // Runs of points per series: an empty cell, or a value a logarithmic axis cannot show, breaks a run.
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    std::optional<double> smallestPositive;
-    for (int c = 0; c < kColumns; ++c) {
-        std::vector<QList<QPointF>> runs(1);
-        for (int row = 1; row <= kRows; ++row) {
-            const auto value = pointValue(m_grid.at(row, c + 1));
-            if (!value || !std::isfinite(*value) || (logarithmic && *value <= 0)) {
-                if (!runs.back().isEmpty())
-                    runs.emplace_back();
-                continue;
-            }
-            runs.back().append(QPointF(row, *value));
-            if (!m_hidden[static_cast<std::size_t>(c)]) {
-                low = std::min(low, *value);
-                high = std::max(high, *value);
-            }
-            if (*value > 0 && (!smallestPositive || *value < *smallestPositive))
-                smallestPositive = *value;
+std::vector<QList<QPointF>> ChartControl::pointRuns(int c, bool logarithmic, ValueExtent& extent) const
+{
+    // An empty cell, or a value a logarithmic axis cannot show, breaks a run.
+    std::vector<QList<QPointF>> runs(1);
+    const bool shown = !m_hidden[static_cast<std::size_t>(c)];
+    for (int row = 1; row <= kRows; ++row) {
+        const auto value = pointValue(m_grid.at(row, c + 1));
+        if (!value || !std::isfinite(*value) || (logarithmic && *value <= 0)) {
+            if (!runs.back().isEmpty())
+                runs.emplace_back();
+            continue;
         }
-        if (runs.back().isEmpty())
-            runs.pop_back();
-
-        // Series are kept for reuse, never removed, for the same reason as the axes.
-        auto& pool = m_segments[static_cast<std::size_t>(c)];
-        while (pool.size() < runs.size()) {
-            auto* segment = new QLineSeries;
-            segment->setPen(QPen(seriesColor(c + 1), 2));
-            m_chart->addSeries(segment);
-            segment->attachAxis(m_timeAxis);
-            segment->attachAxis(m_valueAxis);
-            pool.push_back(segment);
+        runs.back().append(QPointF(row, *value));
+        if (shown) {
+            extent.low = std::min(extent.low, *value);
+            extent.high = std::max(extent.high, *value);
         }
-        for (std::size_t i = 0; i < pool.size(); ++i) {
-            const bool used = i < runs.size();
-            pool[i]->replace(used ? runs[i] : QList<QPointF>());
-            pool[i]->setPointsVisible(used && runs[i].size() == 1);  // a lone point still shows
-            pool[i]->setVisible(used && !m_hidden[static_cast<std::size_t>(c)]);
-        }
+        if (*value > 0 && (!extent.smallestPositive || *value < *extent.smallestPositive))
+            extent.smallestPositive = *value;
     }
+    if (runs.back().isEmpty())
+        runs.pop_back();
+    return runs;
+}
 
-    // The value axis.
-    const double askedLow = m_autoScale ? low : m_minimum;
-    const double askedHigh = m_autoScale ? high : m_maximum;
-    m_drawnRange = drawableRange(askedLow, askedHigh, logarithmic, smallestPositive);
+void ChartControl::showRuns(int c, const std::vector<QList<QPointF>>& runs)
+{
+    // Series are kept for reuse, never removed, for the same reason as the axes.
+    auto& pool = m_segments[static_cast<std::size_t>(c)];
+    while (pool.size() < runs.size()) {
+        auto* segment = new QLineSeries;
+        segment->setPen(QPen(seriesColor(c + 1), 2));
+        m_chart->addSeries(segment);
+        segment->attachAxis(m_timeAxis);
+        segment->attachAxis(m_valueAxis);
+        pool.push_back(segment);
+    }
+    for (std::size_t i = 0; i < pool.size(); ++i) {
+        const bool used = i < runs.size();
+        pool[i]->replace(used ? runs[i] : QList<QPointF>());
+        pool[i]->setPointsVisible(used && runs[i].size() == 1);  // a lone point still shows
+        pool[i]->setVisible(used && !m_hidden[static_cast<std::size_t>(c)]);
+    }
+}
+
+void ChartControl::scaleValueAxis(const ValueExtent& extent, bool logarithmic)
+{
+    const double askedLow = m_autoScale ? extent.low : m_minimum;
+    const double askedHigh = m_autoScale ? extent.high : m_maximum;
+    m_drawnRange = drawableRange(askedLow, askedHigh, logarithmic, extent.smallestPositive);
     if (auto* axis = qobject_cast<QValueAxis*>(m_valueAxis)) {
         axis->setRange(m_drawnRange.first, m_drawnRange.second);
         axis->setTickCount(m_majorDivision + 1);
@@ -267,7 +279,10 @@ void ChartControl::draw()
         logAxis->setMinorTickCount(m_minorDivision - 1);
         logAxis->setLabelFormat(qtLabelFormat(m_labelFormat, 0));
     }
+}
 
+void ChartControl::labelTimeAxis()
+{
     // Time labels along the bottom, every ten points.
     for (const QString& label : m_timeAxis->categoriesLabels())
         m_timeAxis->remove(label);

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "Slots.h"
 #include "VariantGrid.h"
 
 #include <QColor>
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <limits>
 #include <vector>
 
 class QCategoryAxis;
@@ -72,10 +77,20 @@ public:
 
 private:
     static constexpr int kRows = 60;
-    static constexpr int kColumns = 6;
+    static constexpr int kColumns = kSlotCount;  // a series per slot
 
     void changed();
+    /// The extent of the values drawn, for the value axis.
+    struct ValueExtent {
+        double low = std::numeric_limits<double>::infinity();
+        double high = -std::numeric_limits<double>::infinity();
+        std::optional<double> smallestPositive;
+    };
     void draw();
+    std::vector<QList<QPointF>> pointRuns(int c, bool logarithmic, ValueExtent& extent) const;
+    void showRuns(int c, const std::vector<QList<QPointF>>& runs);
+    void scaleValueAxis(const ValueExtent& extent, bool logarithmic);
+    void labelTimeAxis();
     void attachValueAxis();
 
     VariantGrid m_grid;

@@ -1,5 +1,7 @@
 #include "HistoryCsv.h"
 
+#include "Slots.h"
+
 #include <QTimeZone>
 
 #include <charconv>
@@ -36,7 +38,7 @@ QString isoTimeWithOffset(const SlotTime& time)
            QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& labels)
+QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels)
 {
     static const char* const kMagnitudes[] = {"power", "MER", "VBER"};
     const QString lineEnd = QStringLiteral("\r\n");
@@ -53,10 +55,11 @@ QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& 
         const int slot = (open - age + MeasureHistory::kSlots) % MeasureHistory::kSlots;
         const auto closedAt = history.closedAt(slot);
         QStringList row{closedAt ? isoTimeWithOffset(*closedAt) : QString()};
-        const bool measured = history.count(slot) != 0.0f;
         for (int c = 0; c < MeasureHistory::kChannels; ++c)
-            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
-                row << (measured ? number(history.value(slot, m, c)) : QString());
+            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m) {
+                const auto value = history.measured(slot, m, c);
+                row << (value ? number(*value) : QString());
+            }
         csv += row.join(QLatin1Char(',')) + lineEnd;
     }
     return csv;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include "MeasureHistory.h"
 
 #include <QDateTime>
@@ -15,7 +17,7 @@ namespace vimbo {
 /// header names each column by the slot's label; a slot without measures has
 /// empty cells. Numbers are written with "." and no grouping, whatever the
 /// locale, in the shortest form that reads back as the same single value.
-QString historyCsv(const MeasureHistory& history, const std::array<QString, 6>& labels);
+QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels);
 
 /// "2026-12-06T14:05:37+01:00": the local time of `time` and its offset, "+00:00" for UTC too.
 QString isoTimeWithOffset(const SlotTime& time);

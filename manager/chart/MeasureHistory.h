@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -8,9 +10,9 @@
 namespace vimbo {
 
 /// One polling cycle's measures: [magnitude 0..2][channel 0..5], as shown.
-using Measures = std::array<std::array<float, 6>, 3>;
+using Measures = std::array<PerSlot<float>, 3>;
 /// Which channels' series count for the margins.
-using ChannelMask = std::array<bool, 6>;
+using ChannelMask = PerSlot<bool>;
 /// [0] minimum, [1] maximum.
 using Margins = std::array<float, 2>;
 
@@ -27,7 +29,7 @@ class MeasureHistory {
 public:
     static constexpr int kSlots = 1440;
     static constexpr int kMagnitudes = 3;
-    static constexpr int kChannels = 6;
+    static constexpr int kChannels = kSlotCount;
 
     MeasureHistory();
 
@@ -56,6 +58,12 @@ public:
     /// The average (or running sum, for the open slot) and the set count of a slot.
     float value(int slot, int magnitude, int channel) const;
     float count(int slot) const { return m_meas5sCount[static_cast<std::size_t>(slot)]; }
+    /// A slot's value, or nullopt for a slot without measures: the chart's
+    /// empty cell and the export's empty field.
+    std::optional<float> measured(int slot, int magnitude, int channel) const
+    {
+        return count(slot) != 0.0f ? std::optional<float>(value(slot, magnitude, channel)) : std::nullopt;
+    }
 
     /// The slot shown at the chart's newest point when scrolled back by
     /// scrollOffset slots; negative when no slot falls there.

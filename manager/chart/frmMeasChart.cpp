@@ -1,5 +1,7 @@
 #include "frmMeasChart.h"
 
+#include "Slots.h"
+
 #include "Artwork.h"
 #include "ChartControl.h"
 #include "Clock.h"
@@ -52,10 +54,7 @@ private:
 frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock, Dialogs& dialogs)
     : QWidget(nullptr), m_main(main), m_clock(clock), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmMeasChart"));
-    setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager Measures Chart"));
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
+    designWindow(*this, QStringLiteral("frmMeasChart"), QStringLiteral("Vimbo SNMP Demo Manager Measures Chart"));
     resize(pixelsFromTwips(9240), pixelsFromTwips(4240));
 
     MSChart1 = placeControl<ChartControl>(this, QStringLiteral("MSChart1"), 0, 0, 7330, 4210);
@@ -64,7 +63,7 @@ frmMeasChart::frmMeasChart(MainWindowLink& main, const Clock& clock, Dialogs& di
     cmbMagnitude = placeControl<QComboBox>(frameMeasSelection, QStringLiteral("cmbMagnitude"), 360, 360, 1090, 315);
     cmbMagnitude->addItems({QStringLiteral("Power"), QStringLiteral("MER"), QStringLiteral("VBER(log)")});
     cmbMagnitude->setCurrentIndex(-1);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < kSlotCount; ++i) {
         chkChannel[static_cast<std::size_t>(i)] =
             placeControl<QCheckBox>(frameMeasSelection, arrayName("chkChannel", i), 360, 840 + 480 * i, 1210, 370);
         chkChannel[static_cast<std::size_t>(i)]->setText(QStringLiteral("(Ch99) 999,99MHz"));
@@ -159,7 +158,7 @@ void frmMeasChart::check5sSlot()
 
     DrawingSuspended suspended(*MSChart1);
     const int k = getScrollOffset();
-    const QString label = timeLabel(5 * k);  // before the history moves on
+    const std::string label = timeLabel(5 * k);  // before the history moves on
     const QDateTime now = m_clock.now();
     m_history.closeSlot(n, SlotTime{now.toMSecsSinceEpoch(), now.offsetFromUtc()});
 
@@ -167,13 +166,12 @@ void frmMeasChart::check5sSlot()
     ZemtraLib::shiftRows(grid, -1);
     fillSeriesLabels(grid);
     const int rows = MSChart1->rowCount();
-    grid.at(rows, 0) = zemtra::Variant(label.toStdString());
+    grid.at(rows, 0) = zemtra::Variant(label);
     const int e = getLastShownInd();
     if (e < 0)
         return;  // no slot at the newest point: the chart keeps its grid
     for (int c = 0; c < MeasureHistory::kChannels; ++c)
-        grid.at(rows, c + 1) = m_history.count(e) != 0.0f ? zemtra::Variant(m_history.value(e, m_selMagnitude, c))
-                                                           : zemtra::Variant();
+        grid.at(rows, c + 1) = cellOf(e, m_selMagnitude, c);
     MSChart1->setChartData(grid);
     // Appends scale from the margins as rebuilds do, so the default view is
     // not left on the range the chart chose while there was no history.
@@ -235,26 +233,34 @@ void frmMeasChart::fillSeriesLabels(VariantGrid& grid) const
         grid.at(0, c) = zemtra::Variant("C" + std::to_string(c));
 }
 
-QString frmMeasChart::timeLabel(int secondsBack) const
-{
-    return m_clock.now().addSecs(-secondsBack).time().toString(QStringLiteral("hh:mm.ss"));
-}
+namespace {
+
+// A point's time as the chart labels it: "hh:mm.ss".
+std::string clockLabel(const QDateTime& time) { return time.time().toString(QStringLiteral("hh:mm.ss")).toStdString(); }
+
+}  // namespace
+
+std::string frmMeasChart::timeLabel(int secondsBack) const { return clockLabel(m_clock.now().addSecs(-secondsBack)); }
 
 void frmMeasChart::fillTimeLabels(VariantGrid& grid, int secondsBack) const
 {
+    // The clock is read once: the newest row is secondsBack ago, each row above it 5 s earlier.
     QDateTime t = m_clock.now().addSecs(-secondsBack);
-    for (int i = MSChart1->rowCount(); i >= 1; --i) {
-        grid.at(i, 0) = zemtra::Variant(t.time().toString(QStringLiteral("hh:mm.ss")).toStdString());
-        t = t.addSecs(-5);
-    }
+    for (int i = MSChart1->rowCount(); i >= 1; --i, t = t.addSecs(-5))
+        grid.at(i, 0) = zemtra::Variant(clockLabel(t));
 }
 
 void frmMeasChart::fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const
 {
     for (int t = startInd; t <= endInd; ++t)
         for (int c = 0; c < MeasureHistory::kChannels; ++c)
-            grid.at(firstRow + t - startInd, c + 1) =
-                m_history.count(t) != 0.0f ? zemtra::Variant(m_history.value(t, magnitude, c)) : zemtra::Variant();
+            grid.at(firstRow + t - startInd, c + 1) = cellOf(t, magnitude, c);
+}
+
+zemtra::Variant frmMeasChart::cellOf(int slot, int magnitude, int channel) const
+{
+    const auto value = m_history.measured(slot, magnitude, channel);
+    return value ? zemtra::Variant(*value) : zemtra::Variant();  // empty: the series breaks there
 }
 
 void frmMeasChart::reportChartError(const std::exception& error) const
@@ -286,7 +292,7 @@ void frmMeasChart::frmMeasChart_tmr5s_Timer()
     // An error here must not stop the program; the next tick tries again.
     try {
         // A tick at least every second: touch a box only when something changes.
-        for (std::int16_t i = 0; i < 6; ++i) {
+        for (std::int16_t i = 0; i < kSlotCount; ++i) {
             QCheckBox* box = chkChannel[static_cast<std::size_t>(i)];
             const QString label = m_main.slotLabel(i);
             if (box->text() != label)
@@ -345,7 +351,7 @@ void frmMeasChart::frmMeasChart_testInsertInd_Change()
 
 void frmMeasChart::exportHistoryCsv()
 {
-    std::array<QString, 6> labels;
+    PerSlot<QString> labels;
     for (std::size_t i = 0; i < labels.size(); ++i)
         labels[i] = chkChannel[i]->text();
     const QString csv = historyCsv(m_history, labels);

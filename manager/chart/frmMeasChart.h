@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include "MeasureHistory.h"
 
 #include <QWidget>
@@ -77,7 +79,8 @@ private:
     void layoutControls();
     void scaleValueAxis(int e);
     void armSlotClock();
-    QString timeLabel(int secondsBack) const;
+    std::string timeLabel(int secondsBack) const;
+    zemtra::Variant cellOf(int slot, int magnitude, int channel) const;
     void reportChartError(const std::exception& error) const;
 
     /// Writes through a temporary file; a failure is told to the operator.
@@ -93,14 +96,14 @@ private:
     ChartControl* MSChart1;
     QGroupBox* frameMeasSelection;
     QComboBox* cmbMagnitude;
-    std::array<QCheckBox*, 6> chkChannel{};
+    PerSlot<QCheckBox*> chkChannel{};
     QLineEdit* lbl5sAvgInfo;
     QScrollBar* scrollTime;
     QCheckBox* testArrayFilled;
     QLineEdit* testInsertInd;
     QTimer* tmr5s;
     /// Boxes the slot clock unchecked because their slot was not surveyed.
-    std::array<bool, 6> m_uncheckedByClock{};
+    PerSlot<bool> m_uncheckedByClock{};
 };
 
 }  // namespace vimbo

@@ -32,11 +32,7 @@ frmEventsLog::frmEventsLog(MainWindowLink& main, const Clock& clock, QWidget* ow
                          Qt::MSWindowsFixedSizeDialogHint),
       m_main(main), m_clock(clock)
 {
-    setObjectName(QStringLiteral("frmEventsLog"));
-    setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager Events"));
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
-    setFixedSize(pixelsFromTwips(4540), pixelsFromTwips(3630));
+    designWindow(*this, QStringLiteral("frmEventsLog"), QStringLiteral("Vimbo SNMP Demo Manager Events"), 4540, 3630);
     setModal(false);
 
     Picture1 = placeControl<PictureBox>(this, QStringLiteral("Picture1"), 120, 160, 320, 270);

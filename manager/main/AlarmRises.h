@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include <array>
 #include <cstddef>
 
@@ -11,9 +13,9 @@ namespace vimbo {
 class AlarmRises {
 public:
     /// Takes the lamps of one read; true for each slot whose lamp lit up.
-    std::array<bool, 6> update(const std::array<bool, 6>& lit)
+    PerSlot<bool> update(const PerSlot<bool>& lit)
     {
-        std::array<bool, 6> rose{};
+        PerSlot<bool> rose{};
         for (std::size_t s = 0; s < lit.size(); ++s) {
             rose[s] = lit[s] && !m_lit[s];
             m_lit[s] = lit[s];
@@ -22,7 +24,7 @@ public:
     }
 
 private:
-    std::array<bool, 6> m_lit{};
+    PerSlot<bool> m_lit{};
 };
 
 }  // namespace vimbo

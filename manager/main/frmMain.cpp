@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "Slots.h"
+
 #include "AlarmFlags.h"
 #include "Artwork.h"
 #include "Clock.h"
@@ -34,6 +36,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+
+#include <cmath>
+#include <limits>
 
 namespace vimbo {
 
@@ -82,7 +87,8 @@ double numberOf(const zemtra::Variant& value)
 }
 
 // The shown texts are read back with "," as the decimal separator, whatever
-// the locale wrote, after every "." has been turned into ",".
+// the locale wrote, after every "." has been turned into ",": the cycle's own
+// rule for the chart's sample, unlike the user's-locale reading of the members.
 float shownNumber(const QLineEdit& box)
 {
     static const QLocale comma(QLocale::German, QLocale::Germany);
@@ -100,10 +106,7 @@ float shownNumber(const QLineEdit& box)
 frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component)
     : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::move(component))
 {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Vimbo SNMP Demo Manager"));
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
+    designWindow(*this, QStringLiteral("frmMain"), QStringLiteral("Vimbo SNMP Demo Manager"));
     // The client control comes back from the window's stored design.
     zemtra::loadSettings(m_snmpClient.client(), kSnmpClient1Stream);
 
@@ -117,7 +120,7 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     // The cycle's 50 reads in their order, each with how its value is shown.
     readEquipmentInfo();
     readCommonThresholds();
-    for (std::int16_t s = 0; s < 6; ++s)
+    for (std::int16_t s = 0; s < kSlotCount; ++s)
         readChannelSlot(s);
 
     tmrVimboPollingAlarms = new QTimer(this);
@@ -201,7 +204,7 @@ void frmMain::buildControls(QWidget* client)
     label(frameAlarms, "Label21", QStringLiteral("Warn"), 3540, 420, 490, 240, centred);
     label(frameAlarms, "Label19", QStringLiteral("MER"), 4200, 420, 490, 240, centred);
     label(frameAlarms, "Label20", QStringLiteral("VBER"), 4920, 420, 730, 240, centred);
-    for (int s = 0; s < 6; ++s) {
+    for (int s = 0; s < kSlotCount; ++s) {
         const auto i = static_cast<std::size_t>(s);
         const int top = 720 + 600 * s;
         txtLeds[i] = textBox(frameAlarms, arrayName("txtLeds", s), QStringLiteral("(ChXX) 999.99MHz"), 120, top, 1570);
@@ -300,11 +303,8 @@ bool frmMain::IsChannelSurveyed(std::int16_t c) const
 
 std::optional<std::int16_t> frmMain::integerOf(const QLineEdit& box) const
 {
-    bool ok = false;
-    const double value = QLocale().toDouble(box.text().trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return mib::roundToInt16(value);
+    const auto value = parseLocaleNumber(box.text());
+    return value ? mib::roundToInt16(*value) : std::nullopt;
 }
 
 std::optional<std::int16_t> frmMain::ThrAlarmMER() const { return integerOf(*txtThrAlarmMER); }
@@ -312,9 +312,10 @@ std::optional<std::int16_t> frmMain::ThrWarnMER() const { return integerOf(*txtT
 
 std::optional<float> frmMain::singleOf(const QLineEdit& box) const
 {
-    bool ok = false;
-    const float value = QLocale().toFloat(box.text().trimmed(), &ok);
-    return ok ? std::optional<float>(value) : std::nullopt;
+    const auto value = parseLocaleNumber(box.text());
+    if (!value || std::abs(*value) > std::numeric_limits<float>::max())
+        return std::nullopt;
+    return static_cast<float>(*value);
 }
 
 std::optional<float> frmMain::ThrAlarmVBER() const { return singleOf(*txtThrAlarmVBER); }
@@ -475,12 +476,12 @@ void frmMain::readEquipmentInfo()
 
 void frmMain::showAlarmFlags(const mib::AlarmFlags& flags)
 {
-    for (std::size_t s = 0; s < 6; ++s)
+    for (std::size_t s = 0; s < kSlotCount; ++s)
         ledWarning[s]->setFillColor(flags.warning[s] ? kWarningLit : kWarningDark);
-    for (std::size_t s = 0; s < 6; ++s)
+    for (std::size_t s = 0; s < kSlotCount; ++s)
         ledAlarm[s]->setFillColor(flags.alarm[s] ? kAlarmLit : kAlarmDark);
     const auto rose = m_alarmRises.update(flags.alarm);
-    for (std::size_t s = 0; s < 6; ++s)
+    for (std::size_t s = 0; s < kSlotCount; ++s)
         m_alarmsToTell[s] = m_alarmsToTell[s] || rose[s];
 }
 
@@ -497,7 +498,7 @@ QString frmMain::probeTitle() const
 void frmMain::tellRaisedAlarms()
 {
     // At the cycle's end, when the slots show this cycle's channel labels.
-    for (std::size_t s = 0; s < 6; ++s) {
+    for (std::size_t s = 0; s < kSlotCount; ++s) {
         if (m_alarmsToTell[s] && m_notifier)
             m_notifier->notify(*this, {Notification::Critical, probeTitle(), QStringLiteral("Alarm on ") + txtLeds[s]->text()});
         m_alarmsToTell[s] = false;
@@ -559,13 +560,12 @@ void frmMain::readChannelSlot(std::int16_t s)
 void frmMain::showSlotFrequency(std::int16_t s, double hz)
 {
     const auto i = static_cast<std::size_t>(s);
-    const double kHz = hz / 1000.0;
-    const auto wholeKHz = mib::roundToInt32(kHz);
+    const auto wholeKHz = mib::kHzFromHz(hz);
     if (!wholeKHz)
         throw overflowError(QStringLiteral("readChannelSlot"));
     m_surveyedFreqsKHz[i] = *wholeKHz;
     const ChannelPtr channel = m_channelSet ? m_channelSet->channelsCollection()->findByFreq(*wholeKHz) : nullptr;
-    const QString frequency = mib::formatMHz(kHz / 1000.0);
+    const QString frequency = mib::formatMHz(mib::mhzFromHz(hz));
     showText(*txtLeds[i], channel ? QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") + frequency
                                 : frequency);
 }

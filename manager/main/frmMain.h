@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include "AlarmFlags.h"
 #include "AlarmRises.h"
 #include "SnmpRequests.h"
@@ -52,7 +54,7 @@ public:
 
     // Exposed members.
     bool IsChannelSurveyed(std::int16_t c) const override;
-    std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return m_surveyedFreqsKHz; }
+    PerSlot<std::int32_t> SurveyedFreqsKHz() const override { return m_surveyedFreqsKHz; }
     std::shared_ptr<clsChannelset> ChannelSet() const override { return m_channelSet; }
     std::optional<std::int16_t> ThrAlarmMER() const override;
     std::optional<std::int16_t> ThrWarnMER() const override;
@@ -119,7 +121,7 @@ private:
     Dialogs& m_dialogs;
     Notifier* m_notifier = nullptr;
     AlarmRises m_alarmRises;
-    std::array<bool, 6> m_alarmsToTell{};  // risen in this cycle, told at its end
+    PerSlot<bool> m_alarmsToTell{};  // risen in this cycle, told at its end
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
     std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
@@ -131,7 +133,7 @@ private:
     ProbeState m_probeState = ProbeState::Unknown;
     QString m_probeName;  // as it reported it at the last complete cycle
     std::shared_ptr<clsChannelset> m_channelSet;
-    std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
+    PerSlot<std::int32_t> m_surveyedFreqsKHz{};
     bool m_pollFailed = false;
     std::int16_t m_blinkPhase = 0;
     std::int16_t m_buttonPicture = -1;  // the picture on btnWarnings: none yet
@@ -152,14 +154,14 @@ private:
     TextBox* txtThrWarnVBER = nullptr;
     TextBox* txtThrAlarmMER = nullptr;
     TextBox* txtThrWarnMER = nullptr;
-    std::array<TextBox*, 6> txtLeds{};
-    std::array<LampShape*, 6> ledAlarm{};
-    std::array<LampShape*, 6> ledWarning{};
-    std::array<TextBox*, 6> txtThrAlarmChPower{};
-    std::array<TextBox*, 6> txtMeasPower{};
-    std::array<TextBox*, 6> txtThrWarnChPower{};
-    std::array<TextBox*, 6> txtMeasMER{};
-    std::array<TextBox*, 6> txtMeasVBER{};
+    PerSlot<TextBox*> txtLeds{};
+    PerSlot<LampShape*> ledAlarm{};
+    PerSlot<LampShape*> ledWarning{};
+    PerSlot<TextBox*> txtThrAlarmChPower{};
+    PerSlot<TextBox*> txtMeasPower{};
+    PerSlot<TextBox*> txtThrWarnChPower{};
+    PerSlot<TextBox*> txtMeasMER{};
+    PerSlot<TextBox*> txtMeasVBER{};
     QPushButton* btnWarnings = nullptr;
     std::array<PictureBox*, 2> imgWarning{};
     QToolButton* btnShowChart = nullptr;

@@ -1,5 +1,7 @@
 #include "AlarmFlags.h"
 
+#include "Slots.h"
+
 namespace vimbo::mib {
 
 namespace {
@@ -36,7 +38,7 @@ AlarmFlags readAlarmFlags(std::string_view text)
 {
     const std::uint16_t value = alarmFlagsValue(text);
     AlarmFlags flags;
-    for (int slot = 0; slot < 6; ++slot) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
         flags.warning[slot] = (value >> slot) & 1;
         flags.alarm[slot] = (value >> (8 + slot)) & 1;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -8,8 +10,8 @@ namespace vimbo::mib {
 
 /// The slots' warning (bits 0..5) and alarm (bits 8..13) states.
 struct AlarmFlags {
-    std::array<bool, 6> warning{};
-    std::array<bool, 6> alarm{};
+    PerSlot<bool> warning{};
+    PerSlot<bool> alarm{};
 };
 
 /// The flags text as a hexadecimal number without prefix, read up to the first

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Slots.h"
+
 #include <string>
 
 namespace vimbo::mib {
 
 inline constexpr const char* kProbeRoot = ".1.3.6.1.4.1.32473.2.2";
-inline constexpr int kSlotCount = 6;
+inline constexpr int kSlotCount = vimbo::kSlotCount;
 
 // Reads address an object's instance (".0"); writes address the object itself.
 enum class Access { Read, Write };

@@ -28,6 +28,8 @@ double hundredthsFromRaw(double raw) { return raw / kHundredthsScale; }
 
 std::optional<std::int32_t> kHzFromHz(double hz) { return roundTo<std::int32_t>(hz / 1000.0); }
 double mhzFromKHz(std::int32_t kHz) { return kHz / 1000.0; }
+double mhzFromHz(double hz) { return hz / 1000.0 / 1000.0; }
+std::optional<std::int32_t> kHzFromMHz(double mhz) { return roundTo<std::int32_t>(mhz * 1000.0); }
 
 std::optional<std::int16_t> roundToInt16(double value) { return roundTo<std::int16_t>(value); }
 std::optional<std::int32_t> roundToInt32(double value) { return roundTo<std::int32_t>(value); }

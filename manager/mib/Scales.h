@@ -15,6 +15,10 @@ double hundredthsFromRaw(double raw);
 /// Hz to kHz, rounded to a whole number with halves to even.
 std::optional<std::int32_t> kHzFromHz(double hz);
 double mhzFromKHz(std::int32_t kHz);
+/// Hz to MHz through unrounded kHz, as the slot label shows it.
+double mhzFromHz(double hz);
+/// MHz to whole kHz, halves to even: the plan's unit for a typed frequency.
+std::optional<std::int32_t> kHzFromMHz(double mhz);
 
 // Write side: entered values to the probe's integers. nullopt when the
 // result does not fit the integer type (or the value is not a number).

@@ -49,11 +49,7 @@ frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* ow
                          Qt::MSWindowsFixedSizeDialogHint),
       m_main(main), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmSnmpConfig"));
-    setWindowTitle(kCaption);
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
-    setFixedSize(pixelsFromTwips(4580), pixelsFromTwips(3000));
+    designWindow(*this, QStringLiteral("frmSnmpConfig"), kCaption, 4580, 3000);
     setModal(true);
 
     auto* frame = placeControl<QGroupBox>(this, QLatin1String("Frame1"), 120, 120, 2890, 2770);

@@ -1,8 +1,12 @@
 #include "SurveillancePlan.h"
 
-#include "Controls.h"
+#include "Slots.h"
+
+#include "LocaleNumber.h"
 #include "ProbeOids.h"
 #include "Scales.h"
+
+#include <variant>
 
 namespace vimbo {
 
@@ -10,50 +14,80 @@ namespace {
 
 using Kind = SurveillanceField::Kind;
 
-QString checkText(int check, int slot)
-{
-    const QString ch = QStringLiteral("Ch ") + QString::number(slot);
-    switch (check) {
-    case 1: return QStringLiteral("VBER Alarm=[1e-7..1]");
-    case 2: return QStringLiteral("VBER Warn=[1e-7..1]");
-    case 3: return QStringLiteral("VBER Alarm<=Warn not valid");
-    case 4: return QStringLiteral("MER Alarm=[0..35]");
-    case 5: return QStringLiteral("MER Warn=[0..35]");
-    case 6: return QStringLiteral("MER Alarm>=Warn not valid");
-    case 7: return ch + QStringLiteral(" Freq=[450..875]");
-    case 8: return ch + QStringLiteral(" Alarm=[0..99]");
-    case 9: return ch + QStringLiteral(" Warn=[0..99]");
-    case 10: return ch + QStringLiteral(" Power Alarm>=Warn not valid");
-    default: return {};
-    }
-}
-
-ValidationFailure failure(int check, SurveillanceField focus)
-{
-    return {QStringLiteral("Invalid value\r\n") + checkText(check, focus.slot), focus};
-}
-
-// Parses a field for a check; a text that is no number fails the check with
-// a line that says so.
-struct Parsed {
-    std::optional<double> value;
-    std::optional<ValidationFailure> failure;
+// The checks in the order they run, as a table: each field's range (of its
+// value times `scale`), then whether an alarm and warning pair is refused.
+struct FieldRange {
+    Kind kind;
+    double scale, low, high;
+    const char* text;  // after "Ch s" for a slot's field
 };
 
-Parsed parseFor(const SurveillanceEntries& entries, SurveillanceField field, int check, const QLocale& locale)
+struct ThresholdPair {
+    FieldRange alarm, warn;
+    bool (*refused)(double alarm, double warn);
+    const char* text;
+};
+
+// VBER alarms lie above warnings, compared as the singles the window keeps.
+bool vberAlarmNotAbove(double alarm, double warn) { return static_cast<float>(alarm) <= static_cast<float>(warn); }
+// MER and power alarms lie below warnings, compared as the whole numbers sent.
+bool roundedAlarmNotBelow(double alarm, double warn) { return *mib::roundToInt16(alarm) >= *mib::roundToInt16(warn); }
+
+const ThresholdPair kCommonPairs[] = {
+    {{Kind::AlarmVBER, 1e7, 1, 1e7, "VBER Alarm=[1e-7..1]"}, {Kind::WarnVBER, 1e7, 1, 1e7, "VBER Warn=[1e-7..1]"},
+     vberAlarmNotAbove, "VBER Alarm<=Warn not valid"},
+    {{Kind::AlarmMER, 1, 0, 35, "MER Alarm=[0..35]"}, {Kind::WarnMER, 1, 0, 35, "MER Warn=[0..35]"},
+     roundedAlarmNotBelow, "MER Alarm>=Warn not valid"},
+};
+const FieldRange kFrequency{Kind::Frequency, 1, 450, 875, " Freq=[450..875]"};
+const ThresholdPair kPowerPair{{Kind::AlarmPower, 1, 0, 99, " Alarm=[0..99]"}, {Kind::WarnPower, 1, 0, 99, " Warn=[0..99]"},
+                               roundedAlarmNotBelow, " Power Alarm>=Warn not valid"};
+
+QString checkText(const char* text, const SurveillanceField& field)
 {
-    const QString text = entries.text(field);
-    if (auto value = parseLocaleNumber(text, locale))
-        return {value, std::nullopt};
-    const QString described = text.trimmed().isEmpty()
-                                  ? QStringLiteral("The field is empty; a number is needed")
-                                  : QStringLiteral("\"") + text + QStringLiteral("\" is not a number");
-    return {std::nullopt, ValidationFailure{QStringLiteral("Invalid value\r\n") + checkText(check, field.slot) +
-                                                QStringLiteral("\r\n") + described,
-                                            field}};
+    const bool perSlot = field.kind == Kind::Frequency || field.kind == Kind::AlarmPower || field.kind == Kind::WarnPower;
+    return (perSlot ? QStringLiteral("Ch ") + QString::number(field.slot) : QString()) + QLatin1String(text);
 }
 
-bool outside(double value, double low, double high) { return value < low || value > high; }
+ValidationFailure failure(const char* text, SurveillanceField focus)
+{
+    return {QStringLiteral("Invalid value\r\n") + checkText(text, focus), focus};
+}
+
+// A field's number, or the failure of its check: a text that is no number
+// fails with a line that says so, a number out of range plainly.
+std::variant<double, ValidationFailure> checkField(const SurveillanceEntries& entries, const FieldRange& range, int slot,
+                                                   const QLocale& locale)
+{
+    const SurveillanceField field{range.kind, slot};
+    const QString text = entries.text(field);
+    const auto value = parseLocaleNumber(text, locale);
+    if (!value) {
+        const QString described = text.trimmed().isEmpty()
+                                      ? QStringLiteral("The field is empty; a number is needed")
+                                      : QStringLiteral("\"") + text + QStringLiteral("\" is not a number");
+        return ValidationFailure{QStringLiteral("Invalid value\r\n") + checkText(range.text, field) +
+                                     QStringLiteral("\r\n") + described,
+                                 field};
+    }
+    if (*value * range.scale < range.low || *value * range.scale > range.high)
+        return failure(range.text, field);
+    return *value;
+}
+
+std::optional<ValidationFailure> checkPair(const SurveillanceEntries& entries, const ThresholdPair& pair, int slot,
+                                           const QLocale& locale)
+{
+    const auto alarm = checkField(entries, pair.alarm, slot, locale);
+    if (const auto* failed = std::get_if<ValidationFailure>(&alarm))
+        return *failed;
+    const auto warn = checkField(entries, pair.warn, slot, locale);
+    if (const auto* failed = std::get_if<ValidationFailure>(&warn))
+        return *failed;
+    if (pair.refused(std::get<double>(alarm), std::get<double>(warn)))
+        return failure(pair.text, {pair.alarm.kind, slot});
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -75,56 +109,14 @@ QString SurveillanceEntries::text(const SurveillanceField& field) const
 
 std::optional<ValidationFailure> validateEntries(const SurveillanceEntries& entries, const QLocale& locale)
 {
-    const SurveillanceField alarmVber{Kind::AlarmVBER, 0}, warnVber{Kind::WarnVBER, 0};
-    const SurveillanceField alarmMer{Kind::AlarmMER, 0}, warnMer{Kind::WarnMER, 0};
-
-    const Parsed aV = parseFor(entries, alarmVber, 1, locale);
-    if (aV.failure)
-        return aV.failure;
-    if (outside(*aV.value * 1e7, 1, 1e7))
-        return failure(1, alarmVber);
-    const Parsed wV = parseFor(entries, warnVber, 2, locale);
-    if (wV.failure)
-        return wV.failure;
-    if (outside(*wV.value * 1e7, 1, 1e7))
-        return failure(2, warnVber);
-    if (static_cast<float>(*aV.value) <= static_cast<float>(*wV.value))
-        return failure(3, alarmVber);
-
-    const Parsed aM = parseFor(entries, alarmMer, 4, locale);
-    if (aM.failure)
-        return aM.failure;
-    if (outside(*aM.value, 0, 35))
-        return failure(4, alarmMer);
-    const Parsed wM = parseFor(entries, warnMer, 5, locale);
-    if (wM.failure)
-        return wM.failure;
-    if (outside(*wM.value, 0, 35))
-        return failure(5, warnMer);
-    if (*mib::roundToInt16(*aM.value) >= *mib::roundToInt16(*wM.value))
-        return failure(6, alarmMer);
-
-    for (int s = 0; s < 6; ++s) {
-        const SurveillanceField frequency{Kind::Frequency, s};
-        const SurveillanceField alarm{Kind::AlarmPower, s};
-        const SurveillanceField warn{Kind::WarnPower, s};
-        const Parsed f = parseFor(entries, frequency, 7, locale);
-        if (f.failure)
-            return f.failure;
-        if (outside(*f.value, 450, 875))
-            return failure(7, frequency);
-        const Parsed a = parseFor(entries, alarm, 8, locale);
-        if (a.failure)
-            return a.failure;
-        if (outside(*a.value, 0, 99))
-            return failure(8, alarm);
-        const Parsed w = parseFor(entries, warn, 9, locale);
-        if (w.failure)
-            return w.failure;
-        if (outside(*w.value, 0, 99))
-            return failure(9, warn);
-        if (*mib::roundToInt16(*a.value) >= *mib::roundToInt16(*w.value))
-            return failure(10, alarm);
+    for (const ThresholdPair& pair : kCommonPairs)
+        if (auto failed = checkPair(entries, pair, 0, locale))
+            return failed;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (const auto frequency = checkField(entries, kFrequency, s, locale); std::holds_alternative<ValidationFailure>(frequency))
+            return std::get<ValidationFailure>(frequency);
+        if (auto failed = checkPair(entries, kPowerPair, s, locale))
+            return failed;
     }
     return std::nullopt;
 }
@@ -141,7 +133,7 @@ const std::vector<WriteStep>& writePlan()
             {mib::thresholdOid(ThresholdItem::VberAlarm, Access::Write), {Kind::AlarmVBER, 0}},
             {mib::thresholdOid(ThresholdItem::VberWarning, Access::Write), {Kind::WarnVBER, 0}},
         };
-        for (int s = 0; s < 6; ++s) {
+        for (int s = 0; s < kSlotCount; ++s) {
             steps.push_back({mib::slotOid(s, SlotItem::Frequency, Access::Write), {Kind::Frequency, s}});
             steps.push_back({mib::slotOid(s, SlotItem::PowerAlarm, Access::Write), {Kind::AlarmPower, s}});
             steps.push_back({mib::slotOid(s, SlotItem::PowerWarning, Access::Write), {Kind::WarnPower, s}});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include "Variant.h"
 
 #include <QLocale>
@@ -23,8 +25,8 @@ struct SurveillanceField {
 /// The texts of the window's fields, and the survey boxes.
 struct SurveillanceEntries {
     QString alarmVBER, warnVBER, alarmMER, warnMER;
-    std::array<QString, 6> frequencyMHz, alarmPower, warnPower;
-    std::array<bool, 6> surveyed{};
+    PerSlot<QString> frequencyMHz, alarmPower, warnPower;
+    PerSlot<bool> surveyed{};
 
     QString text(const SurveillanceField& field) const;
 };

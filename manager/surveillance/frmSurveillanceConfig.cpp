@@ -1,5 +1,7 @@
 #include "frmSurveillanceConfig.h"
 
+#include "Slots.h"
+
 #include "Artwork.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -43,11 +45,7 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
                          Qt::MSWindowsFixedSizeDialogHint),
       m_main(main), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmSurveillanceConfig"));
-    setWindowTitle(kCaption);
-    setWindowIcon(artwork::instrumentIcon());
-    applyDesignFont(*this);
-    setFixedSize(pixelsFromTwips(4080), pixelsFromTwips(4780));
+    designWindow(*this, QStringLiteral("frmSurveillanceConfig"), kCaption, 4080, 4780);
     setModal(true);
 
     auto* frame2 = placeControl<QGroupBox>(this, QStringLiteral("Frame2"), 120, 0, 2410, 1330);
@@ -77,7 +75,7 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
     label(frameAlarms, "Label17", QStringLiteral("Power Thresholds"), 2400, 240, 1300);
     label(frameAlarms, "Label3", QStringLiteral("Alarm"), 2400, 480, 500);
     label(frameAlarms, "Label18", QStringLiteral("Warn"), 3000, 480, 500);
-    for (int s = 0; s < 6; ++s) {
+    for (int s = 0; s < kSlotCount; ++s) {
         const auto i = static_cast<std::size_t>(s);
         const int top = 720 + 360 * s;
         chkActivateSurvey[i] = placeControl<QCheckBox>(frameAlarms, arrayName("chkActivateSurvey", s), 240, top, 300, 300);
@@ -100,7 +98,7 @@ frmSurveillanceConfig::frmSurveillanceConfig(MainWindowLink& main, Dialogs& dial
         setTabOrder(previous, next);
         previous = next;
     }
-    for (std::size_t i = 0; i < 6; ++i)
+    for (std::size_t i = 0; i < kSlotCount; ++i)
         for (QWidget* next : std::initializer_list<QWidget*>{chkActivateSurvey[i], cmbChannel[i], txtChFrequencyMHz[i],
                                                              txtThrAlarmChPower[i], txtThrWarnChPower[i]}) {
             setTabOrder(previous, next);
@@ -128,20 +126,20 @@ void frmSurveillanceConfig::frmSurveillanceConfig_Form_Load()
     showText(*txtThrAlarmVBER, scientificText(m_main.ThrAlarmVBER()));
     showText(*txtThrWarnVBER, scientificText(m_main.ThrWarnVBER()));
 
-    for (std::int16_t s = 0; s < 6; ++s) {
+    for (std::int16_t s = 0; s < kSlotCount; ++s) {
         const auto i = static_cast<std::size_t>(s);
         showText(*txtThrAlarmChPower[i], integerText(m_main.ThrAlarmChPower(s)));
         showText(*txtThrWarnChPower[i], integerText(m_main.ThrWarnChPower(s)));
         chkActivateSurvey[i]->setChecked(m_main.IsChannelSurveyed(s));
         enableChannelRow(s, chkActivateSurvey[i]->isChecked());
     }
-    for (int s = 0; s < 6; ++s) {
+    for (int s = 0; s < kSlotCount; ++s) {
         const auto i = static_cast<std::size_t>(s);
         QStringList names{QString()};
         for (const ChannelPtr& channel : *m_channels)
             names << channel->ChName();
         cmbChannel[i]->addItems(names);
-        showText(*txtChFrequencyMHz[i], mib::formatFixed2(m_surveyedFreqsKHz[i] / 1000.0));
+        showText(*txtChFrequencyMHz[i], mib::formatFixed2(mib::mhzFromKHz(m_surveyedFreqsKHz[i])));
         selectChannelByFrequency(s);
     }
 }
@@ -151,7 +149,7 @@ void frmSurveillanceConfig::frmSurveillanceConfig_cmbChannel_Click(int slot)
     const auto i = static_cast<std::size_t>(slot);
     const int k = cmbChannel[i]->currentIndex();
     if (k >= 1 && k <= m_channels->Count())
-        showText(*txtChFrequencyMHz[i], mib::formatFixed2(m_channels->Item(k)->FreqCenterKHz() / 1000.0));
+        showText(*txtChFrequencyMHz[i], mib::formatFixed2(mib::mhzFromKHz(m_channels->Item(k)->FreqCenterKHz())));
 }
 
 void frmSurveillanceConfig::frmSurveillanceConfig_chkActivateSurvey_Click(int slot)
@@ -170,7 +168,7 @@ void frmSurveillanceConfig::selectChannelByFrequency(int slot)
     const auto mhz = parseLocaleNumber(txtChFrequencyMHz[i]->text(), QLocale());
     if (!mhz)
         return;  // no number: list and text stay as they are until Save refuses the text
-    const auto kHz = mib::roundToInt32(*mhz * 1000.0);
+    const auto kHz = mib::kHzFromMHz(*mhz);
     const ChannelPtr channel = kHz ? m_channels->findByFreq(*kHz) : nullptr;
     {
         const QSignalBlocker quiet(cmbChannel[i]);
@@ -194,7 +192,7 @@ SurveillanceEntries frmSurveillanceConfig::entries() const
     entries.warnVBER = txtThrWarnVBER->text();
     entries.alarmMER = txtThrAlarmMER->text();
     entries.warnMER = txtThrWarnMER->text();
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < kSlotCount; ++i) {
         entries.frequencyMHz[i] = txtChFrequencyMHz[i]->text();
         entries.alarmPower[i] = txtThrAlarmChPower[i]->text();
         entries.warnPower[i] = txtThrWarnChPower[i]->text();
@@ -299,7 +297,7 @@ void frmSurveillanceConfig::writeFailed()
 bool frmSurveillanceConfig::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut)
-        for (int s = 0; s < 6; ++s)
+        for (int s = 0; s < kSlotCount; ++s)
             if (watched == txtChFrequencyMHz[static_cast<std::size_t>(s)])
                 frmSurveillanceConfig_txtChFrequencyMHz_Validate(s);
     return QDialog::eventFilter(watched, event);

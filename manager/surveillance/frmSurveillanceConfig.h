@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include "SurveillancePlan.h"
 
 #include <QDialog>
@@ -58,7 +60,7 @@ private:
     MainWindowLink& m_main;
     Dialogs& m_dialogs;
     std::shared_ptr<channelsCollection> m_channels;
-    std::array<std::int32_t, 6> m_surveyedFreqsKHz{};
+    PerSlot<std::int32_t> m_surveyedFreqsKHz{};
     bool m_writing = false;
     std::size_t m_writeStep = 0;  // the write plan's request under way
 
@@ -68,11 +70,11 @@ private:
     TextBox* txtThrWarnMER;
     QPushButton* OKButton;
     QPushButton* CancelButton;
-    std::array<QCheckBox*, 6> chkActivateSurvey{};
-    std::array<QComboBox*, 6> cmbChannel{};
-    std::array<TextBox*, 6> txtChFrequencyMHz{};
-    std::array<TextBox*, 6> txtThrAlarmChPower{};
-    std::array<TextBox*, 6> txtThrWarnChPower{};
+    PerSlot<QCheckBox*> chkActivateSurvey{};
+    PerSlot<QComboBox*> cmbChannel{};
+    PerSlot<TextBox*> txtChFrequencyMHz{};
+    PerSlot<TextBox*> txtThrAlarmChPower{};
+    PerSlot<TextBox*> txtThrWarnChPower{};
 };
 
 }  // namespace vimbo

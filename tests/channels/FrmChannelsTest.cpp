@@ -6,6 +6,7 @@
 #include "frmChannels.h"
 #include "frmMain.h"
 #include "clsChannelset.h"
+#include "Widgets.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -37,10 +38,17 @@ protected:
         window = std::make_unique<frmChannels>(main, dialogs, nullptr);
         window->frmChannels_Form_Load();
     }
+    // A row's control, or nullptr when the row does not exist.
     template <typename T>
     T* row(const char* name, int r)
     {
         return window->findChild<T*>(arrayName(name, r));
+    }
+    // A row's control that must exist.
+    template <typename T>
+    T* cell(const char* name, int r)
+    {
+        return test::child<T>(*window, arrayName(name, r));
     }
 
     QTemporaryDir folder;
@@ -56,23 +64,22 @@ TEST_F(ChannelsWindow, twentyChannelsAreListedAndScrollingShowsTheFirstAndTheLas
 {
     const QString plan = planFile(20);
     open(plan);
-    EXPECT_EQ(window->findChild<QGroupBox*>(QStringLiteral("frameChannels"))->title(),
+    EXPECT_EQ(test::child<QGroupBox>(*window, QStringLiteral("frameChannels"))->title(),
               QStringLiteral("Channels file: ") + plan);
-    EXPECT_EQ(row<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("175.25"));
-    EXPECT_EQ(row<TextBox>("txtFreqCenterMHz", 0)->text(), QStringLiteral("855.00"));
+    EXPECT_EQ(cell<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("175.25"));
+    EXPECT_EQ(cell<TextBox>("txtFreqCenterMHz", 0)->text(), QStringLiteral("855.00"));
     for (int r = 0; r < 20; ++r) {
-        ASSERT_NE(row<QLabel>("lblChInd", r), nullptr) << r;
-        EXPECT_EQ(row<QLabel>("lblChInd", r)->text(), QStringLiteral("(Ch%1)N%1").arg(r + 1));
+        EXPECT_EQ(cell<QLabel>("lblChInd", r)->text(), QStringLiteral("(Ch%1)N%1").arg(r + 1));
     }
     // A row is seen when the pane it scrolls in shows all of it.
-    auto* pane = window->findChild<QFrame*>(QStringLiteral("frameScrollPane"));
+    auto* pane = test::child<QFrame>(*window, QStringLiteral("frameScrollPane"));
     const auto seen = [&](int r) {
         QWidget* box = row<TextBox>("txtFreqCenterMHz", r);
         return pane->rect().contains(QRect(box->mapTo(pane, QPoint(0, 0)), box->size()));
     };
     EXPECT_TRUE(seen(0));
     EXPECT_FALSE(seen(19));
-    auto* scroll = window->findChild<QScrollBar*>(QStringLiteral("VScroll1"));
+    auto* scroll = test::child<QScrollBar>(*window, QStringLiteral("VScroll1"));
     scroll->setValue(scroll->maximum());
     EXPECT_FALSE(seen(0));
     EXPECT_TRUE(seen(19));
@@ -105,13 +112,13 @@ TEST_F(ChannelsWindow, failedLoadLeavesRowZeroAsItWas)
     EXPECT_TRUE(dialogs.messages.back().text.startsWith(QStringLiteral("Error reading ")));
     EXPECT_EQ(main.ChannelSet()->channelsCollection()->Count(), 0);
     EXPECT_EQ(row<QLabel>("lblChInd", 1), nullptr);
-    EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1)N1"));  // what it showed before
+    EXPECT_EQ(cell<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1)N1"));  // what it showed before
 }
 
 TEST_F(ChannelsWindow, withoutAPlanTheDesignedRowIsShown)
 {
     window = std::make_unique<frmChannels>(main, dialogs, nullptr);  // the main window loaded no plan
     window->frmChannels_Form_Load();
-    EXPECT_EQ(row<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1) 101"));
-    EXPECT_EQ(row<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("999.99"));
+    EXPECT_EQ(cell<QLabel>("lblChInd", 0)->text(), QStringLiteral("(Ch1) 101"));
+    EXPECT_EQ(cell<TextBox>("txtFreqVideoMHz", 0)->text(), QStringLiteral("999.99"));
 }

@@ -6,6 +6,7 @@
 #include "ChartControl.h"
 #include "frmMeasChart.h"
 #include "HistoryCsv.h"
+#include "Widgets.h"
 
 #include <QAction>
 #include <QChartView>
@@ -42,8 +43,8 @@ protected:
         clock.setSecond(1);
         chart.frmMeasChart_Form_Load();
     }
-    QCheckBox* channelBox(int i) { return chart.findChild<QCheckBox*>(QStringLiteral("chkChannel_%1").arg(i)); }
-    QScrollBar* scroll() { return chart.findChild<QScrollBar*>(QStringLiteral("scrollTime")); }
+    QCheckBox* channelBox(int i) { return test::child<QCheckBox>(chart, QStringLiteral("chkChannel_%1").arg(i)); }
+    QScrollBar* scroll() { return test::child<QScrollBar>(chart, QStringLiteral("scrollTime")); }
     const VariantGrid& grid() { return chart.chart().chartData(); }
     // The value axis's labels as the widget draws them, bottom to top.
     QStringList valueLabels()
@@ -131,7 +132,7 @@ TEST_F(MeasChartWindow, axisScalesFromTheMarginsOnAppendAndAlwaysShowsLabels)
 
     // VBER inside one decade still has labelled values.
     add(150, 4.5e-7f);
-    auto* magnitude = chart.findChild<QComboBox*>(QStringLiteral("cmbMagnitude"));
+    auto* magnitude = test::child<QComboBox>(chart, QStringLiteral("cmbMagnitude"));
     magnitude->setCurrentIndex(2);
     EXPECT_EQ(valueLabels(), QStringList({"1e-07", "1e-06"}));
     magnitude->setCurrentIndex(0);  // and back to a linear axis over both slots

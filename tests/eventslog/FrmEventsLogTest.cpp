@@ -24,7 +24,7 @@ protected:
         QLocale::setDefault(QLocale::c());
         log.frmEventsLog_Form_Load();
     }
-    QListWidget& list() { return *log.findChild<QListWidget*>(QStringLiteral("lstMsgs")); }
+    QListWidget& list() { return *test::child<QListWidget>(log, QStringLiteral("lstMsgs")); }
     QStringList lines() { return test::lineTexts(list()); }
     int errorOf(std::int16_t id)
     {
@@ -42,13 +42,13 @@ TEST_F(EventsLog, removeTakesTheSelectedLinesAndRemoveAllKeepsTheCount)
 {
     for (const char* text : {"a", "b", "c", "d"})
         log.addMessage(QLatin1String(text));
-    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    test::child<QPushButton>(log, QStringLiteral("btnRemove"))->click();
     EXPECT_EQ(list().count(), 4);  // nothing selected, nothing removed
     list().item(1)->setSelected(true);
     list().item(3)->setSelected(true);
-    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    test::child<QPushButton>(log, QStringLiteral("btnRemove"))->click();
     EXPECT_EQ(lines(), QStringList({"14:05.33-a", "14:05.33-c"}));
-    log.findChild<QPushButton*>(QStringLiteral("btnRemoveAll"))->click();
+    test::child<QPushButton>(log, QStringLiteral("btnRemoveAll"))->click();
     EXPECT_EQ(list().count(), 0);
     EXPECT_EQ(log.msgCount(), 4);
 }
@@ -58,7 +58,7 @@ TEST_F(EventsLog, removeMessageFindsAMovedLineAndRaisesForAGoneOne)
     for (const char* text : {"a", "b", "c"})
         log.addMessage(QLatin1String(text));
     list().item(0)->setSelected(true);
-    log.findChild<QPushButton*>(QStringLiteral("btnRemove"))->click();
+    test::child<QPushButton>(log, QStringLiteral("btnRemove"))->click();
     EXPECT_EQ(errorOf(0), errors::kInvalidArgument);  // "a" is gone; "b" stays
     EXPECT_EQ(errorOf(-1), errors::kSubscriptOutOfRange);
     EXPECT_EQ(errorOf(26), errors::kSubscriptOutOfRange);
@@ -108,7 +108,7 @@ TEST_F(EventsLog, closeAndEscapeHideTheLogAndKeepItsLines)
     QTest::keyClick(&log, Qt::Key_Escape);
     EXPECT_FALSE(log.isVisible());
     log.show();
-    log.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    test::child<QPushButton>(log, QStringLiteral("OKButton"))->click();
     EXPECT_FALSE(log.isVisible());
     EXPECT_EQ(lines(), QStringList({"14:05.33-kept"}));
 }

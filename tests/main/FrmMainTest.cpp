@@ -232,7 +232,7 @@ TEST_F(MainWindow, closingTheMainWindowEndsTheProgramWhileTheOtherWindowsAreShow
 TEST_F(MainWindow, chartShowsTheSurveyedSlotsAfterTheFirstGoodCycle)
 {
     window.frmMain_Form_Load();
-    auto* box = window.measChart().findChild<QCheckBox*>(QStringLiteral("chkChannel_0"));
+    auto* box = test::child<QCheckBox>(window.measChart(), QStringLiteral("chkChannel_0"));
     EXPECT_TRUE(waitFor([&] { return !box->isChecked(); }, 3000));  // before any poll no slot is surveyed
     startProbe();
     poll();
@@ -249,7 +249,7 @@ TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
     frmSurveillanceConfig surveillance(window, dialogs, &window);
     surveillance.frmSurveillanceConfig_Form_Load();
     dialogs.answers.push_back(MessageAnswer::Ok);  // "Enviar la configuración?"
-    surveillance.findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+    test::child<QPushButton>(surveillance, QStringLiteral("OKButton"))->click();
     ASSERT_TRUE(test::runUntilIdle([&] { return surveillance.isWriting(); }));
     ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text.toStdString();
     const auto requests = sim->requests();

@@ -10,6 +10,7 @@
 #include "frmMeasChart.h"
 #include "frmSnmpConfig.h"
 #include "frmSurveillanceConfig.h"
+#include "Widgets.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -155,8 +156,8 @@ TEST_F(WindowFit, chartTimeLabelsClearTheControlsLaidOverTheChart)
     QCoreApplication::processEvents();
     auto* view = chart.findChild<QChartView*>();
     ASSERT_NE(view, nullptr);
-    const QRect scroll = chart.findChild<QScrollBar*>(QStringLiteral("scrollTime"))->geometry();
-    const QRect caption = chart.findChild<QLineEdit*>(QStringLiteral("lbl5sAvgInfo"))->geometry();
+    const QRect scroll = test::child<QScrollBar>(chart, QStringLiteral("scrollTime"))->geometry();
+    const QRect caption = test::child<QLineEdit>(chart, QStringLiteral("lbl5sAvgInfo"))->geometry();
     const QRect plotWidget = chart.chart().geometry();
     int timeLabels = 0;
     for (QGraphicsItem* item : view->scene()->items()) {

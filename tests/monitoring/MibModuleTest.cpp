@@ -5,6 +5,7 @@
 #include "PollCycle.h"
 #include "SimulatedProbe.h"
 #include "SurveillancePlan.h"
+#include "Widgets.h"
 #include "frmMain.h"
 
 #include <QDir>
@@ -136,7 +137,7 @@ TEST_F(MibModule, aWalkOfTheProbeNamesEveryObjectAndShowsTheValuesAsTheWindowSho
     test::aim(window.SnmpClient1(), *sim);
     ASSERT_TRUE(test::pollCycle(window));
     ASSERT_FALSE(window.pollFailed());
-    const auto shown = [&](const QString& box) { return window.findChild<QLineEdit*>(box)->text().toStdString(); };
+    const auto shown = [&](const QString& box) { return test::child<QLineEdit>(window, box)->text().toStdString(); };
     // "52.00 dBuV" (".00 dBuV" for nought) against the window's "52.00": the
     // same number with the same two decimals, and the unit.
     const auto sameHundredths = [&](const QString& object, const QString& box, const char* unit) {

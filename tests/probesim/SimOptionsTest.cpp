@@ -19,3 +19,27 @@ TEST(SimOptions, listensOnLoopbackOnlyUnlessForced)
         EXPECT_TRUE(parseSimOptions({"--listen", outside}).isError) << outside;
     EXPECT_TRUE(parseSimOptions({"--listen", "10.0.0.1:161", "--force-non-loopback"}).options);
 }
+
+TEST(SimOptions, eachFaultOptionIsReadAndABadValueIsRefusedWithItsReason)
+{
+    const auto all = parseSimOptions({"--silent", "--drop-every", "4", "--delay-ms", "40", "--error-oid",
+                                      ".1.3.6.1.4.1.32473.2.2.1.1.0=5", "--oversize", ".1.3.6.1.4.1.32473.2.2.1.1.0=65000",
+                                      "--duplicate-replies", "--version"});
+    EXPECT_FALSE(all.options);  // --version stops, as --help does, without an error
+    EXPECT_FALSE(all.isError);
+    EXPECT_EQ(all.message, "vimboProbeSim 1.0.0\n");
+    const auto faults = parseSimOptions({"--silent", "--error-oid", ".1.3.6.1.4.1.32473.2.2.1.1.0=5", "--oversize",
+                                         ".1.3.6.1.4.1.32473.2.2.3.3.0=100", "--duplicate-replies"});
+    ASSERT_TRUE(faults.options);
+    EXPECT_TRUE(faults.options->silent);
+    EXPECT_TRUE(faults.options->duplicateReplies);
+    EXPECT_EQ(faults.options->errorOids.at({1, 3, 6, 1, 4, 1, 32473, 2, 2, 1, 1, 0}), 5);
+    EXPECT_EQ(faults.options->oversize.at({1, 3, 6, 1, 4, 1, 32473, 2, 2, 3, 3, 0}), 100u);
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--drop-every"}, {"--delay-ms", "soon"},
+                                                {"--oversize", ".1.3=70000"}, {"--error-oid", "not.an.oid"},
+                                                {"--wrong-type", ".1.3=colour"}, {"--bogus"}}) {
+        const auto refused = parseSimOptions(bad);
+        EXPECT_TRUE(refused.isError && !refused.options) << bad[0];
+        EXPECT_FALSE(refused.message.empty()) << bad[0];
+    }
+}

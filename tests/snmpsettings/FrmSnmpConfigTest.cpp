@@ -7,6 +7,7 @@
 #include "SimulatedProbe.h"
 #include "frmMain.h"
 #include "frmSnmpConfig.h"
+#include "Widgets.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -27,7 +28,7 @@ protected:
         main.client.setAgent("127.10.10.10");
         window.frmSnmpConfig_Form_Load();
     }
-    TextBox* box(const char* name) { return window.findChild<TextBox*>(QLatin1String(name)); }
+    TextBox* box(const char* name) { return test::child<TextBox>(window, QLatin1String(name)); }
     void type(const char* name, const QString& text) { box(name)->setText(text); }
     bool save()
     {
@@ -61,7 +62,7 @@ TEST_F(SnmpSettings, opensWithTheClientsSettingsCancelsOrSavesAllSixRoundingTheN
         EXPECT_EQ(box(name)->text().toStdString(), text);
 
     type("txtPort", QStringLiteral("1161"));
-    window.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+    test::child<QPushButton>(window, QStringLiteral("CancelButton"))->click();
     EXPECT_EQ(window.result(), QDialog::Rejected);
     expectUnchanged();
 
@@ -140,8 +141,8 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     ASSERT_TRUE(vimbo::test::waitFor([&] { return first->requests().size() >= 60u; }, 5000));
     frmSnmpConfig settings(main, dialogs, &main);
     settings.frmSnmpConfig_Form_Load();
-    settings.findChild<TextBox*>(QStringLiteral("txtVimboIP"))->setText(QStringLiteral("127.1.1.2"));
-    settings.findChild<TextBox*>(QStringLiteral("txtPort"))->setText(QString::number(second->port()));
+    test::child<TextBox>(settings, QStringLiteral("txtVimboIP"))->setText(QStringLiteral("127.1.1.2"));
+    test::child<TextBox>(settings, QStringLiteral("txtPort"))->setText(QString::number(second->port()));
     settings.frmSnmpConfig_OKButton_Click();
     ASSERT_EQ(settings.result(), QDialog::Accepted);
     const std::size_t before = first->requests().size();

@@ -116,6 +116,16 @@ TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
               std::string::npos);
 }
 
+TEST(Programs, theCommandLineToolsLoadNoWidgetLibrary)
+{
+    for (const char* program : {VIMBO_SNMP_PATH, VIMBO_CANPLAN_PATH, VIMBO_PROBESIM_PATH}) {
+        const ToolRun libraries = run(QStringLiteral("ldd"), {QString::fromUtf8(program)});
+        ASSERT_EQ(libraries.exitCode, 0) << program;
+        for (const char* widgetLibrary : {"libQt6Widgets", "libQt6Gui", "libQt6DBus", "libQt6Charts"})
+            EXPECT_EQ(libraries.out.find(widgetLibrary), std::string::npos) << program << " loads " << widgetLibrary;
+    }
+}
+
 TEST(Programs, everyProgramTellsItsVersion)
 {
     for (const char* program : {VIMBO_SNMP_PATH, VIMBO_MANAGER_PATH, VIMBO_CANPLAN_PATH, VIMBO_PROBESIM_PATH}) {

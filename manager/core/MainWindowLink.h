@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Slots.h"
+
 #include <QString>
 
 #include <array>
@@ -24,7 +26,7 @@ public:
 
     /// True when slot c's row shows the surveyed (white) colour; c outside 0..5 raises.
     virtual bool IsChannelSurveyed(std::int16_t c) const = 0;
-    virtual std::array<std::int32_t, 6> SurveyedFreqsKHz() const = 0;
+    virtual PerSlot<std::int32_t> SurveyedFreqsKHz() const = 0;
     /// The current plan itself, or nullptr when there is none.
     virtual std::shared_ptr<clsChannelset> ChannelSet() const = 0;
 

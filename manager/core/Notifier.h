@@ -23,11 +23,4 @@ public:
     virtual void notify(QWidget& window, const Notification& notification) = 0;
 };
 
-/// Through the freedesktop notification service on the session bus, and the
-/// window system's attention flag.
-class DesktopNotifier final : public Notifier {
-public:
-    void notify(QWidget& window, const Notification& notification) override;
-};
-
 }  // namespace vimbo

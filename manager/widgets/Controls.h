@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Geometry.h"
+#include "LocaleNumber.h"
 
 #include <QColor>
 #include <QFont>
@@ -72,11 +73,14 @@ T* placeControl(QWidget* parent, const QString& name, int left, int top, int wid
 /// style's inner margin taken back: the designed boxes are narrow.
 TextBox* placeTextBox(QWidget* parent, const QString& name, int left, int top, int width);
 
-/// A decimal number in the user's locale, exponent accepted; group separators
-/// are refused so that "474,5" is never read as 4745. nullopt for anything else.
-std::optional<double> parseLocaleNumber(const QString& text, const QLocale& locale = QLocale());
 
 /// The name of element `index` of a control array: "txtLeds_3".
 QString arrayName(const char* name, int index);
+
+/// Makes `window` one of the designed windows: its specified name and
+/// caption, the instrument icon, the design face and, when given, a fixed
+/// size in twips.
+void designWindow(QWidget& window, const QString& name, const QString& caption);
+void designWindow(QWidget& window, const QString& name, const QString& caption, int widthTwips, int heightTwips);
 
 }  // namespace vimbo

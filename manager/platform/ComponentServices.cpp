@@ -58,12 +58,6 @@ bool registerFallback(const std::vector<std::string>& libraries, QString* error)
 
 }  // namespace
 
-void SnmpClientComponent::LibraryCloser::operator()(void* handle) const
-{
-    if (handle)
-        dlclose(handle);
-}
-
 SnmpClientComponent SnmpClientComponent::inProcess()
 {
     SnmpClientComponent component;

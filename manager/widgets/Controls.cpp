@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "Artwork.h"
+
 #include <QLineEdit>
 #include <QPainter>
 
@@ -84,17 +86,21 @@ TextBox* placeTextBox(QWidget* parent, const QString& name, int left, int top, i
     return box;
 }
 
-std::optional<double> parseLocaleNumber(const QString& text, const QLocale& locale)
-{
-    QLocale strict = locale;
-    strict.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double value = strict.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 QString arrayName(const char* name, int index) { return QLatin1String(name) + QLatin1Char('_') + QString::number(index); }
+
+void designWindow(QWidget& window, const QString& name, const QString& caption)
+{
+    window.setObjectName(name);
+    window.setWindowTitle(caption);
+    window.setWindowIcon(artwork::instrumentIcon());
+    applyDesignFont(window);
+}
+
+void designWindow(QWidget& window, const QString& name, const QString& caption, int widthTwips, int heightTwips)
+{
+    designWindow(window, name, caption);
+    window.setFixedSize(pixelsFromTwips(widthTwips), pixelsFromTwips(heightTwips));
+}
 
 }  // namespace vimbo

@@ -1,4 +1,4 @@
-#include "Notifier.h"
+#include "DesktopNotifier.h"
 
 #include <QApplication>
 #include <QDBusConnection>

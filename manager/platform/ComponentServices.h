@@ -1,6 +1,9 @@
 #pragma once
 
+#include "CHandle.h"
 #include "ComponentServer.h"
+
+#include <dlfcn.h>
 
 #include <QString>
 
@@ -31,10 +34,7 @@ private:
     static std::optional<SnmpClientComponent> fromLibrary(const std::string& path, const zemtra::Guid& clsid,
                                                           const QString& name, QString* error);
     friend std::optional<SnmpClientComponent> createRegistered(const std::string&, QString*);
-    struct LibraryCloser {
-        void operator()(void* handle) const;
-    };
-    std::unique_ptr<void, LibraryCloser> m_library;
+    zemtra::CHandle<void, dlclose> m_library;
     zemtra::ComPtr<zemtra::ISnmpClient> m_object;
 };
 

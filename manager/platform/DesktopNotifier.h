@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Notifier.h"
+
+namespace vimbo {
+
+/// Through the freedesktop notification service on the session bus, and the
+/// window system's attention flag.
+class DesktopNotifier final : public Notifier {
+public:
+    void notify(QWidget& window, const Notification& notification) override;
+};
+
+}  // namespace vimbo
