@@ -16,6 +16,10 @@ mkdir -p "$cache"
 npm_package=net-snmp@3.20.0
 npm_integrity='sha512-4Cp8ODkzgVXjUrIQFfL9Vo6qVsz+8OuAjUvkRGsSZOKSpoxpy9YWjVgNs+/a9N4Hd9MilIy90Zhw3EZlUUZB6A=='
 if [ ! -f "$cache/mibs/SNMPv2-CONF" ]; then
+  if ! command -v npm >/dev/null; then  # a machine with its own Node.js keeps it
+    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get install -y -qq --no-install-recommends npm >&2
+  fi
   scratch=$(mktemp -d)
   trap 'rm -rf "$scratch"' EXIT
   (cd "$scratch" && npm pack --silent "$npm_package" >/dev/null)

@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-extra
   python3
   dpkg-dev file lintian appstream desktop-file-utils
-  smitools snmp npm openssl
+  smitools snmp openssl curl
 )
 
 missing=()

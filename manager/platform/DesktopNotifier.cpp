@@ -16,7 +16,7 @@ void DesktopNotifier::notify(QWidget& window, const Notification& notification)
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    // The hint's byte: 1 normal, 2 critical (the specification's urgency levels).
+    // The hint's byte: 1 normal, 2 critical, as the notification protocol numbers them.
     const QVariantMap hints{{QStringLiteral("urgency"),
                              QVariant::fromValue(static_cast<uchar>(notification.urgency == Notification::Critical ? 2 : 1))}};
     notify << QStringLiteral("Vimbo SNMP Demo Manager") << 0u << QStringLiteral("vimboManager") << notification.title

@@ -1,4 +1,5 @@
 // vimbo-canplan as an operator runs it.
+#include "Programs.h"
 #include "TestFiles.h"
 
 #include <QProcess>
@@ -9,20 +10,7 @@ using vimbo::test::writeFile;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun canplan(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(VIMBO_CANPLAN_PATH), args);
-    process.waitForFinished(10000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
+vimbo::test::ToolRun canplan(const QStringList& args) { return vimbo::test::runProgram(QStringLiteral(VIMBO_CANPLAN_PATH), args); }
 
 }  // namespace
 
@@ -32,30 +20,30 @@ TEST(VimboCanplan, buildThenDumpGivesTheSameChannels)
     const QByteArray csv = "name,videoKHz,centreKHz\nE5,175250,177500\n34,575250,578000\nMY CH,-1,0\n";
     const QString in = writeFile(folder, QStringLiteral("plan.csv"), "# my plan\n" + csv);
     const QString out = folder.filePath(QStringLiteral("plan.can"));
-    const ToolRun built = canplan({QStringLiteral("build"), in, out});
-    ASSERT_EQ(built.exitCode, 0) << built.err.toStdString();
-    const ToolRun dumped = canplan({QStringLiteral("dump"), out});
+    const vimbo::test::ToolRun built = canplan({QStringLiteral("build"), in, out});
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    const vimbo::test::ToolRun dumped = canplan({QStringLiteral("dump"), out});
     EXPECT_EQ(dumped.exitCode, 0);
-    EXPECT_EQ(dumped.out, QString::fromUtf8(csv));
+    EXPECT_EQ(dumped.out, csv.toStdString());
 }
 
 TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
 {
     QTemporaryDir folder;
-    const ToolRun missing = canplan({QStringLiteral("dump"), folder.filePath(QStringLiteral("none.can"))});
+    const vimbo::test::ToolRun missing = canplan({QStringLiteral("dump"), folder.filePath(QStringLiteral("none.can"))});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Error reading "))) << missing.err.toStdString();
+    EXPECT_EQ(missing.err.rfind("Error reading ", 0), 0u) << missing.err;
 
     const QString broken = writeFile(folder, QStringLiteral("broken.can"), QByteArray("\x05\x00\x00\xFF\xFF\x00\x00\x00" "AB", 10));
-    const ToolRun truncated = canplan({QStringLiteral("dump"), broken});
+    const vimbo::test::ToolRun truncated = canplan({QStringLiteral("dump"), broken});
     EXPECT_EQ(truncated.exitCode, 1);
-    EXPECT_TRUE(truncated.err.contains(QStringLiteral("past end of file"))) << truncated.err.toStdString();
-    EXPECT_TRUE(truncated.out.isEmpty());
+    EXPECT_NE(truncated.err.find("past end of file"), std::string::npos) << truncated.err;
+    EXPECT_EQ(truncated.out, "");
 
     for (const QByteArray& bad : {QByteArray("A,1\n"), QByteArray("NINECHARS,1,2\n"), QByteArray("A,x,2\n"),
                                   QByteArray("A,1,99999999999\n"), QByteArray("# only a comment\n")}) {
         const QString in = writeFile(folder, QStringLiteral("bad.csv"), bad);
-        const ToolRun run = canplan({QStringLiteral("build"), in, folder.filePath(QStringLiteral("bad.can"))});
+        const vimbo::test::ToolRun run = canplan({QStringLiteral("build"), in, folder.filePath(QStringLiteral("bad.can"))});
         EXPECT_EQ(run.exitCode, 1) << bad.toStdString();
         EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("bad.can")))) << bad.toStdString();
     }

@@ -3,6 +3,7 @@
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "PollCycle.h"
+#include "Programs.h"
 #include "SimulatedProbe.h"
 #include "SurveillancePlan.h"
 #include "Widgets.h"
@@ -10,7 +11,6 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -28,27 +28,14 @@ namespace {
 const QString kMonitoringCache = QStringLiteral(VIMBO_SOURCE_DIR "/.cache/monitoring");
 const QString kMonitoring = QStringLiteral(VIMBO_SOURCE_DIR "/monitoring");
 
-struct Ran {
-    int exitCode = -1;
-    QString out, err;
-};
-
-/// Runs `program` to its end; net-snmp's and libsmi's tools find their
-/// modules in `mibDirs` only, and load the probe's.
-Ran runTool(const QString& program, const QStringList& args, const QString& mibDirs)
+/// Runs a tool; net-snmp's and libsmi's tools find their modules in `mibDirs` only, and load the probe's.
+test::ToolRun runTool(const QString& program, const QStringList& args, const QString& mibDirs)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!mibDirs.isEmpty()) {
-        environment.insert(QStringLiteral("MIBDIRS"), mibDirs);
-        environment.insert(QStringLiteral("MIBS"), QStringLiteral("VIMBO-PROBE-MIB"));
-        environment.insert(QStringLiteral("SMIPATH"), mibDirs);
-    }
-    process.setProcessEnvironment(environment);
-    process.start(program, args);
-    process.waitForFinished(20000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    for (const char* variable : {"MIBDIRS", "SMIPATH"})
+        environment.insert(QLatin1String(variable), mibDirs);
+    environment.insert(QStringLiteral("MIBS"), QStringLiteral("VIMBO-PROBE-MIB"));
+    return test::runProgram(program, args, environment);
 }
 
 class MibModule : public testing::Test {
@@ -66,9 +53,9 @@ protected:
     /// The module's object for an identifier, as "VIMBO-PROBE-MIB::name" (and the instance suffix, if any).
     QString translate(const std::string& oid)
     {
-        const Ran ran = runTool(QStringLiteral("snmptranslate"), {QString::fromStdString(oid)}, mibs.path());
-        EXPECT_EQ(ran.exitCode, 0) << oid << ran.err.toStdString();
-        return ran.out.trimmed();
+        const test::ToolRun ran = runTool(QStringLiteral("snmptranslate"), {QString::fromStdString(oid)}, mibs.path());
+        EXPECT_EQ(ran.exitCode, 0) << oid << ran.err;
+        return QString::fromStdString(ran.out).trimmed();
     }
 
     QTemporaryDir mibs;
@@ -98,14 +85,14 @@ TEST_F(MibModule, everyIdentifierTheManagerReadsOrWritesIsOneObjectOfTheModuleAn
     EXPECT_EQ(written.size(), 28u);
 
     // Every object of the module (smidump names each scalar), and only those, is one the manager reads.
-    const Ran dump = runTool(QStringLiteral("smidump"),
+    const test::ToolRun dump = runTool(QStringLiteral("smidump"),
                                    {QStringLiteral("-f"), QStringLiteral("identifiers"), mibs.filePath(QStringLiteral("VIMBO-PROBE-MIB.txt"))},
                                    mibs.path());
     std::set<std::string> scalars;
-    for (const QString& line : dump.out.split(QLatin1Char('\n')))
+    for (const QString& line : QString::fromStdString(dump.out).split(QLatin1Char('\n')))
         if (const QStringList fields = line.simplified().split(QLatin1Char(' ')); fields.size() >= 3 && fields[2] == QLatin1String("scalar"))
             scalars.insert((fields[0] + QStringLiteral("::") + fields[1]).toStdString());
-    EXPECT_EQ(scalars, read) << dump.err.toStdString();
+    EXPECT_EQ(scalars, read) << dump.err;
 }
 
 TEST_F(MibModule, aWalkOfTheProbeNamesEveryObjectAndShowsTheValuesAsTheWindowShowsThem)
@@ -113,15 +100,15 @@ TEST_F(MibModule, aWalkOfTheProbeNamesEveryObjectAndShowsTheValuesAsTheWindowSho
     QDir::setCurrent(QStringLiteral(VIMBO_BIN_DIR));  // the window's channel plan
     auto sim = test::startSim({"--static", "/dev/null"});
     ASSERT_TRUE(sim);
-    const Ran walk = runTool(QStringLiteral("snmpwalk"),
+    const test::ToolRun walk = runTool(QStringLiteral("snmpwalk"),
                                    {QStringLiteral("-v1"), QStringLiteral("-c"), QStringLiteral("tavelo"),
                                     QStringLiteral("127.0.0.1:%1").arg(sim->port()), QStringLiteral(".1.3.6.1.4.1.32473.2.2")},
                                    mibs.path());
-    ASSERT_EQ(walk.exitCode, 0) << walk.err.toStdString();
+    ASSERT_EQ(walk.exitCode, 0) << walk.err;
     // "VIMBO-PROBE-MIB::vimboSlot0Power.0 = INTEGER: 52.00 dBuV"
     static const QRegularExpression line(QStringLiteral("^VIMBO-PROBE-MIB::(\\w+)\\.0 = \\w+: (.*)$"));
     std::map<QString, QString> walked;
-    for (const QString& text : walk.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& text : QString::fromStdString(walk.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (text == QLatin1String("End of MIB"))  // the probe's objects are the last of its agent
             continue;
         const auto match = line.match(text);

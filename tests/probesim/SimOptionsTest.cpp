@@ -22,17 +22,10 @@ TEST(SimOptions, listensOnLoopbackOnlyUnlessForced)
 
 TEST(SimOptions, eachFaultOptionIsReadAndABadValueIsRefusedWithItsReason)
 {
-    const auto all = parseSimOptions({"--silent", "--drop-every", "4", "--delay-ms", "40", "--error-oid",
-                                      ".1.3.6.1.4.1.32473.2.2.1.1.0=5", "--oversize", ".1.3.6.1.4.1.32473.2.2.1.1.0=65000",
-                                      "--duplicate-replies", "--version"});
-    EXPECT_FALSE(all.options);  // --version stops, as --help does, without an error
-    EXPECT_FALSE(all.isError);
-    EXPECT_EQ(all.message, "vimboProbeSim 1.0.0\n");
     const auto faults = parseSimOptions({"--silent", "--error-oid", ".1.3.6.1.4.1.32473.2.2.1.1.0=5", "--oversize",
                                          ".1.3.6.1.4.1.32473.2.2.3.3.0=100", "--duplicate-replies"});
     ASSERT_TRUE(faults.options);
-    EXPECT_TRUE(faults.options->silent);
-    EXPECT_TRUE(faults.options->duplicateReplies);
+    EXPECT_TRUE(faults.options->silent && faults.options->duplicateReplies);
     EXPECT_EQ(faults.options->errorOids.at({1, 3, 6, 1, 4, 1, 32473, 2, 2, 1, 1, 0}), 5);
     EXPECT_EQ(faults.options->oversize.at({1, 3, 6, 1, 4, 1, 32473, 2, 2, 3, 3, 0}), 100u);
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--drop-every"}, {"--delay-ms", "soon"},

@@ -81,17 +81,10 @@ TEST_F(SnmpSettings, opensWithTheClientsSettingsCancelsOrSavesAllSixRoundingTheN
 
     window.frmSnmpConfig_Form_Load();  // what was saved, the high port too, saves again untouched
     EXPECT_TRUE(save());
-    EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(SnmpSettings, takesANumericIPv6AgentAsWellAsTheLanAddresses)
-{
-    for (const char* address : {"::1", "fe80::1", "2001:db8::20", "127.0.0.1"}) {
-        main.client.setAgent("::1");  // as started with --agent ::1
-        window.frmSnmpConfig_Form_Load();
-        type("txtVimboIP", QLatin1String(address));
-        EXPECT_TRUE(save()) << address;
-        EXPECT_EQ(main.client.Agent(), address);
+    for (const char* ipv6 : {"::1", "fe80::1"}) {  // a numeric IPv6 agent, as --agent ::1 gives
+        type("txtVimboIP", QLatin1String(ipv6));
+        EXPECT_TRUE(save());
+        EXPECT_EQ(main.client.Agent(), ipv6);
     }
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -133,12 +126,10 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     frmMain main(dialogs, clock);
     main.frmMain_Form_Load();
     vimbo::test::aim(main.SnmpClient1(), *first);
-    ASSERT_TRUE(vimbo::test::pollCycle(main));
-    EXPECT_EQ(first->requests().size(), 50u);
 
-    // Saved while the next cycle is under way: its next request goes to the new agent.
+    // Saved while a cycle is under way: its next request goes to the new agent.
     main.frmMain_tmrVimboPollingAlarms_Timer();
-    ASSERT_TRUE(vimbo::test::waitFor([&] { return first->requests().size() >= 60u; }, 5000));
+    ASSERT_TRUE(vimbo::test::waitFor([&] { return first->requests().size() >= 10u; }, 5000));
     frmSnmpConfig settings(main, dialogs, &main);
     settings.frmSnmpConfig_Form_Load();
     test::child<TextBox>(settings, QStringLiteral("txtVimboIP"))->setText(QStringLiteral("127.1.1.2"));
@@ -148,6 +139,6 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     const std::size_t before = first->requests().size();
     ASSERT_TRUE(vimbo::test::runUntilIdle([&] { return main.cycleRunning(); }));
     EXPECT_LE(first->requests().size(), before + 1);  // at most the one already queued
-    EXPECT_EQ(first->requests().size() + second->requests().size(), 100u);
+    EXPECT_EQ(first->requests().size() + second->requests().size(), 50u);
     EXPECT_FALSE(main.pollFailed());
 }

@@ -1,4 +1,5 @@
 // vimbo-snmp and vimboManager's command line as an operator runs them.
+#include "Programs.h"
 #include "SimulatedProbe.h"
 
 #include <QDir>
@@ -10,30 +11,20 @@
 #include <gtest/gtest.h>
 
 using vimbo::test::ProbeSimProcess;
+using vimbo::test::ToolRun;
 using vimbo::test::startSim;
 
 namespace {
 
 const QString kName = QStringLiteral(".1.3.6.1.4.1.32473.2.2.1.1.0");
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs `program` with no window system at all: whatever it says must come before one starts.
 ToolRun run(const QString& program, const QStringList& args)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(program, args);
-    process.waitForFinished(20000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+    return vimbo::test::runProgram(program, args, environment);
 }
 
 ToolRun tool(const QStringList& args) { return run(QStringLiteral(VIMBO_SNMP_PATH), args); }
@@ -60,18 +51,7 @@ TEST(VimboSnmp, getPrintsTypeAndValueAndSetWritesTheTypedValue)
     EXPECT_EQ(sim->requests().back(), "SET kiminar .1.3.6.1.4.1.32473.2.2.3.2 INTEGER 578000000");
 }
 
-TEST(VimboSnmp, failureReportsTheResultCodeAndExitsOne)
-{
-    auto sim = startSim({"--error-oid", kName.toStdString()});
-    ASSERT_TRUE(sim);
-    const ToolRun failed = tool(agentOf(*sim) + QStringList{"get", kName});
-    EXPECT_EQ(failed.exitCode, 1);
-    EXPECT_EQ(failed.out, "");
-    EXPECT_NE(failed.err.find("0x80000003"), std::string::npos) << failed.err;
-    EXPECT_EQ(tool(agentOf(*sim) + QStringList{"set", ".1.3.6.1.4.1.32473.2.2.1.1", "string:new name"}).exitCode, 1);
-}
-
-TEST(VimboSnmp, verboseTellsTheCausesTheResultCodeLumpsTogether)
+TEST(VimboSnmp, aFailureExitsOneWithTheResultCodeAndVerboseTellsTheCauseItLumpsTogether)
 {
     auto sim = startSim({"--error-oid", kName.toStdString()});
     auto silent = startSim({"--silent"});
@@ -83,10 +63,12 @@ TEST(VimboSnmp, verboseTellsTheCausesTheResultCodeLumpsTogether)
         {agentOf(*sim) + QStringList{"--verbose", "get", ".1.3.6.1.4.1.32473.2.2.9.9.0"}, "error status 2 (noSuchName)"},
         {agentOf(*sim) + QStringList{"--verbose", "get", "not.an.oid"}, "not an object identifier: \"not.an.oid\""},
         {QStringList{"--agent", "127.0.0.1", "--port", "0", "--verbose", "get", kName}, "Failure in sendto"},
+        {agentOf(*sim) + QStringList{"--verbose", "set", ".1.3.6.1.4.1.32473.2.2.1.1", "string:new"}, "(noAccess)"},
     };
     for (const auto& [args, says] : cases) {
         const ToolRun failed = tool(args);
         EXPECT_EQ(failed.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(failed.out, "");
         EXPECT_NE(failed.err.find("0x80000003"), std::string::npos) << failed.err;
         EXPECT_NE(failed.err.find(says), std::string::npos) << failed.err;
     }
@@ -139,15 +121,9 @@ TEST(Programs, everyProgramTellsItsVersion)
 TEST(ManagerCommandLine, badAgentOrPortIsRefusedBeforeAnyWindowWithStatusTwo)
 {
     // The table of command lines is the main library's own test; here, the program applies it.
-    const std::pair<QStringList, const char*> cases[] = {
-        {{"--agent", "localhost"}, "--agent takes a numeric IPv4 address"},
-        {{"--port", "0"}, "--port takes a number from 1 to 65535"},
-    };
-    for (const auto& [args, says] : cases) {
-        const ToolRun refused = run(QStringLiteral(VIMBO_MANAGER_PATH), args);
-        EXPECT_EQ(refused.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_NE(refused.err.find(says), std::string::npos) << refused.err;
-    }
+    const ToolRun refused = run(QStringLiteral(VIMBO_MANAGER_PATH), {"--agent", "localhost"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("--agent takes a numeric IPv4 address"), std::string::npos) << refused.err;
     const ToolRun help = run(QStringLiteral(VIMBO_MANAGER_PATH), {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--agent <ADDRESS>", "--port <N>", "--no-notify", "--help"})
@@ -167,7 +143,7 @@ QProcessEnvironment managerEnvironment(const QTemporaryDir& config)
 
 }  // namespace
 
-TEST(ManagerSettings, saveDefaultsWritesTheUsersFileWhichTheNextStartUsesUnderTheCommandLine)
+TEST(ManagerSettings, saveDefaultsWritesTheFileTheNextStartUsesUnderTheCommandLineAndABadOneIsToldOnce)
 {
     QTemporaryDir config;
     auto fromFile = startSim();
@@ -204,26 +180,20 @@ TEST(ManagerSettings, saveDefaultsWritesTheUsersFileWhichTheNextStartUsesUnderTh
     };
     pollsOnly({}, *fromFile, *fromOption);
     pollsOnly({"--port", QString::number(fromOption->port())}, *fromOption, *fromFile);
-}
 
-TEST(ManagerSettings, aBadFileIsToldOnceAndTheProgramCarriesOnWithTheStoredSettings)
-{
-    QTemporaryDir config;
-    QDir(config.path()).mkpath(QStringLiteral("vimbo"));
-    QFile bad(config.filePath(QStringLiteral("vimbo/vimboManager.conf")));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("[snmp]\nagent = 127.0.0.1\nport = 99999\n");
-    bad.close();
+    // A bad file is told once, and the program carries on with the stored settings.
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    written.write("[snmp]\nagent = 127.0.0.1\nport = 99999\n");
+    written.close();
     QProcess manager;
     manager.setProcessEnvironment(managerEnvironment(config));
-    manager.setWorkingDirectory(QFileInfo(QStringLiteral(VIMBO_MANAGER_PATH)).absolutePath());
     manager.start(QStringLiteral(VIMBO_MANAGER_PATH), {"--no-notify"});
     EXPECT_FALSE(manager.waitForFinished(1500));  // still running
     manager.terminate();
     manager.waitForFinished(5000);
     const QString said = QString::fromLocal8Bit(manager.readAllStandardError());
     EXPECT_EQ(said.count(QStringLiteral("vimboManager:")), 1) << said.toStdString();
-    EXPECT_TRUE(said.contains(bad.fileName() + QStringLiteral(":3: port takes a whole number from 1 to 65535; the "
-                                                              "stored settings are used")))
+    EXPECT_TRUE(said.contains(written.fileName() + QStringLiteral(":3: port takes a whole number from 1 to 65535; the "
+                                                                  "stored settings are used")))
         << said.toStdString();
 }
