@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Slots.h"
-
 #include "MeasureHistory.h"
+#include "Slots.h"
+#include "Variant.h"
 
 #include <QWidget>
 
