@@ -72,25 +72,30 @@ wait_for() {  # SECONDS COMMAND...: until the command succeeds
 }
 two_scrapes() { [ "$(query 'count_over_time(up{job="vimbo-probes"}[1m]) >= 2' | wc -l)" = 2 ] && [ -n "$(query 'vimbo:slot_vber:ratio')" ]; }
 wait_for 30 two_scrapes || fail "no two scrapes of both probes"
+echo "two scrapes of both probes ($((SECONDS - started)) s)"
 
 # The tool's reading of OID from HOST:PORT, scaled by DIVISOR as the window shows it.
 read_scaled() {
   "$bin/vimbo-snmp" --agent "${1%:*}" --port "${1##*:}" get "$2" | awk -v d="$3" '{printf "%.10g\n", $2 / d}'
 }
 same() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; if (d < 0) d = -d; m = b < 0 ? -b : b; exit !(a != "nan" && d <= 1e-12 * (m > 1 ? m : 1)) }'; }
+# Every recorded measure at once: "labels value" lines, the labels sorted by name.
+recorded=$(query '{__name__=~"vimbo:slot_(power|mer|vber):.*"}')
+recorded_value() {  # NAME TARGET SLOT
+  awk -v m="__name__=$1," -v i="instance=$2," -v s="slot=$3" 'index($1, m) == 1 && index($1, i) && $1 ~ (s "$") {print $2}' <<<"$recorded"
+}
 for target in "$kept" "$lost"; do
   for slot in 0 1 2 3 4 5; do
     object=".1.3.6.1.4.1.32473.2.2.$((slot + 3))"
-    at="{instance=\"$target\",slot=\"$slot\"}"
     if [ "$(read_scaled "$target" "$object.1.0" 1)" != 1 ]; then  # not surveyed: no measures
-      [ -z "$(query "vimbo:slot_power:dbuv$at")" ] || fail "$target slot $slot is not surveyed but has a power"
+      [ -z "$(recorded_value vimbo:slot_power:dbuv "$target" "$slot")" ] || fail "$target slot $slot is not surveyed but has a power"
       continue
     fi
     for measure in "power:dbuv 3 100" "mer:db 4 100" "vber:ratio 5 10000000"; do
       set -- $measure
-      got=$(value "vimbo:slot_$1$at")
+      got=$(recorded_value "vimbo:slot_$1" "$target" "$slot")
       want=$(read_scaled "$target" "$object.$2.0" "$3")
-      same "${got:-nan}" "$want" || fail "$target slot $slot $1: Prometheus $got, vimbo-snmp $want"
+      same "${got:-nan}" "$want" || fail "$target slot $slot $1: Prometheus ${got:-nothing}, vimbo-snmp $want"
     done
   done
 done
