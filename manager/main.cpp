@@ -30,6 +30,8 @@ int saveDefaults(const vimbo::ManagerOptions& options, const QProcessEnvironment
     zemtra::SnmpClient client;
     zemtra::loadSettings(client, vimbo::design::kSnmpClient1Stream);
     const vimbo::SettingsFileRead current = vimbo::readSettingsFile(vimbo::settingsPathToRead(environment));
+    if (!current.error.isEmpty())
+        std::fprintf(stderr, "vimboManager: %s; it is replaced\n", qPrintable(current.error));
     current.values.applyTo(client);
     if (options.agent)
         client.setAgent(*options.agent);
