@@ -1,8 +1,9 @@
 #include "CommandLine.h"
 
+#include "NumericAddress.h"
+
 #include <QCommandLineParser>
 
-#include <arpa/inet.h>
 
 namespace vimbo {
 
@@ -14,13 +15,6 @@ CommandLine usageError(const QString& message)
     result.exitStatus = kUsageError;
     result.error = QStringLiteral("vimboManager: ") + message + QStringLiteral("\nTry 'vimboManager --help'.\n");
     return result;
-}
-
-bool isNumericAddress(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    unsigned char buffer[16];
-    return inet_pton(AF_INET, bytes.constData(), buffer) == 1 || inet_pton(AF_INET6, bytes.constData(), buffer) == 1;
 }
 
 }  // namespace

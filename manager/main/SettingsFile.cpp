@@ -1,12 +1,11 @@
 #include "SettingsFile.h"
 
+#include "NumericAddress.h"
 #include "SnmpClient.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <limits>
@@ -17,12 +16,6 @@ namespace {
 
 constexpr qint64 kLargestFile = 64 * 1024;
 const QString kAccepted = QStringLiteral("agent, port, community-read, community-write, timeout-10ms, retries");
-
-bool isNumericAddress(const QByteArray& text)
-{
-    unsigned char buffer[16];
-    return inet_pton(AF_INET, text.constData(), buffer) == 1 || inet_pton(AF_INET6, text.constData(), buffer) == 1;
-}
 
 std::optional<long> wholeNumber(const QByteArray& text, long lowest, long highest)
 {
@@ -51,7 +44,7 @@ std::optional<QString> take(SettingsFileValues& values, const QByteArray& key, c
     if (key == "agent") {
         if (values.agent)
             return twice();
-        if (!isNumericAddress(value))
+        if (!isNumericAddress(QString::fromLatin1(value)))
             return QStringLiteral("agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6 address (such as ::1)");
         values.agent = value.toStdString();
     } else if (key == "port") {

@@ -86,6 +86,23 @@ double numberOf(const zemtra::Variant& value)
     return *number;
 }
 
+// How a read value is shown in its box: as text, as hundredths ("0.00"), as
+// VBER x 1E7 ("Scientific"). Each throws when the value cannot be shown.
+std::function<void(const zemtra::Variant&)> textInto(TextBox* box)
+{
+    return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); };
+}
+
+std::function<void(const zemtra::Variant&)> hundredthsInto(TextBox* box)
+{
+    return [box](const zemtra::Variant& v) { showText(*box, mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v)))); };
+}
+
+std::function<void(const zemtra::Variant&)> vberInto(TextBox* box)
+{
+    return [box](const zemtra::Variant& v) { showText(*box, mib::formatScientific(mib::vberFromRaw(numberOf(v)))); };
+}
+
 // The shown texts are read back with "," as the decimal separator, whatever
 // the locale wrote, after every "." has been turned into ",": the cycle's own
 // rule for the chart's sample, unlike the user's-locale reading of the members.
@@ -465,7 +482,6 @@ void frmMain::addStep(std::string oid, std::function<void(const zemtra::Variant&
 
 void frmMain::readEquipmentInfo()
 {
-    const auto textInto = [this](TextBox* box) { return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); }; };
     addStep(mib::equipmentOid(mib::EquipmentItem::Name), textInto(txtVimboName));
     addStep(mib::equipmentOid(mib::EquipmentItem::Ipn), textInto(txtVimboIPN));
     addStep(mib::equipmentOid(mib::EquipmentItem::Version), textInto(txtVimboVersion));
@@ -520,10 +536,6 @@ void frmMain::readCommonThresholds()
 {
     using mib::Access;
     using mib::ThresholdItem;
-    const auto textInto = [](TextBox* box) { return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); }; };
-    const auto vberInto = [](TextBox* box) {
-        return [box](const zemtra::Variant& v) { showText(*box, mib::formatScientific(mib::vberFromRaw(numberOf(v)))); };
-    };
     addStep(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read), textInto(txtThrAlarmMER));
     addStep(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read), textInto(txtThrWarnMER));
     addStep(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read), vberInto(txtThrAlarmVBER));
@@ -538,16 +550,10 @@ void frmMain::readChannelSlot(std::int16_t s)
     const auto oid = [s](SlotItem item) { return mib::slotOid(s, item, Access::Read); };
     addStep(oid(SlotItem::Surveyed), [this, s](const zemtra::Variant& v) { showSlotSurveyed(s, numberOf(v) == 1.0); });
     addStep(oid(SlotItem::Frequency), [this, s](const zemtra::Variant& v) { showSlotFrequency(s, numberOf(v)); });
-    addStep(oid(SlotItem::Power), [this, i](const zemtra::Variant& v) {
-        showText(*txtMeasPower[i], mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v))));
-    });
-    addStep(oid(SlotItem::Mer), [this, i](const zemtra::Variant& v) {
-        showText(*txtMeasMER[i], mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v))));
-    });
-    addStep(oid(SlotItem::Vber), [this, i](const zemtra::Variant& v) {
-        showText(*txtMeasVBER[i], mib::formatScientific(mib::vberFromRaw(numberOf(v))));
-    });
-    addStep(oid(SlotItem::PowerAlarm), [this, i](const zemtra::Variant& v) { showText(*txtThrAlarmChPower[i], textOf(v)); });
+    addStep(oid(SlotItem::Power), hundredthsInto(txtMeasPower[i]));
+    addStep(oid(SlotItem::Mer), hundredthsInto(txtMeasMER[i]));
+    addStep(oid(SlotItem::Vber), vberInto(txtMeasVBER[i]));
+    addStep(oid(SlotItem::PowerAlarm), textInto(txtThrAlarmChPower[i]));
     addStep(oid(SlotItem::PowerWarning), [this, i](const zemtra::Variant& v) {
         showText(*txtThrWarnChPower[i], textOf(v));
         // The slot's measures go to the chart as shown, with their display rounding.

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "Geometry.h"
 #include "MainWindowLink.h"
+#include "NumericAddress.h"
 #include "Scales.h"
 #include "SnmpClient.h"
 #include "ZemtraLib.h"
@@ -14,7 +15,6 @@
 #include <QLocale>
 #include <QPushButton>
 
-#include <arpa/inet.h>
 
 #include <cmath>
 #include <limits>
@@ -22,16 +22,6 @@
 namespace vimbo {
 
 namespace {
-
-// A numeric IPv6 address as inet_pton reads it ("::1", "fe80::1"): no zone,
-// brackets or port, which the component would not take.
-bool isNumericIPv6Address(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    in6_addr address{};
-    return text.contains(QLatin1Char(':')) && QString::fromLatin1(bytes) == text &&
-           inet_pton(AF_INET6, bytes.constData(), &address) == 1;
-}
 
 const QString kCaption = QStringLiteral("Vimbo SNMP Demo Manager Configuration");
 
