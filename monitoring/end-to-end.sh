@@ -45,6 +45,14 @@ for i in "${!flag_rows[@]}"; do
 done
 say "the flag text decodes as the manager decodes it, in ${#flag_rows[@]} cases"
 
+# Prometheus's own lint of a scrape: the raw series are named after the MIB's
+# objects, whose descriptors SMIv2 writes in camelCase; nothing else is found.
+curl -s --max-time 5 "http://$exporter/snmp?module=vimbo_probe&target=$flags0" >"$scratch/scrape.txt"
+lint=$("$tools/promtool" check metrics <"$scratch/scrape.txt" 2>&1 |
+       grep -v -E "^vimbo[A-Za-z0-9]+ (metric|label) names should be written in 'snake_case' not 'camelCase'$" || true)
+[ -z "$lint" ] || fail "promtool check metrics: $lint"
+[ "$(grep -c '^vimbo' "$scratch/scrape.txt")" = 61 ] || fail "the scrape has not the module's 61 series (49 objects and 12 flag bits)"
+
 # Probes: one as the simulator starts; HARBOUR with every surveyed slot in
 # alarm (a 40 dB MER alarm threshold); one whose name and slot 0 frequency
 # answer noSuchName, in alarm too; a Latin-1 name with a 0xFF in its flags;

@@ -53,6 +53,7 @@ start_exporter() {
   start "$1" "$tools/prometheus-snmp-exporter" --config.file="$here/snmp_exporter/snmp.yml" \
     --web.listen-address="127.0.0.1:$port"
   eval "$1=127.0.0.1:$port"
+  wait_for 10 curl -sf --max-time 1 -o /dev/null "http://127.0.0.1:$port/" || fail "the exporter $1 did not start"
 }
 
 # compress FILE: the shipped file with every time scaled down 15 times (15 s

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   fonts-dejavu-extra
-  python3
+  python3 python3-yaml
   dpkg-dev file lintian appstream desktop-file-utils
   smitools snmp openssl curl
 )
