@@ -120,8 +120,8 @@ alerting() {  # NAME INSTANCE [MATCHERS]: the alert fires
 }
 nameless_alerts() { alerting VimboSlotAlarm "$nameless" 'slot="0"' && alerting VimboScrapeIncomplete "$nameless"; }
 wait_for 20 nameless_alerts || fail "no slot alarm or completeness alert for the probe without name and frequency"
-[ "$(value "$prom" "instance:vimbo_scrape_objects:missing{instance=\"$nameless\"}")" = 2 ] || fail "the nameless probe does not lack 2 objects"
-[ "$(value "$prom" "instance:vimbo_scrape_objects:missing{instance=\"$wrong\"}")" = 1 ] || fail "the text for a measure is not counted"
+[ "$(value "$prom" "instance:vimbo_scrape_series:missing{instance=\"$nameless\"}")" = 2 ] || fail "the nameless probe does not lack 2 series"
+[ "$(value "$prom" "instance:vimbo_scrape_series:missing{instance=\"$wrong\"}")" = 1 ] || fail "the text for a measure is not counted"
 wait_for 10 alerting VimboSlotAlarm "$lost" 'slot="3"' || fail "HARBOUR's alarm does not fire"
 say "no alert lost to a missing name, frequency or odd byte; short scrapes reported"
 

@@ -69,7 +69,7 @@ def scaled(match):
     return f"{match.group(1)}{seconds:g}s" if seconds == int(seconds) else f"{match.group(1)}{round(seconds * 1000)}ms"
 text = open(sys.argv[1]).read()
 text = re.sub(r"((?:for|keep_firing_for|group_wait|group_interval|repeat_interval|scrape_interval|"
-              r"evaluation_interval|scrape_timeout|batch_send_deadline): )(\d+)([smh])\b", scaled, text)
+              r"evaluation_interval|scrape_timeout|batch_send_deadline|interval): )(\d+)([smh])\b", scaled, text)
 text = re.sub(r"(_age:seconds > )(\d+)", lambda m: f"{m.group(1)}{int(m.group(2)) // 15}", text)
 open(sys.argv[2], "w").write(text)
 EOF

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""What the recording rules and alerts cost Prometheus at many probes.
+
+A synthetic SNMP exporter on loopback answers the shipped scrape example's
+/snmp requests for PROBES made-up probes (never contacted: their names only
+label the series) with what the real exporter gives for the project's module:
+the 61 series of the current module, or with --old the 50 of the module
+before the flags were decoded in it (flags, name and versions as text
+labels). Debian's Prometheus scrapes them all every 15 s with the rules and
+alerts of MONITORING_DIR, and after MINUTES the script reads Prometheus's own
+timing of each rule group: the longest single evaluation of all groups
+together, and the mean. A benchmark, not a test; loopback only.
+
+    bench/monitoring-rules-cost.py [--probes 1000] [--minutes 3] [--monitoring monitoring] [--old] [--rules] [--targets]
+"""
+import argparse, copy, http.server, json, os, random, sys, threading, time, urllib.parse, urllib.request
+
+import yaml
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from monitoring_stack import ROOT, Stack, cpu_seconds, rss_mib  # noqa: E402
+
+OBJECTS = ["Surveyed", "Frequency", "Power", "Mer", "Vber", "PowerAlarm", "PowerWarning"]
+
+
+def exposition(index, old, labelled=False):
+    rnd = random.Random(index)
+    lines = ["snmp_scrape_duration_seconds 0.004", "snmp_scrape_packets_retried 0", "snmp_scrape_packets_sent 50",
+             "snmp_scrape_pdus_returned 50", "snmp_scrape_walk_duration_seconds 0.0039"]
+    name = f"SITE-{index:04d}"
+    # About one probe in ten with a warning or an alarm, as a network would have.
+    flags = rnd.choice(["0000"] * 18 + ["0008", "0800"])
+    if old:
+        lines += [f'vimboName{{vimboName="{name}"}} 1', 'vimboIpn{vimboIpn="IPN-0001"} 1',
+                  'vimboVersion{vimboVersion="v01.02.03"} 1', f'vimboAlarmFlags{{vimboAlarmFlags="{flags}"}} 1']
+    else:
+        hexed = "0x" + name.encode().hex().upper()
+        lines += [f'vimboName{{vimboName="{hexed}"}} 1', 'vimboIpn{vimboIpn="0x49504E2D30303031"} 1',
+                  'vimboVersion{vimboVersion="0x7630312E30322E3033"} 1']
+        bits = int(flags, 16)
+        for slot in range(6):
+            lines.append(f"vimboAlarmFlagsSlot{slot}Warning {bits >> slot & 1}")
+            lines.append(f"vimboAlarmFlagsSlot{slot}Alarm {bits >> (8 + slot) & 1}")
+    lines += ["vimboMerAlarmThreshold 20", "vimboMerWarningThreshold 25",
+              "vimboVberAlarmThreshold 1000", "vimboVberWarningThreshold 100"]
+    for slot in range(6):
+        values = [1 if slot < 4 else 0, (474 + 8 * slot) * 1000000, 5000 + rnd.randint(-50, 50),
+                  3000 + rnd.randint(-50, 50), rnd.randint(1, 50), 40, 45]
+        lines += [f"vimboSlot{slot}{obj} {v}" for obj, v in zip(OBJECTS, values)]
+    if labelled:  # every series as the probe's own scrape would label it, with that scrape's own series
+        own = f'job="vimbo-probes",instance="site-{index:04d}.example:161",module="vimbo_probe",exporter="127.0.0.1:9116"'
+        lines = [f"up{{{own}}} 1", f"scrape_samples_scraped{{{own}}} {len(lines)}"] + [
+            (line.replace("{", "{" + own + ",", 1) if "{" in line else line.replace(" ", "{" + own + "} ", 1)) for line in lines]
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--probes", type=int, default=1000)
+    parser.add_argument("--minutes", type=float, default=3)
+    parser.add_argument("--monitoring", default=os.path.join(ROOT, "monitoring"))
+    parser.add_argument("--rules", action="store_true", help="also the last evaluation time of each rule")
+    parser.add_argument("--targets", action="store_true",
+                        help="one scrape target a probe, as the example has it, instead of one exposition of all probes")
+    parser.add_argument("--old", action="store_true", help="the exposition of the module before the flags were decoded in it")
+    args = parser.parse_args()
+    folder = os.path.abspath(args.monitoring)
+
+    # Made once: the server's own work must not weigh on the Prometheus it feeds.
+    answers = [exposition(i, args.old).encode() for i in range(args.probes)]
+    everything = b"".join(exposition(i, args.old, labelled=True).encode() for i in range(args.probes))
+
+    class Exporter(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            url = urllib.parse.urlparse(self.path)
+            if url.path == "/snmp":
+                target = urllib.parse.parse_qs(url.query)["target"][0]
+                data = answers[int(target.split("-")[1].split(".")[0])]
+            elif url.path == "/all":
+                data = everything
+            else:
+                data = b"snmp_packets_total 12345\n"
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain; version=0.0.4")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+
+        def log_message(self, *a):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Exporter)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    exporter = f"127.0.0.1:{server.server_port}"
+    stack = Stack()
+    try:
+        with open(os.path.join(folder, "prometheus/prometheus.yml")) as f:
+            config = yaml.safe_load(f)
+        config["rule_files"] = [os.path.join(folder, "prometheus", os.path.basename(r)) for r in config["rule_files"]]
+        config.pop("alerting", None)
+        jobs = {job["job_name"]: job for job in config["scrape_configs"]}
+        probes = copy.deepcopy(jobs["vimbo-probes"])
+        probes.pop("file_sd_configs")
+        probes["static_configs"] = [{"targets": [f"site-{i:04d}.example:161" for i in range(args.probes)]}]
+        for rule in probes["relabel_configs"]:
+            if rule.get("replacement") == "127.0.0.1:9116":
+                rule["replacement"] = exporter
+        exporters = copy.deepcopy(jobs["snmp-exporter"])
+        exporters["static_configs"] = [{"targets": [exporter]}]
+        # By default one scrape of every probe's series, labelled as their own
+        # scrapes would be (honor_labels keeps them): the 1,000 scrapes' work
+        # would otherwise weigh on the rules' timing on this small machine.
+        everyone = {"job_name": "synthetic", "honor_labels": True, "metrics_path": "/all",
+                    "scrape_timeout": "10s", "static_configs": [{"targets": [exporter]}]}
+        config["scrape_configs"] = [probes, exporters] if args.targets else [everyone, exporters]
+        _, prometheus = stack.prometheus("prometheus", yaml.safe_dump(config))
+        stack.wait_ready(prometheus)
+        pid = stack.processes[-1].pid
+
+        def own_metrics():
+            with urllib.request.urlopen(f"http://{prometheus}/metrics", timeout=30) as answer:
+                text = answer.read().decode()
+            groups = {}
+            for line in text.splitlines():
+                if line.startswith("prometheus_rule_group_last_duration_seconds{"):
+                    name = line.split('rule_group="', 1)[1].split('"', 1)[0].split(";")[-1]
+                    groups[name] = float(line.rsplit(" ", 1)[1])
+                elif line.startswith("prometheus_tsdb_head_series "):
+                    groups["series"] = float(line.split()[1])
+            return groups
+
+        time.sleep(40)  # the first evaluations, while the head fills
+        cpu0, start = cpu_seconds(pid), time.time()
+        samples = []
+        while time.time() - start < args.minutes * 60:
+            samples.append(own_metrics())
+            time.sleep(15)
+        cpu = (cpu_seconds(pid) - cpu0) / (time.time() - start) * 100
+        names = sorted(k for k in samples[-1] if k != "series")
+        totals = [sum(sample.get(n, 0) for n in names) for sample in samples]
+        up = stack.query(prometheus, 'count(up{job="vimbo-probes"} == 1)')
+        print(f"{args.probes} synthetic probes ({'old' if args.old else 'current'} module), rules and alerts of {folder}, "
+              f"every 15 s for {args.minutes:g} min; {up[0]['value'][1] if up else 0} up, "
+              f"{int(samples[-1]['series'])} series in the head")
+        print(f"  one evaluation of all rule groups ({len(samples)} readings, 15 s apart): longest {max(totals) * 1000:.0f} ms, "
+              f"mean {sum(totals) / len(totals) * 1000:.0f} ms")
+        for n in names:
+            print(f"    {n}: longest {max(sample.get(n, 0) for sample in samples) * 1000:.0f} ms")
+        print(f"  Prometheus: {cpu:.1f} % of a core, RSS {rss_mib(pid):.0f} MiB")
+        if args.rules:
+            with urllib.request.urlopen(f"http://{prometheus}/api/v1/rules", timeout=30) as answer:
+                groups = json.load(answer)["data"]["groups"]
+            for group in groups:
+                for rule in group["rules"]:
+                    print(f"    {rule['evaluationTime'] * 1000:8.1f} ms  {rule['name']}")
+        return 0
+    finally:
+        stack.close()
+        server.shutdown()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
