@@ -11,32 +11,10 @@ Prometheus and of the simulators. A benchmark, not a test; loopback only.
 
     bench/monitoring-scale.py [--probes 100] [--minutes 10] [--bin build/bin]
 """
-import argparse, json, os, shutil, signal, socket, subprocess, sys, tempfile, time, urllib.parse, urllib.request
+import argparse, json, os, shutil, signal, subprocess, sys, tempfile, time, urllib.parse, urllib.request
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-TOOLS = os.path.join(ROOT, ".cache/monitoring/root/usr/bin")
-TICK = os.sysconf("SC_CLK_TCK")
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def cpu_seconds(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICK
-
-
-def rss_mib(pid):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from monitoring_stack import ROOT, TOOLS, cpu_seconds, free_port, rss_mib  # noqa: E402
 
 
 def percentile(values, p):
