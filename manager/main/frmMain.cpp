@@ -420,6 +420,8 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
     m_cycleRunning = true;
     m_measures = Measures{};
     m_nextStep = 0;
+    // One probe a cycle: settings saved meanwhile apply from the next.
+    m_cycleSettings = m_requests->currentSettings();
     requestNextStep();
 }
 
@@ -433,7 +435,8 @@ std::vector<std::string> frmMain::pollIdentifiers() const
 
 void frmMain::requestNextStep()
 {
-    m_requests->get(m_pollSteps[m_nextStep].oid, this, [this](const SnmpReply& reply) { takeReply(reply); });
+    m_requests->get(m_pollSteps[m_nextStep].oid, m_cycleSettings, this,
+                    [this](const SnmpReply& reply) { takeReply(reply); });
 }
 
 void frmMain::takeReply(const SnmpReply& reply)

@@ -125,6 +125,7 @@ private:
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
     std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
+    ClientSettings m_cycleSettings;  // the running cycle's, from its first request to its last
     std::vector<PollStep> m_pollSteps;
     std::size_t m_nextStep = 0;
     bool m_cycleRunning = false;
