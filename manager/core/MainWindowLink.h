@@ -48,6 +48,11 @@ public:
     /// Where requests are made with SnmpClient1's settings, off the window's thread.
     virtual SnmpRequests& snmpRequests() = 0;
 
+    /// While true the probe's configuration is being written: the main
+    /// window starts no polling cycle, drops the one under way, and closes
+    /// only once it turns false again.
+    virtual void setWriting(bool writing) = 0;
+
     /// Gives the focus back to the main window.
     virtual void takeFocus() = 0;
 };

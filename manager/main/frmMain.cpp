@@ -139,6 +139,7 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     readCommonThresholds();
     for (std::int16_t s = 0; s < kSlotCount; ++s)
         readChannelSlot(s);
+    markStale(0);  // the placeholders are no readings
 
     tmrVimboPollingAlarms = new QTimer(this);
     tmrVimboPollingAlarms->setObjectName(QStringLiteral("tmrVimboPollingAlarms"));
@@ -300,6 +301,11 @@ void frmMain::frmMain_Form_Unload()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // Half a configuration is not left behind: the window goes when the write ends.
+    if (m_writing) {
+        m_closeWhenWritten = true;
+        return event->ignore();
+    }
     frmMain_Form_Unload();
     QMainWindow::closeEvent(event);
 }
@@ -366,6 +372,13 @@ QString frmMain::slotLabel(int c) const
 
 void frmMain::takeFocus() { activateWindow(); }
 
+void frmMain::setWriting(bool writing)
+{
+    m_writing = writing;
+    if (!writing && std::exchange(m_closeWhenWritten, false))
+        close();
+}
+
 // ---- menus -------------------------------------------------------------------
 
 void frmMain::frmMain_menuConfigSNMP_Click()
@@ -409,8 +422,9 @@ void frmMain::frmMain_btnWarnings_Click()
 
 void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
 {
-    // A tick while the cycle's requests are still under way is skipped.
-    if (m_cycleRunning)
+    // A tick while the cycle's requests are still under way, or while the
+    // configuration is written, is skipped.
+    if (m_cycleRunning || m_writing)
         return;
     if (!menuSurveillance->isEnabled()) {
         menuSurveillance->setEnabled(true);
@@ -421,7 +435,11 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
     m_measures = Measures{};
     m_nextStep = 0;
     // One probe a cycle: settings saved meanwhile apply from the next.
-    m_cycleSettings = m_requests->currentSettings();
+    const ClientSettings settings = m_requests->currentSettings();
+    if (m_cycledBefore && (settings.agent != m_cycleSettings.agent || settings.port != m_cycleSettings.port))
+        markStale(0);  // the old probe's values are not the new one's
+    m_cycleSettings = settings;
+    m_cycledBefore = true;
     requestNextStep();
 }
 
@@ -441,12 +459,18 @@ void frmMain::requestNextStep()
 
 void frmMain::takeReply(const SnmpReply& reply)
 {
+    // A write began since the cycle did: what it read no longer holds together.
+    if (m_writing)
+        return dropCycle();
     // The failures the cycle expects: a failed request, a value that is no
     // number or text, a frequency or number out of range.
     try {
         if (!reply.ok())
             throw PollFailure{};
-        m_pollSteps[m_nextStep].show(reply.value);
+        const PollStep& step = m_pollSteps[m_nextStep];
+        step.show(reply.value);
+        for (TextBox* box : step.boxes)
+            box->setStale(false);
         if (++m_nextStep < m_pollSteps.size())
             return requestNextStep();
         m_measChart->addMeasure(m_measures);
@@ -470,6 +494,8 @@ void frmMain::endCycle(bool complete)
         }
     }
     m_pollFailed = !complete;
+    if (!complete)
+        markStale(m_nextStep);  // what this cycle read before it failed is current
     if (complete)
         m_probeName = txtVimboName->text();
     tellRaisedAlarms();
@@ -478,17 +504,31 @@ void frmMain::endCycle(bool complete)
     tmrVimboPollingAlarms->start();
 }
 
-void frmMain::addStep(std::string oid, std::function<void(const zemtra::Variant&)> show)
+void frmMain::dropCycle()
 {
-    m_pollSteps.push_back(PollStep{std::move(oid), std::move(show)});
+    // No sample, no log line, no change of state: the cycle never happened.
+    m_cycleRunning = false;
+    tmrVimboPollingAlarms->start();
+}
+
+void frmMain::addStep(std::string oid, std::vector<TextBox*> boxes, std::function<void(const zemtra::Variant&)> show)
+{
+    m_pollSteps.push_back(PollStep{std::move(oid), std::move(show), std::move(boxes)});
+}
+
+void frmMain::markStale(std::size_t fromStep)
+{
+    for (std::size_t i = fromStep; i < m_pollSteps.size(); ++i)
+        for (TextBox* box : m_pollSteps[i].boxes)
+            box->setStale(true);
 }
 
 void frmMain::readEquipmentInfo()
 {
-    addStep(mib::equipmentOid(mib::EquipmentItem::Name), textInto(txtVimboName));
-    addStep(mib::equipmentOid(mib::EquipmentItem::Ipn), textInto(txtVimboIPN));
-    addStep(mib::equipmentOid(mib::EquipmentItem::Version), textInto(txtVimboVersion));
-    addStep(mib::equipmentOid(mib::EquipmentItem::AlarmFlags), [this](const zemtra::Variant& v) {
+    addStep(mib::equipmentOid(mib::EquipmentItem::Name), {txtVimboName}, textInto(txtVimboName));
+    addStep(mib::equipmentOid(mib::EquipmentItem::Ipn), {txtVimboIPN}, textInto(txtVimboIPN));
+    addStep(mib::equipmentOid(mib::EquipmentItem::Version), {txtVimboVersion}, textInto(txtVimboVersion));
+    addStep(mib::equipmentOid(mib::EquipmentItem::AlarmFlags), {}, [this](const zemtra::Variant& v) {
         showAlarmFlags(mib::readAlarmFlags(textOf(v).toStdString()));
     });
 }
@@ -539,10 +579,10 @@ void frmMain::readCommonThresholds()
 {
     using mib::Access;
     using mib::ThresholdItem;
-    addStep(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read), textInto(txtThrAlarmMER));
-    addStep(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read), textInto(txtThrWarnMER));
-    addStep(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read), vberInto(txtThrAlarmVBER));
-    addStep(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read), vberInto(txtThrWarnVBER));
+    addStep(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read), {txtThrAlarmMER}, textInto(txtThrAlarmMER));
+    addStep(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read), {txtThrWarnMER}, textInto(txtThrWarnMER));
+    addStep(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read), {txtThrAlarmVBER}, vberInto(txtThrAlarmVBER));
+    addStep(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read), {txtThrWarnVBER}, vberInto(txtThrWarnVBER));
 }
 
 void frmMain::readChannelSlot(std::int16_t s)
@@ -551,13 +591,15 @@ void frmMain::readChannelSlot(std::int16_t s)
     using mib::SlotItem;
     const auto i = static_cast<std::size_t>(s);
     const auto oid = [s](SlotItem item) { return mib::slotOid(s, item, Access::Read); };
-    addStep(oid(SlotItem::Surveyed), [this, s](const zemtra::Variant& v) { showSlotSurveyed(s, numberOf(v) == 1.0); });
-    addStep(oid(SlotItem::Frequency), [this, s](const zemtra::Variant& v) { showSlotFrequency(s, numberOf(v)); });
-    addStep(oid(SlotItem::Power), hundredthsInto(txtMeasPower[i]));
-    addStep(oid(SlotItem::Mer), hundredthsInto(txtMeasMER[i]));
-    addStep(oid(SlotItem::Vber), vberInto(txtMeasVBER[i]));
-    addStep(oid(SlotItem::PowerAlarm), textInto(txtThrAlarmChPower[i]));
-    addStep(oid(SlotItem::PowerWarning), [this, i](const zemtra::Variant& v) {
+    addStep(oid(SlotItem::Surveyed), {},
+            [this, s](const zemtra::Variant& v) { showSlotSurveyed(s, numberOf(v) == 1.0); });
+    addStep(oid(SlotItem::Frequency), {txtLeds[i]},
+            [this, s](const zemtra::Variant& v) { showSlotFrequency(s, numberOf(v)); });
+    addStep(oid(SlotItem::Power), {txtMeasPower[i]}, hundredthsInto(txtMeasPower[i]));
+    addStep(oid(SlotItem::Mer), {txtMeasMER[i]}, hundredthsInto(txtMeasMER[i]));
+    addStep(oid(SlotItem::Vber), {txtMeasVBER[i]}, vberInto(txtMeasVBER[i]));
+    addStep(oid(SlotItem::PowerAlarm), {txtThrAlarmChPower[i]}, textInto(txtThrAlarmChPower[i]));
+    addStep(oid(SlotItem::PowerWarning), {txtThrWarnChPower[i]}, [this, i](const zemtra::Variant& v) {
         showText(*txtThrWarnChPower[i], textOf(v));
         // The slot's measures go to the chart as shown, with their display rounding.
         m_measures[0][i] = shownNumber(*txtMeasPower[i]);

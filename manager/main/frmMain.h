@@ -66,6 +66,7 @@ public:
     QString slotLabel(int c) const override;
     zemtra::SnmpClient& SnmpClient1() override { return m_snmpClient.client(); }
     void takeFocus() override;
+    void setWriting(bool writing) override;
 
     // Handlers.
     void frmMain_Form_Load();
@@ -100,14 +101,17 @@ private:
     struct PollStep {
         std::string oid;
         std::function<void(const zemtra::Variant&)> show;  // throws when the value cannot be shown
+        std::vector<TextBox*> boxes;                       // the boxes whose text it shows
     };
-    void addStep(std::string oid, std::function<void(const zemtra::Variant&)> show);
+    void addStep(std::string oid, std::vector<TextBox*> boxes, std::function<void(const zemtra::Variant&)> show);
+    void markStale(std::size_t fromStep);
     void readEquipmentInfo();
     void readCommonThresholds();
     void readChannelSlot(std::int16_t s);
     void requestNextStep();
     void takeReply(const SnmpReply& reply);
     void endCycle(bool complete);
+    void dropCycle();
     void showAlarmFlags(const mib::AlarmFlags& flags);
     void showSlotFrequency(std::int16_t s, double hz);
     void showSlotSurveyed(std::int16_t s, bool surveyed);
@@ -126,9 +130,12 @@ private:
     SnmpClientComponent m_snmpClient;
     std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
     ClientSettings m_cycleSettings;  // the running cycle's, from its first request to its last
+    bool m_cycledBefore = false;     // m_cycleSettings holds the previous cycle's
     std::vector<PollStep> m_pollSteps;
     std::size_t m_nextStep = 0;
     bool m_cycleRunning = false;
+    bool m_writing = false;          // the probe's configuration is being written
+    bool m_closeWhenWritten = false;  // the window was closed meanwhile
     Measures m_measures{};
     enum class ProbeState { Unknown, Answering, Lost };
     ProbeState m_probeState = ProbeState::Unknown;

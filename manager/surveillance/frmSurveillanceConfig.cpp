@@ -256,6 +256,7 @@ void frmSurveillanceConfig::frmSurveillanceConfig_OKButton_Click()
 void frmSurveillanceConfig::showBusy(bool busy)
 {
     m_writing = busy;
+    m_main.setWriting(busy);
     OKButton->setEnabled(!busy);
     CancelButton->setEnabled(!busy);
     if (busy)

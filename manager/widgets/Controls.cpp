@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -54,6 +55,17 @@ void TextBox::setBackColor(const QColor& color)
     m_backColor = color;
     QPalette colours = palette();
     colours.setColor(QPalette::Base, color);
+    setPalette(colours);
+}
+
+void TextBox::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    QPalette colours = palette();
+    // Live, the text takes the style's own colour again: the box then looks as if never grey.
+    colours.setColor(QPalette::Text, stale ? QColor(128, 128, 128) : QApplication::palette(this).color(QPalette::Text));
     setPalette(colours);
 }
 

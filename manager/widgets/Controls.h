@@ -46,9 +46,14 @@ public:
     /// Invalid while the box shows the system's window colour it was designed with.
     QColor backColor() const { return m_backColor; }
     void setBackColor(const QColor& color);
+    /// A stale box draws its text grey: what it shows was not read again
+    /// since the probe last failed to answer, or was never read.
+    void setStale(bool stale);
+    bool isStale() const { return m_stale; }
 
 private:
     QColor m_backColor;
+    bool m_stale = false;
 };
 
 /// The face every window is laid out for (the set-up installs it).

@@ -353,3 +353,98 @@ TEST_F(MainWindow, aLostProbeAndItsReturnAreToldOnceNamingTheProbe)
     ASSERT_TRUE(test::pollCycle(fresh));
     EXPECT_EQ(quiet.told, QStringList({"VIMBO-SIM at " + where + " | Alarm on (Ch21) 474.00MHz | critical"}));
 }
+
+// What the operator sees of a box: its pixels.
+static QImage look(QWidget* box) { return box->grab().toImage(); }
+
+TEST_F(MainWindow, valuesNotReadSinceTheProbeFailedLookOldUntilACompleteCycle)
+{
+    window.frmMain_Form_Load();
+    auto* name = find(QStringLiteral("txtVimboName"));
+    auto* power0 = find(arrayName("txtMeasPower", 0));
+    auto* threshold4 = find(arrayName("txtThrAlarmChPower", 4));
+    const QImage placeholder = look(threshold4);  // "999", never read
+    // Slot 4, surveyed as at start-up, has an alarm threshold of 999 dBuV: the placeholder's own text, read.
+    const std::string probe = writeFile(folder, QStringLiteral("probe999.txt"),
+                                        QByteArray::fromStdString(kRoot + ".1.4.0 2101\n" + kRoot + ".7.1.0 1\n" +
+                                                                  kRoot + ".7.6.0 999\n"))
+                                  .toStdString();
+    sim = test::startSim({"--static", probe});
+    ASSERT_TRUE(sim);
+    test::aim(window.SnmpClient1(), *sim);
+    const std::string where = "127.0.0.1:" + std::to_string(sim->port());
+    poll();
+    ASSERT_EQ(threshold4->text(), QStringLiteral("999"));
+    const QImage live0 = look(power0), live4 = look(threshold4), liveName = look(name);
+    EXPECT_NE(placeholder, live4);  // the same text, drawn unlike a reading
+
+    // Failing at slot 3's power: what the cycle read before is current, the rest old.
+    sim.reset();
+    sim = test::startSim({"--static", probe, "--error-oid", kRoot + ".6.3.0"}, where);
+    ASSERT_TRUE(sim);
+    poll();
+    ASSERT_TRUE(window.pollFailed());
+    EXPECT_EQ(look(power0), live0);
+    EXPECT_EQ(look(name), liveName);
+    EXPECT_EQ(look(threshold4), placeholder);
+    EXPECT_EQ(threshold4->text(), QStringLiteral("999"));  // no text changes
+
+    sim.reset();
+    sim = test::startSim({"--static", probe}, where);
+    ASSERT_TRUE(sim);
+    poll();
+    EXPECT_EQ(look(threshold4), live4);  // as if there had been no outage
+
+    // Another agent: the first probe's values never stand under it, even before its first answer.
+    auto other = test::startSim({"--silent"});
+    ASSERT_TRUE(other);
+    test::aim(window.SnmpClient1(), *other);
+    window.SnmpClient1().setTimeout(5);
+    window.SnmpClient1().setRetries(0);
+    poll();
+    EXPECT_NE(look(name), liveName);
+    EXPECT_NE(look(power0), live0);
+}
+
+TEST_F(MainWindow, savingDropsTheCycleUnderWayPollsAfterItAndDefersClosingTheWindow)
+{
+    window.frmMain_Form_Load();
+    window.show();
+    startProbe({"--delay-ms", "20"}, false);
+    poll();
+    frmSurveillanceConfig surveillance(window, dialogs, &window);
+    surveillance.frmSurveillanceConfig_Form_Load();
+    auto* merAlarm = test::child<TextBox>(surveillance, QStringLiteral("txtThrAlarmMER"));
+    merAlarm->setText(QStringLiteral("17"));
+    const auto samples = window.measChart().history().count(window.measChart().history().insertInd());
+    sim->clearRequests();
+
+    window.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(waitFor([&] { return sim->requests().size() >= 3; }, 5000));
+    dialogs.answers.push_back(MessageAnswer::Ok);  // "Enviar la configuración?"
+    surveillance.frmSurveillanceConfig_OKButton_Click();
+    ASSERT_TRUE(surveillance.isWriting());
+    EXPECT_FALSE(window.close());  // told, not dropped: it waits for the write
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_TRUE(test::runUntilIdle([&] {
+        window.frmMain_tmrVimboPollingAlarms_Timer();  // ticks meanwhile start nothing
+        return surveillance.isWriting();
+    }));
+    EXPECT_FALSE(window.isVisible());  // closed once the write ended
+
+    poll();
+    std::vector<std::pair<std::string, int>> runs;  // each run of one kind of request, and its length
+    for (const std::string& request : sim->requests()) {
+        if (runs.empty() || runs.back().first != request.substr(0, 3))
+            runs.emplace_back(request.substr(0, 3), 0);
+        ++runs.back().second;
+    }
+    ASSERT_EQ(runs.size(), 3u);  // never interleaved
+    EXPECT_EQ(runs[0].first, "GET");
+    EXPECT_LT(runs[0].second, 50);  // the dropped cycle's few
+    EXPECT_EQ(runs[1], std::make_pair(std::string("SET"), 28));
+    EXPECT_EQ(runs[2], std::make_pair(std::string("GET"), 50));
+    EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("17"));  // the cycle after reads what was written
+    EXPECT_EQ(window.measChart().history().count(window.measChart().history().insertInd()), samples + 1);
+    EXPECT_TRUE(logLines().isEmpty());
+}

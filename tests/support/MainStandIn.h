@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <vector>
+
 
 namespace vimbo::test {
 
@@ -22,6 +24,7 @@ public:
     zemtra::SnmpClient client;
     std::unique_ptr<SnmpRequests> requests;  // made at first use, with this client's settings
     int focusTaken = 0;
+    std::vector<bool> writing;  // each setWriting, in order
 
     bool IsChannelSurveyed(std::int16_t c) const override { return surveyed.at(static_cast<std::size_t>(c)); }
     std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return freqsKHz; }
@@ -47,6 +50,7 @@ public:
             requests = std::make_unique<SnmpRequests>(client);
         return *requests;
     }
+    void setWriting(bool on) override { writing.push_back(on); }
     void takeFocus() override { ++focusTaken; }
 };
 
