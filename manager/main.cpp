@@ -6,15 +6,12 @@
 #include "QtDialogs.h"
 #include "SnmpClient.h"
 #include "CommandLine.h"
-#include "SafeFile.h"
 #include "SettingsFile.h"
 #include "SettingsStream.h"
 #include "frmMain.h"
 #include "frmMainDesign.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcessEnvironment>
 
@@ -29,21 +26,19 @@ int saveDefaults(const vimbo::ManagerOptions& options, const QProcessEnvironment
 {
     zemtra::SnmpClient client;
     zemtra::loadSettings(client, vimbo::design::kSnmpClient1Stream);
+    const QString path = vimbo::userSettingsPath(environment);
     const vimbo::SettingsFileRead current = vimbo::readSettingsFile(vimbo::settingsPathToRead(environment));
-    if (!current.error.isEmpty())
-        std::fprintf(stderr, "vimboManager: %s; it is replaced\n", qPrintable(current.error));
+    // The operator's other settings are not lost to one bad line.
+    if (!current.error.isEmpty()) {
+        std::fprintf(stderr, "vimboManager: %s; nothing is saved: mend the line first\n", qPrintable(current.error));
+        return 1;
+    }
     current.values.applyTo(client);
     if (options.agent)
         client.setAgent(*options.agent);
     if (options.port)
         client.setPort(*options.port);
-    const QString path = vimbo::userSettingsPath(environment);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        std::fprintf(stderr, "vimboManager: cannot make the folder of %s\n", qPrintable(path));
-        return 1;
-    }
-    const QByteArray text = vimbo::settingsFileText(client);
-    if (const auto error = vimbo::writeFileSafely(path, [&](QIODevice& file) { return file.write(text) == text.size(); })) {
+    if (const auto error = vimbo::writeSettingsFile(path, vimbo::settingsFileText(client))) {
         std::fprintf(stderr, "vimboManager: %s\n", qPrintable(*error));
         return 1;
     }
@@ -113,5 +108,15 @@ int main(int argc, char** argv)
         return 1;
     }
     window.show();
+    // A desktop launch shows no standard error, so the bad line is told in
+    // the window too, without holding up the polling.
+    if (!settings.error.isEmpty()) {
+        auto* box = new QMessageBox(QMessageBox::Warning, window.windowTitle(),
+                                    settings.error + QStringLiteral("\nNone of this file's settings are used; the stored settings are."),
+                                    QMessageBox::Ok, &window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    }
     return QApplication::exec();
 }

@@ -34,7 +34,8 @@ bool isIpv6(std::string_view text)
 
 std::optional<AgentAddress> parseAgentAddress(std::string_view text)
 {
-    if (text.empty())
+    // The checks below hand C strings on, which would end at a NUL.
+    if (text.empty() || text.find('\0') != std::string_view::npos)
         return std::nullopt;
 
     if (text.front() == '[') {

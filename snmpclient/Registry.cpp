@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "ReplaceFile.h"
+
 #include "ComponentIdentity.h"
 
 #include <dlfcn.h>
@@ -15,7 +17,6 @@ namespace zemtra {
 
 namespace {
 
-constexpr ResultCode kAccessDenied = 0x80070005;
 
 bool sameLetters(char a, char b)
 {
@@ -210,22 +211,15 @@ ResultCode RegistryFile::save() const
     const std::filesystem::path target(m_path);
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), error);
-    const std::string temporary = m_path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::trunc);
-        if (!file)
-            return kAccessDenied;
-        file << "; Zemtra component registry (per user)\n";
-        for (const auto& [key, values] : m_keys) {
-            file << '[' << key << "]\n";
-            for (const auto& [name, value] : values)
-                file << (name.empty() ? std::string("@") : quoted(name)) << '=' << quoted(value) << '\n';
-        }
-        if (!file.flush())
-            return kAccessDenied;
+    std::ostringstream text;
+    text << "; Zemtra component registry (per user)\n";
+    for (const auto& [key, values] : m_keys) {
+        text << '[' << key << "]\n";
+        for (const auto& [name, value] : values)
+            text << (name.empty() ? std::string("@") : quoted(name)) << '=' << quoted(value) << '\n';
     }
-    std::filesystem::rename(temporary, target, error);
-    return error ? kAccessDenied : kOk;
+    // It names the library the program loads and runs: never written through a planted link.
+    return replaceFile(m_path, text.str(), 0644) ? kAccessDenied : kOk;
 }
 
 bool RegistryFile::hasKey(const std::string& key) const { return m_keys.count(key) != 0; }

@@ -16,6 +16,7 @@ inline constexpr ResultCode kTypeNotMapped = 0x80000005;
 
 // Generic platform codes the component shares with its hosts.
 inline constexpr ResultCode kFail = 0x80004005;
+inline constexpr ResultCode kAccessDenied = 0x80070005;
 inline constexpr ResultCode kNoResultLocation = 0x80004003;
 inline constexpr ResultCode kOutOfMemory = 0x8007000E;
 inline constexpr ResultCode kStreamReadFault = 0x8003001E;

@@ -47,6 +47,8 @@ int usageError(const std::string& message)
 bool isNumericAddress(const std::string& text)
 {
     unsigned char buffer[16];
+    if (text.find('\0') != std::string::npos)
+        return false;
     return inet_pton(AF_INET, text.c_str(), buffer) == 1 || inet_pton(AF_INET6, text.c_str(), buffer) == 1;
 }
 

@@ -1,13 +1,19 @@
 #include "SettingsFile.h"
 
 #include "NumericAddress.h"
+#include "ReplaceFile.h"
 #include "SnmpClient.h"
 
+#include <sys/stat.h>
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 namespace vimbo {
@@ -149,6 +155,24 @@ QByteArray settingsFileText(const zemtra::SnmpClient& client)
     text += "timeout-10ms = " + QByteArray::number(client.Timeout()) + "\n";
     text += "retries = " + QByteArray::number(client.Retries()) + "\n";
     return text;
+}
+
+std::optional<QString> writeSettingsFile(const QString& path, const QByteArray& text)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray folderName = QFile::encodeName(folder);
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    if (::mkdir(folderName.constData(), 0700) != 0 && errno != EEXIST)
+        return folder + QStringLiteral(": cannot be made: ") + QString::fromLocal8Bit(std::strerror(errno));
+    // A folder made before, under a wider umask, is tightened; a link is not followed.
+    struct stat made{};
+    if (::lstat(folderName.constData(), &made) != 0 || !S_ISDIR(made.st_mode))
+        return folder + QStringLiteral(": is not a folder");
+    if ((made.st_mode & 077) != 0 && ::chmod(folderName.constData(), made.st_mode & 0700) != 0)
+        return folder + QStringLiteral(": cannot be made private: ") + QString::fromLocal8Bit(std::strerror(errno));
+    if (const auto error = zemtra::replaceFile(QFile::encodeName(path).toStdString(), text.toStdString(), 0600))
+        return QString::fromLocal8Bit(error->c_str());
+    return std::nullopt;
 }
 
 QString userSettingsPath(const QProcessEnvironment& environment)

@@ -47,6 +47,12 @@ SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& pat
 /// The six settings of `client` in the form readSettingsFile reads.
 QByteArray settingsFileText(const zemtra::SnmpClient& client);
 
+/// Writes `text` as the settings file `path`: readable by its owner only
+/// (0600, in a 0700 folder, whatever the umask), since it holds the write
+/// community; never through a link planted at `path`. The reason, naming
+/// the file or folder, when it cannot.
+std::optional<QString> writeSettingsFile(const QString& path, const QByteArray& text);
+
 /// $XDG_CONFIG_HOME/vimbo/vimboManager.conf, with ~/.config for an unset XDG_CONFIG_HOME.
 QString userSettingsPath(const QProcessEnvironment& environment);
 /// The user's file when it exists, else the system's /etc/vimbo/vimboManager.conf.

@@ -49,6 +49,10 @@ bool registerFallback(const std::vector<std::string>& libraries, QString* error)
         auto registerServer = reinterpret_cast<RegisterServer>(dlsym(library, "DllRegisterServer"));
         const zemtra::ResultCode registered = registerServer ? registerServer() : zemtra::kFail;
         dlclose(library);
+        if (registered == zemtra::kAccessDenied)
+            return fail(error, QStringLiteral("%1 could not register itself (%2): the component registry %3 cannot be written")
+                                   .arg(QString::fromStdString(path), hex(registered),
+                                        QString::fromStdString(zemtra::RegistryFile::defaultPath())));
         if (registered != zemtra::kOk)
             return fail(error, QStringLiteral("%1 could not register itself (%2)").arg(QString::fromStdString(path), hex(registered)));
         return true;

@@ -2,8 +2,17 @@
 // file and which alarms are told.
 #include "AlarmRises.h"
 #include "CommandLine.h"
+#include "NumericAddress.h"
 #include "SettingsFile.h"
 #include "SnmpClient.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -87,6 +96,59 @@ TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatI
         read.values.applyTo(untouched);
         EXPECT_EQ(std::tuple(untouched.Agent(), untouched.Port()), std::tuple("192.168.101.248", 161));
     }
+}
+
+TEST(ManagerSettingsFile, anAddressWithANulIsRefusedWhereverItComesFrom)
+{
+    const QString withNul = QStringLiteral("127.0.0.1") + QChar(u'\0') + QStringLiteral("evil");
+    EXPECT_TRUE(isNumericAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_FALSE(isNumericAddress(withNul));
+    EXPECT_FALSE(isNumericAddress(QStringLiteral("::1") + QChar(u'\0')));
+    EXPECT_FALSE(isNumericIPv6Address(QStringLiteral("::1") + QChar(u'\0')));
+    EXPECT_EQ(readCommandLine({"vimboManager", "--agent", withNul}).exitStatus, 2);
+    const QByteArray file = QByteArray("[snmp]\nagent = 127.0.0.1") + '\0' + QByteArray("evil\n");
+    EXPECT_TRUE(parseSettingsFile(file, QStringLiteral("a.conf")).error.startsWith(QStringLiteral("a.conf:2: ")));
+}
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status{};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? (status.st_mode & 07777) : 0;
+}
+
+}  // namespace
+
+TEST(ManagerSettingsFile, theFileHoldingTheWriteCommunityIsItsOwnersOnlyAndNeverWrittenThroughALink)
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("config/vimbo"));
+    const QString path = folder + QStringLiteral("/vimboManager.conf");
+    const mode_t before = ::umask(022);
+    const auto made = writeSettingsFile(path, "[snmp]\ncommunity-write = kiminar\n");
+    EXPECT_FALSE(made) << made->toStdString();
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(modeOf(folder), 0700u);
+
+    // Made wider by hand, or by an older version: tightened at the next save.
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_FALSE(writeSettingsFile(path, "[snmp]\n"));
+    ::umask(before);
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("vimboManager.conf")});
+
+    // A link planted at the file is refused by name; what it points at is not touched.
+    const QString target = home.filePath(QStringLiteral("target"));
+    QFile(target).open(QIODevice::WriteOnly);
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::link(target, path));
+    const auto refused = writeSettingsFile(path, "[snmp]\n");
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->startsWith(path + QStringLiteral(": is a symbolic link"))) << refused->toStdString();
+    EXPECT_EQ(QFileInfo(target).size(), 0);
 }
 
 TEST(ManagerSettingsFile, theUsersFileComesFromXdgConfigHomeElseTheSystemsIsRead)

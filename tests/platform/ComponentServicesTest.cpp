@@ -74,3 +74,17 @@ TEST(ComponentServices, unreadableRegistryIsAReasonNotAnException)
     EXPECT_TRUE(error.contains(QStringLiteral("Cannot read the component registry"))) << error.toStdString();
     QFile::remove(loop);
 }
+
+TEST(ComponentServices, aRegistryThatCannotBeWrittenIsNamedInTheReason)
+{
+    ScopedRegistry scope;
+    // A link at the registry is never written through.
+    const std::string target = scope.path() + ".target";
+    ASSERT_TRUE(QFile::link(QString::fromStdString(target), QString::fromStdString(scope.path())));
+    QString error;
+    EXPECT_FALSE(createByProgId("ZemtraATL.SnmpClient", {zemtra::componentModulePath()}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("the component registry ") + QString::fromStdString(scope.path()) +
+                               QStringLiteral(" cannot be written")))
+        << error.toStdString();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(target)));
+}

@@ -3,6 +3,8 @@
 #include "ObjectId.h"
 #include "ValueMapping.h"
 
+#include <string_view>
+
 #include <gtest/gtest.h>
 
 using namespace zemtra;
@@ -74,6 +76,10 @@ TEST(AgentAddress, numericAddressesOnlyWithAnOptionalPort)
     }
     for (const char* bad : {"", "localhost", "127.0.0.256", "127.0.0.1:", "127.0.0.1:65536", "[::1", "1.2.3"})
         EXPECT_FALSE(parseAgentAddress(bad)) << bad;
+    // What follows a NUL would be cut off on the way to the socket layer.
+    using namespace std::string_view_literals;
+    for (const std::string_view bad : {"127.0.0.1\0evil"sv, "::1\0"sv, "[::1]\0:161"sv})
+        EXPECT_FALSE(parseAgentAddress(bad)) << bad.size();
 }
 
 TEST(ObjectId, dottedDecimalOfTwoTo128Arcs)

@@ -190,3 +190,49 @@ TEST(ManagerSettings, saveDefaultsWritesTheFileTheNextStartUsesUnderTheCommandLi
                                                                   "stored settings are used")))
         << said.toStdString();
 }
+
+TEST(ManagerSettings, saveDefaultsLeavesABadFileAsItWasAndWritesThroughNoLink)
+{
+    QTemporaryDir config;
+    ASSERT_TRUE(QDir(config.path()).mkpath(QStringLiteral("vimbo")));
+    const QString path = config.filePath(QStringLiteral("vimbo/vimboManager.conf"));
+    const auto saveDefaults = [&] {
+        QProcess save;
+        save.setProcessEnvironment(managerEnvironment(config));
+        save.start(QStringLiteral(VIMBO_MANAGER_PATH), {"--port", "16161", "--save-defaults"});
+        save.waitForFinished(10000);
+        return std::pair(save.exitCode(), QString::fromLocal8Bit(save.readAllStandardError()));
+    };
+    const auto contentOf = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(unreadable)");
+    };
+
+    // One bad line: the operator's agent is not lost to the built-in defaults.
+    const QByteArray operators = "[snmp]\nagent = 127.0.0.9\nport = 163o4\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(operators);
+    file.close();
+    const auto [badStatus, badSaid] = saveDefaults();
+    EXPECT_EQ(badStatus, 1);
+    EXPECT_TRUE(badSaid.contains(path + QStringLiteral(":3: port takes a whole number"))) << badSaid.toStdString();
+    EXPECT_TRUE(badSaid.contains(QStringLiteral("nothing is saved"))) << badSaid.toStdString();
+    EXPECT_EQ(contentOf(path), operators);
+
+    // A link planted at the file: refused by name, and its target keeps its bytes.
+    const QString target = config.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QFile::rename(path, target));
+    ASSERT_TRUE(QFile::link(target, path));
+    ASSERT_TRUE(QFile::remove(target));
+    {
+        QFile elsewhere(target);
+        ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
+        elsewhere.write("[snmp]\n");
+    }
+    const auto [linkStatus, linkSaid] = saveDefaults();
+    EXPECT_EQ(linkStatus, 1);
+    EXPECT_TRUE(linkSaid.contains(path + QStringLiteral(": is a symbolic link"))) << linkSaid.toStdString();
+    EXPECT_EQ(contentOf(target), QByteArray("[snmp]\n"));
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+}
