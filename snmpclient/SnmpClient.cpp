@@ -75,10 +75,11 @@ SnmpClient::SnmpClient()
 {
 }
 
-ResultCode SnmpClient::fail(ResultCode code, std::string reason, bool timedOut)
+ResultCode SnmpClient::fail(ResultCode code, std::string reason, bool timedOut, long errorStatus)
 {
     m_lastFailureReason = std::move(reason);
     m_lastCallTimedOut = timedOut;
+    m_lastErrorStatus = errorStatus;
     return code;
 }
 
@@ -112,7 +113,7 @@ ResultCode SnmpClient::get(const std::string& oid, Variant& value)
     wire::Failure failure;
     const ResultCode sent = fromWire(wire::get(target, *parseObjectId(oid), answer, failure));
     if (sent != kOk)
-        return fail(sent, std::move(failure.reason), failure.timedOut);
+        return fail(sent, std::move(failure.reason), failure.timedOut, failure.errorStatus);
     const ResultCode mapped = mapValue(answer, local);
     if (mapped != kOk)
         return fail(mapped, "the value's type " + std::to_string(answer.syntax) + " has no variant type");
@@ -145,7 +146,7 @@ ResultCode SnmpClient::set(const std::string& oid, const Variant& value)
     wire::Failure failure;
     const ResultCode sent = fromWire(wire::set(target, *parseObjectId(oid), toSend, failure));
     if (sent != kOk)
-        return fail(sent, std::move(failure.reason), failure.timedOut);
+        return fail(sent, std::move(failure.reason), failure.timedOut, failure.errorStatus);
     return kOk;
 }
 

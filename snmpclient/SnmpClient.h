@@ -57,13 +57,16 @@ public:
     const std::string& lastFailureReason() const { return m_lastFailureReason; }
     /// True when the last call failed because no answer came in time.
     bool lastCallTimedOut() const { return m_lastCallTimedOut; }
+    /// The error status the agent answered the last call with; 0 when it did not.
+    long lastErrorStatus() const { return m_lastErrorStatus; }
 
 private:
-    ResultCode fail(ResultCode code, std::string reason, bool timedOut = false);
+    ResultCode fail(ResultCode code, std::string reason, bool timedOut = false, long errorStatus = 0);
     ResultCode checkRequest(const std::string& oid);
 
     std::string m_lastFailureReason;
     bool m_lastCallTimedOut = false;
+    long m_lastErrorStatus = 0;
     std::string m_agent;
     std::string m_communityR;
     std::string m_communityW;

@@ -189,6 +189,7 @@ Status exchange(const Target& target, PduPtr request, PduPtr& response, Failure&
         return Status::RequestFailed;
     }
     if (response->errstat != SNMP_ERR_NOERROR) {
+        failure.errorStatus = response->errstat;
         failure.reason = std::string("the agent answered error status ") + std::to_string(response->errstat) + " " +
                          snmp_errstring(static_cast<int>(response->errstat)) + " at binding " +
                          std::to_string(response->errindex);

@@ -53,6 +53,7 @@ enum class Status { Ok, SessionNotOpened, RequestFailed };
 /// Why a request failed, in the protocol library's own words.
 struct Failure {
     bool timedOut = false;  // no answer within the time-out and retries
+    long errorStatus = 0;   // the agent's error status, when it answered with one
     std::string reason;
 };
 

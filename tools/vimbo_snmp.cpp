@@ -1,5 +1,6 @@
 // vimbo-snmp: one SNMP version 1 get or set through the SnmpClient component.
 
+#include "ObjectId.h"
 #include "SnmpClient.h"
 
 #include <arpa/inet.h>
@@ -14,8 +15,11 @@
 
 namespace {
 
-constexpr int kExitFailed = 1;
+// A script tells why from the status alone: retrying helps only the first.
+constexpr int kExitNoAnswer = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitAgentError = 3;
+constexpr int kExitValueUnusable = 4;
 
 const char* const kUsage =
     "Usage: vimbo-snmp --agent ADDRESS [--port P] [--community-r C] [--community-w C]\n"
@@ -25,8 +29,9 @@ const char* const kUsage =
     "Reads or writes one variable of an SNMP version 1 agent. get prints \"TYPE VALUE\".\n"
     "ADDRESS is a numeric IPv4 or IPv6 address. The time-out is in units of 10 ms.\n"
     "There is no default agent: --agent is required.\n"
-    "On a failure the result code and its meaning go to standard error and the exit code is 1;\n"
-    "--verbose adds the SNMP library's own reason. Bad usage exits with 2.\n";
+    "On a failure the result code and its meaning go to standard error; --verbose adds the\n"
+    "SNMP library's own reason. Exit status: 1 no answer (or nothing could be sent),\n"
+    "2 bad usage, 3 the agent answered with an error status, 4 the value could not be used.\n";
 
 template <typename Int>
 std::optional<Int> parseInteger(std::string_view text)
@@ -87,7 +92,9 @@ int report(zemtra::ResultCode code, const zemtra::SnmpClient& client, bool verbo
     std::cerr << "vimbo-snmp: " << hex << ": " << zemtra::resultCodeText(code) << "\n";
     if (verbose && !client.lastFailureReason().empty())
         std::cerr << "vimbo-snmp: " << client.lastFailureReason() << "\n";
-    return kExitFailed;
+    if (code == zemtra::kSequenceNotMapped || code == zemtra::kTypeNotMapped)
+        return kExitValueUnusable;
+    return client.lastErrorStatus() != 0 ? kExitAgentError : kExitNoAnswer;
 }
 
 }  // namespace
@@ -126,9 +133,10 @@ int main(int argc, char** argv)
         } else if (option == "--community-w") {
             client.setCommunityW(value);
         } else if (option == "--port") {
+            // Port 0 would be a request to nowhere.
             const auto port = parseInteger<std::uint16_t>(value);
-            if (!port)
-                return usageError("the port must be a number from 0 to 65535: " + value);
+            if (!port || *port == 0)
+                return usageError("the port must be a number from 1 to 65535: " + value);
             client.setPort(*port);
         } else if (option == "--timeout" || option == "--retries") {
             const auto number = parseInteger<std::int16_t>(value);
@@ -143,6 +151,8 @@ int main(int argc, char** argv)
         return usageError("--agent is required");
 
     const std::vector<std::string> command(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    if (command.size() >= 2 && (command[0] == "get" || command[0] == "set") && !zemtra::parseObjectId(command[1]))
+        return usageError("not a numeric object identifier: " + command[1]);
     if (command.size() == 2 && command[0] == "get") {
         zemtra::Variant value;
         const zemtra::ResultCode code = client.get(command[1], value);

@@ -150,6 +150,10 @@ SnmpReply SnmpRequests::perform(Shared& shared, zemtra::SnmpClient& client, cons
         if (!client.lastCallTimedOut())
             break;
     }
+    // Each try counts itself alone; the reason tells all that were made.
+    const std::string alone = "(1 tries of ";
+    if (const auto at = reply.reason.find(alone); reply.tries > 1 && at != std::string::npos)
+        reply.reason.replace(at, alone.size(), "(" + std::to_string(reply.tries) + " tries of ");
     return reply;
 }
 

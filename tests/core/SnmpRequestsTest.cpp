@@ -107,6 +107,7 @@ TEST(SnmpRequests, aTimedOutRequestTellsTheTriesItMade)
     ASSERT_TRUE(test::waitFor([&] { return reply.has_value(); }, 5000));
     EXPECT_FALSE(reply->ok());
     EXPECT_EQ(reply->tries, 4);
+    EXPECT_NE(reply->reason.find("(4 tries of 50 ms)"), std::string::npos) << reply->reason;  // as the log says it
     EXPECT_EQ(sim->requests().size(), 4u);
 }
 

@@ -1,6 +1,7 @@
 // vimbo-snmp and vimboManager's command line as an operator runs them.
 #include "Programs.h"
 #include "SimulatedProbe.h"
+#include "WaitFor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,28 +52,41 @@ TEST(VimboSnmp, getPrintsTypeAndValueAndSetWritesTheTypedValue)
     EXPECT_EQ(sim->requests().back(), "SET kiminar .1.3.6.1.4.1.32473.2.2.3.2 INTEGER 578000000");
 }
 
-TEST(VimboSnmp, aFailureExitsOneWithTheResultCodeAndVerboseTellsTheCauseItLumpsTogether)
+TEST(VimboSnmp, aFailureExitsWithItsKindAndTheResultCodeAndVerboseTellsTheCauseItLumpsTogether)
 {
-    auto sim = startSim({"--error-oid", kName.toStdString()});
+    const QString ipn = QStringLiteral(".1.3.6.1.4.1.32473.2.2.1.2.0");
+    auto sim = startSim({"--error-oid", kName.toStdString(), "--wrong-type", ipn.toStdString() + "=uinteger32:5"});
     auto silent = startSim({"--silent"});
     ASSERT_TRUE(sim && silent);
-    const std::pair<QStringList, const char*> cases[] = {
-        {agentOf(*silent) + QStringList{"--verbose", "get", kName}, "no answer from udp:127.0.0.1:"},
-        {agentOf(*sim) + QStringList{"--community-r", "wrong", "--verbose", "get", kName}, "no answer from"},
-        {agentOf(*sim) + QStringList{"--verbose", "get", kName}, "error status 5 (genError)"},
-        {agentOf(*sim) + QStringList{"--verbose", "get", ".1.3.6.1.4.1.32473.2.2.9.9.0"}, "error status 2 (noSuchName)"},
-        {agentOf(*sim) + QStringList{"--verbose", "get", "not.an.oid"}, "not an object identifier: \"not.an.oid\""},
-        {QStringList{"--agent", "127.0.0.1", "--port", "0", "--verbose", "get", kName}, "Failure in sendto"},
-        {agentOf(*sim) + QStringList{"--verbose", "set", ".1.3.6.1.4.1.32473.2.2.1.1", "string:new"}, "(noSuchName)"},  // read-only, as version 1 says it
+    struct Case {
+        QStringList args;
+        int status;
+        const char* code;
+        const char* says;
     };
-    for (const auto& [args, says] : cases) {
-        const ToolRun failed = tool(args);
-        EXPECT_EQ(failed.exitCode, 1) << args.join(' ').toStdString();
+    const Case cases[] = {
+        {agentOf(*silent) + QStringList{"--verbose", "get", kName}, 1, "0x80000003", "no answer from udp:127.0.0.1:"},
+        {agentOf(*sim) + QStringList{"--community-r", "wrong", "--verbose", "get", kName}, 1, "0x80000003", "no answer from"},
+        {agentOf(*sim) + QStringList{"--verbose", "get", kName}, 3, "0x80000003", "error status 5 (genError)"},
+        {agentOf(*sim) + QStringList{"--verbose", "get", ".1.3.6.1.4.1.32473.2.2.9.9.0"}, 3, "0x80000003", "error status 2 (noSuchName)"},
+        {agentOf(*sim) + QStringList{"--verbose", "set", ".1.3.6.1.4.1.32473.2.2.1.1", "string:new"}, 3, "0x80000003", "(noSuchName)"},  // read-only, as version 1 says it
+        {agentOf(*sim) + QStringList{"--verbose", "get", ipn}, 4, "0x80000005", "has no variant type"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun failed = tool(c.args);
+        EXPECT_EQ(failed.exitCode, c.status) << c.args.join(' ').toStdString();
         EXPECT_EQ(failed.out, "");
-        EXPECT_NE(failed.err.find("0x80000003"), std::string::npos) << failed.err;
-        EXPECT_NE(failed.err.find(says), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find(c.code), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find(c.says), std::string::npos) << failed.err;
     }
-    EXPECT_EQ(tool(agentOf(*sim) + QStringList{"get", "not.an.oid"}).err.find("not an object"), std::string::npos);
+    EXPECT_EQ(tool(agentOf(*sim) + QStringList{"get", kName}).err.find("genError"), std::string::npos);
+
+    // The tries told are the tries made.
+    silent->clearRequests();
+    const ToolRun tried = tool(agentOf(*silent) + QStringList{"--retries", "3", "--verbose", "get", kName});
+    EXPECT_NE(tried.err.find("(4 tries of 200 ms)"), std::string::npos) << tried.err;
+    EXPECT_TRUE(vimbo::test::waitFor([&] { return silent->requests().size() >= 4; }, 2000));
+    EXPECT_EQ(silent->requests().size(), 4u);
 }
 
 TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
@@ -88,6 +102,8 @@ TEST(VimboSnmp, badUsageExitsTwoAndSendsNothing)
                                     agent + QStringList{"set", kName, "double:1"},
                                     agent + QStringList{"--timeout", "-1", "get", kName},
                                     agent + QStringList{"--port", "70000", "get", kName},
+                                    QStringList{"--agent", "127.0.0.1", "--port", "0", "get", kName},
+                                    agent + QStringList{"get", "not.an.oid"}, agent + QStringList{"set", "1..3", "int16:1"},
                                     agent + QStringList{"--bogus", "1", "get", kName}}) {
         const ToolRun usage = tool(args);
         EXPECT_EQ(usage.exitCode, 2) << args.join(' ').toStdString();
