@@ -175,6 +175,13 @@ ResultCode RegistryFile::load()
         const bool exists = std::filesystem::exists(m_path, error);
         return exists || error ? kFail : kOk;
     }
+    read(file);
+    return kOk;
+}
+
+void RegistryFile::read(std::istream& file)
+{
+    m_keys.clear();
     std::string line;
     std::string current;
     while (std::getline(file, line)) {
@@ -202,7 +209,18 @@ ResultCode RegistryFile::load()
         if (auto value = unquote(line, at))
             setValue(current, name, *value);
     }
-    return kOk;
+}
+
+std::string RegistryFile::text() const
+{
+    std::ostringstream text;
+    text << "; Zemtra component registry (per user)\n";
+    for (const auto& [key, values] : m_keys) {
+        text << '[' << key << "]\n";
+        for (const auto& [name, value] : values)
+            text << (name.empty() ? std::string("@") : quoted(name)) << '=' << quoted(value) << '\n';
+    }
+    return text.str();
 }
 
 ResultCode RegistryFile::save() const
@@ -211,15 +229,8 @@ ResultCode RegistryFile::save() const
     const std::filesystem::path target(m_path);
     if (target.has_parent_path())
         std::filesystem::create_directories(target.parent_path(), error);
-    std::ostringstream text;
-    text << "; Zemtra component registry (per user)\n";
-    for (const auto& [key, values] : m_keys) {
-        text << '[' << key << "]\n";
-        for (const auto& [name, value] : values)
-            text << (name.empty() ? std::string("@") : quoted(name)) << '=' << quoted(value) << '\n';
-    }
     // It names the library the program loads and runs: never written through a planted link.
-    return replaceFile(m_path, text.str(), 0644) ? kAccessDenied : kOk;
+    return replaceFile(m_path, text(), 0644) ? kAccessDenied : kOk;
 }
 
 bool RegistryFile::hasKey(const std::string& key) const { return m_keys.count(key) != 0; }

@@ -2,6 +2,7 @@
 
 #include "ResultCode.h"
 
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,6 +25,11 @@ public:
     /// Writes the file whole (through a temporary file), making its folder.
     /// 0x80070005 when it cannot be written.
     ResultCode save() const;
+    /// Replaces the keys with those `in` holds, in the file's form; lines
+    /// that are not keys or values are left out.
+    void read(std::istream& in);
+    /// The keys in the file's form.
+    std::string text() const;
 
     bool hasKey(const std::string& key) const;
     void createKey(const std::string& key);

@@ -1,12 +1,12 @@
 // vimbo-canplan: checks and makes channel-plan files (.can).
 
+#include "ChannelPlanCsv.h"
 #include "ChannelPlanFile.h"
 #include "Dialogs.h"
 #include "clsChannelset.h"
 
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
 
 #include <iostream>
 #include <limits>
@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-const char* const kHeader = "name,videoKHz,centreKHz";
+const char* const kHeader = vimbo::kChannelPlanCsvHeader;
 
 const char* const kUsage =
     "Usage: vimbo-canplan dump FILE.can\n"
@@ -57,47 +57,21 @@ int dump(const QString& path)
     return 0;
 }
 
-std::optional<std::int32_t> parseKHz(const QString& text)
-{
-    bool ok = false;
-    const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 int build(const QString& csvPath, const QString& canPath)
 {
     QFile csv(csvPath);
-    if (!csv.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!csv.open(QIODevice::ReadOnly)) {
         std::cerr << "vimbo-canplan: " << csvPath.toStdString() << ": " << csv.errorString().toStdString() << "\n";
         return kExitFailed;
     }
-    std::vector<vimbo::ChannelRecord> channels;
-    QTextStream in(&csv);
-    in.setEncoding(QStringConverter::Utf8);
-    int lineNumber = 0;
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        ++lineNumber;
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')) || line.trimmed() == QLatin1String(kHeader))
-            continue;
-        const QStringList fields = line.split(QLatin1Char(','));
-        const QString name = fields.value(0).trimmed();
-        const auto video = parseKHz(fields.value(1));
-        const auto centre = parseKHz(fields.value(2));
-        bool latin1 = true;
-        for (const QChar c : name)
-            latin1 = latin1 && c.unicode() < 256;
-        if (fields.size() != 3 || name.isEmpty() || name.size() > vimbo::kChannelNameBytes || !latin1 || !video ||
-            !centre) {
-            std::cerr << "vimbo-canplan: " << csvPath.toStdString() << ":" << lineNumber
-                      << ": expected NAME,VIDEO_KHZ,CENTRE_KHZ with a name of 1 to 8 Latin-1 characters and "
-                         "32-bit frequencies\n";
-            return kExitFailed;
-        }
-        channels.push_back({name, *video, *centre});
+    const vimbo::ChannelPlanCsvRead read = vimbo::readChannelPlanCsv(csv.readAll());
+    if (read.badLine != 0) {
+        std::cerr << "vimbo-canplan: " << csvPath.toStdString() << ":" << read.badLine
+                  << ": expected NAME,VIDEO_KHZ,CENTRE_KHZ with a name of 1 to 8 Latin-1 characters and "
+                     "32-bit frequencies\n";
+        return kExitFailed;
     }
+    const std::vector<vimbo::ChannelRecord>& channels = read.channels;
     if (channels.empty() || channels.size() > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
         std::cerr << "vimbo-canplan: a plan holds 1 to 32767 channels, " << csvPath.toStdString() << " has "
                   << channels.size() << "\n";

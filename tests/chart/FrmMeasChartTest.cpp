@@ -17,6 +17,9 @@
 #include <QGraphicsTextItem>
 #include <QImage>
 #include <QScrollBar>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -310,6 +313,43 @@ TEST_F(MeasChartWindow, historyExportsAsCsvWithEachSlotsCloseTime)
     // A clock west of Greenwich, and one on UTC itself, keep their offsets.
     EXPECT_EQ(isoTimeWithOffset({1765029937000, -5 * 3600 - 30 * 60}), QStringLiteral("2025-12-06T08:35:37-05:30"));
     EXPECT_EQ(isoTimeWithOffset({1765029937000, 0}), QStringLiteral("2025-12-06T14:05:37+00:00"));
+}
+
+TEST_F(MeasChartWindow, labelsWithCommasQuotesAndLineBreaksReadBackWholeThroughARealCsvReader)
+{
+    main.labels[0] = QStringLiteral("Peñas, \"Altas\"");
+    main.labels[3] = QStringLiteral("two\nlines\r\nhere");
+    chart.frmMeasChart_tmr5s_Timer();
+    Measures m{};
+    m[0][0] = 40.5f;
+    chart.addMeasure(m);
+    clock.setSecond(6);
+    chart.addMeasure(m);  // one closed slot
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("history.csv"));
+    dialogs.fileAnswers.push_back(path);
+    contextAction(chart, "actionExportHistoryCsv")->trigger();
+    // Python's csv module, as a spreadsheet or a script would read the file.
+    QProcess reader;
+    reader.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv, json, sys\n"
+                                 "print(json.dumps(list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8')))))"),
+                  path});
+    ASSERT_TRUE(reader.waitForFinished(20000));
+    ASSERT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    const QJsonArray rows = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+    ASSERT_EQ(rows.size(), 2);
+    const QJsonArray header = rows[0].toArray();
+    ASSERT_EQ(header.size(), 19);
+    EXPECT_EQ(header[1].toString(), QStringLiteral("Peñas, \"Altas\" power"));
+    EXPECT_EQ(header[3].toString(), QStringLiteral("Peñas, \"Altas\" VBER"));
+    EXPECT_EQ(header[10].toString(), QStringLiteral("two\nlines\r\nhere power"));
+    EXPECT_EQ(header[12].toString(), QStringLiteral("two\nlines\r\nhere VBER"));
+    const QJsonArray row = rows[1].toArray();
+    ASSERT_EQ(row.size(), 19);
+    EXPECT_EQ(row[1].toString(), QStringLiteral("40.5"));
 }
 
 TEST_F(MeasChartWindow, exportWritesNothingWhenCancelledAndAFailedWriteLeavesTheOldFileWhole)
