@@ -1,7 +1,6 @@
 #pragma once
 
-#include "ResultCode.h"
-#include "Variant.h"
+#include "PollTransport.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,32 +15,7 @@
 #include <string>
 #include <thread>
 
-namespace zemtra {
-class SnmpClient;
-}
-
 namespace vimbo {
-
-/// The six settings a request is made with, copied when it is queued.
-struct ClientSettings {
-    std::string agent, communityR, communityW;
-    std::int16_t timeout10ms = 0;
-    std::int16_t retries = 0;
-    std::uint16_t port = 0;
-
-    static ClientSettings of(const zemtra::SnmpClient& client);
-    void applyTo(zemtra::SnmpClient& client) const;
-};
-
-/// What a request came back with.
-struct SnmpReply {
-    std::string oid;
-    zemtra::ResultCode code = zemtra::kOk;
-    zemtra::Variant value;   // the value read, for a get
-    std::string reason;      // why it failed, for a developer
-    int tries = 0;           // the tries made
-    bool ok() const { return !zemtra::failed(code); }
-};
 
 /// Runs the window's SNMP requests one at a time, in the order they are
 /// queued, on one worker thread that owns its sockets, so that no window's
@@ -50,21 +24,19 @@ struct SnmpReply {
 /// the thread that made this object, through an object of that thread: the
 /// worker never reads, copies or destroys anything of `context`, and a reply
 /// whose `context` is gone by then is dropped.
-class SnmpRequests {
+class SnmpRequests : public PollTransport {
 public:
-    using Done = std::function<void(const SnmpReply&)>;
-
     explicit SnmpRequests(const zemtra::SnmpClient& settings);
     /// Drops what is queued and returns at once: a request under way is
     /// abandoned, its socket closed when its try ends or the program does.
-    ~SnmpRequests();
+    ~SnmpRequests() override;
     SnmpRequests(const SnmpRequests&) = delete;
     SnmpRequests& operator=(const SnmpRequests&) = delete;
 
     /// The settings a request queued now would take.
-    ClientSettings currentSettings() const;
+    ClientSettings currentSettings() const override;
     void get(const std::string& oid, QObject* context, Done done);
-    void get(const std::string& oid, const ClientSettings& settings, QObject* context, Done done);
+    void get(const std::string& oid, const ClientSettings& settings, QObject* context, Done done) override;
     void set(const std::string& oid, const zemtra::Variant& value, QObject* context, Done done);
 
 private:

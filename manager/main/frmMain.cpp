@@ -11,7 +11,7 @@
 #include "Geometry.h"
 #include "Notifier.h"
 #include "PictureBox.h"
-#include "ProbeOids.h"
+#include "ProbePoller.h"
 #include "ProgramError.h"
 #include "Scales.h"
 #include "SettingsStream.h"
@@ -47,11 +47,6 @@ namespace {
 using namespace design;
 namespace mib = vimbo::mib;
 
-/// A request of the polling cycle failed; the cycle takes its failure path.
-struct PollFailure : std::exception {
-    const char* what() const noexcept override { return "Error in SNMP get request"; }
-};
-
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height,
               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
@@ -70,52 +65,17 @@ TextBox* textBox(QWidget* parent, const QString& name, const QString& text, int 
     return box;
 }
 
-QString textOf(const zemtra::Variant& value)
-{
-    const auto text = value.toText();
-    if (!text)
-        throw PollFailure{};  // null has no text
-    return QString::fromStdString(*text);
-}
-
-double numberOf(const zemtra::Variant& value)
-{
-    const auto number = value.toNumber();
-    if (!number)
-        throw PollFailure{};
-    return *number;
-}
-
-// How a read value is shown in its box: as text, as hundredths ("0.00"), as
-// VBER x 1E7 ("Scientific"). Each throws when the value cannot be shown.
-std::function<void(const zemtra::Variant&)> textInto(TextBox* box)
-{
-    return [box](const zemtra::Variant& v) { showText(*box, textOf(v)); };
-}
-
-std::function<void(const zemtra::Variant&)> hundredthsInto(TextBox* box)
-{
-    return [box](const zemtra::Variant& v) { showText(*box, mib::formatFixed2(mib::hundredthsFromRaw(numberOf(v)))); };
-}
-
-std::function<void(const zemtra::Variant&)> vberInto(TextBox* box)
-{
-    return [box](const zemtra::Variant& v) { showText(*box, mib::formatScientific(mib::vberFromRaw(numberOf(v)))); };
-}
-
 // The shown texts are read back with "," as the decimal separator, whatever
 // the locale wrote, after every "." has been turned into ",": the cycle's own
 // rule for the chart's sample, unlike the user's-locale reading of the members.
-float shownNumber(const QLineEdit& box)
+std::optional<float> shownNumber(const QLineEdit& box)
 {
     static const QLocale comma(QLocale::German, QLocale::Germany);
     QString text = box.text();
     text.replace(QLatin1Char('.'), QLatin1Char(','));
     bool ok = false;
     const float value = comma.toFloat(text, &ok);
-    if (!ok)
-        throw PollFailure{};
-    return value;
+    return ok ? std::optional(value) : std::nullopt;
 }
 
 }  // namespace
@@ -134,11 +94,12 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     setCentralWidget(client);
     buildControls(client);
     m_requests = std::make_unique<SnmpRequests>(m_snmpClient.client());
-    // The cycle's 50 reads in their order, each with how its value is shown.
-    readEquipmentInfo();
-    readCommonThresholds();
-    for (std::int16_t s = 0; s < kSlotCount; ++s)
-        readChannelSlot(s);
+    for (const ReadStep& step : readPlan())
+        m_stepBoxes.push_back(boxesOf(step));
+    m_poller = std::make_unique<ProbePoller>(
+        *m_requests, ProbePoller::Handlers{[this](const ProbeReading& r) { return showReading(r); },
+                                           [this](const CycleEnd& end) { endCycle(end); },
+                                           [this] { markStale(0); }});  // the old probe's values are not the new one's
     markStale(0);  // the placeholders are no readings
 
     tmrVimboPollingAlarms = new QTimer(this);
@@ -314,7 +275,7 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 void frmMain::checkSlot(std::int16_t c) const
 {
-    if (c < 0 || c > 5)
+    if (c < 0 || c >= kSlotCount)
         throw subscriptError(QStringLiteral("frmMain"));
 }
 
@@ -375,6 +336,7 @@ void frmMain::takeFocus() { activateWindow(); }
 void frmMain::setWriting(bool writing)
 {
     m_writing = writing;
+    m_poller->setWriting(writing);
     if (!writing && std::exchange(m_closeWhenWritten, false))
         close();
 }
@@ -424,113 +386,113 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
 {
     // A tick while the cycle's requests are still under way, or while the
     // configuration is written, is skipped.
-    if (m_cycleRunning || m_writing)
+    if (m_poller->busy())
         return;
     if (!menuSurveillance->isEnabled()) {
         menuSurveillance->setEnabled(true);
         btnShowChart->setEnabled(true);
     }
     tmrVimboPollingAlarms->stop();
-    m_cycleRunning = true;
     m_measures = Measures{};
-    m_nextStep = 0;
-    // One probe a cycle: settings saved meanwhile apply from the next.
-    const ClientSettings settings = m_requests->currentSettings();
-    if (m_cycledBefore && (settings.agent != m_cycleSettings.agent || settings.port != m_cycleSettings.port))
-        markStale(0);  // the old probe's values are not the new one's
-    m_cycleSettings = settings;
-    m_cycledBefore = true;
-    requestNextStep();
+    m_poller->tick();
 }
 
-std::vector<std::string> frmMain::pollIdentifiers() const
-{
-    std::vector<std::string> oids;
-    for (const PollStep& step : m_pollSteps)
-        oids.push_back(step.oid);
-    return oids;
-}
+bool frmMain::cycleRunning() const { return m_poller->cycleRunning(); }
 
-void frmMain::requestNextStep()
+std::vector<TextBox*> frmMain::boxesOf(const ReadStep& step) const
 {
-    m_requests->get(m_pollSteps[m_nextStep].oid, m_cycleSettings, this,
-                    [this](const SnmpReply& reply) { takeReply(reply); });
-}
-
-void frmMain::takeReply(const SnmpReply& reply)
-{
-    // A write began since the cycle did: what it read no longer holds together.
-    if (m_writing)
-        return dropCycle();
-    // The failures the cycle expects: a failed request, a value that is no
-    // number or text, a frequency or number out of range.
-    try {
-        if (!reply.ok())
-            throw PollFailure{};
-        const PollStep& step = m_pollSteps[m_nextStep];
-        step.show(reply.value);
-        for (TextBox* box : step.boxes)
-            box->setStale(false);
-        if (++m_nextStep < m_pollSteps.size())
-            return requestNextStep();
-        m_measChart->addMeasure(m_measures);
-    } catch (const PollFailure&) {
-        qDebug("poll failed at %s: result 0x%08X %s", reply.oid.c_str(), reply.code, reply.reason.c_str());
-        return endCycle(false);
-    } catch (const ProgramError& error) {
-        qDebug("poll failed at %s: %s", reply.oid.c_str(), error.what());
-        return endCycle(false);
+    const auto s = static_cast<std::size_t>(step.slot);
+    switch (step.item) {
+    case ProbeItem::Name: return {txtVimboName};
+    case ProbeItem::Ipn: return {txtVimboIPN};
+    case ProbeItem::Version: return {txtVimboVersion};
+    case ProbeItem::MerAlarm: return {txtThrAlarmMER};
+    case ProbeItem::MerWarning: return {txtThrWarnMER};
+    case ProbeItem::VberAlarm: return {txtThrAlarmVBER};
+    case ProbeItem::VberWarning: return {txtThrWarnVBER};
+    case ProbeItem::Frequency: return {txtLeds[s]};
+    case ProbeItem::Power: return {txtMeasPower[s]};
+    case ProbeItem::Mer: return {txtMeasMER[s]};
+    case ProbeItem::Vber: return {txtMeasVBER[s]};
+    case ProbeItem::PowerAlarm: return {txtThrAlarmChPower[s]};
+    case ProbeItem::PowerWarning: return {txtThrWarnChPower[s]};
+    case ProbeItem::AlarmFlags:
+    case ProbeItem::Surveyed: return {};
     }
-    endCycle(true);
+    return {};
 }
 
-void frmMain::endCycle(bool complete)
+bool frmMain::showReading(const ProbeReading& reading)
 {
-    if (!complete) {
+    const auto s = static_cast<std::size_t>(reading.slot);
+    switch (reading.item) {
+    case ProbeItem::AlarmFlags:
+        showAlarmFlags(reading.flags);
+        break;
+    case ProbeItem::Surveyed:
+        showSlotSurveyed(reading.slot, reading.surveyed);
+        break;
+    case ProbeItem::Frequency:
+        showSlotFrequency(reading.slot, reading.value, reading.kHz);
+        break;
+    case ProbeItem::Power:
+    case ProbeItem::Mer:
+        showText(*m_stepBoxes[reading.step].front(), mib::formatFixed2(reading.value));
+        break;
+    case ProbeItem::VberAlarm:
+    case ProbeItem::VberWarning:
+    case ProbeItem::Vber:
+        showText(*m_stepBoxes[reading.step].front(), mib::formatScientific(reading.value));
+        break;
+    default:
+        showText(*m_stepBoxes[reading.step].front(), reading.text);
+        break;
+    }
+    for (TextBox* box : m_stepBoxes[reading.step])
+        box->setStale(false);
+    if (reading.item != ProbeItem::PowerWarning)
+        return true;
+    // The slot's measures go to the chart as shown, with their display rounding.
+    const auto power = shownNumber(*txtMeasPower[s]);
+    const auto mer = shownNumber(*txtMeasMER[s]);
+    const auto vber = shownNumber(*txtMeasVBER[s]);
+    if (!power || !mer || !vber)
+        return false;
+    m_measures[0][s] = *power;
+    m_measures[1][s] = *mer;
+    m_measures[2][s] = *vber;
+    return true;
+}
+
+void frmMain::endCycle(const CycleEnd& end)
+{
+    if (end.outcome == CycleEnd::Dropped) {
+        // No sample, no log line, no change of state: the cycle never happened.
+        tmrVimboPollingAlarms->start();
+        return;
+    }
+    const bool complete = end.outcome == CycleEnd::Complete;
+    if (complete) {
+        m_measChart->addMeasure(m_measures);
+        m_probeName = txtVimboName->text();
+    } else {
         try {
             m_eventsLog->addMessage(QStringLiteral("Error in SNMP get request"));
         } catch (const ProgramError& error) {
             qWarning("the events log refused a line: %s", error.what());
         }
+        markStale(end.snapshot.failedAt);  // what this cycle read before it failed is current
     }
     m_pollFailed = !complete;
-    if (!complete)
-        markStale(m_nextStep);  // what this cycle read before it failed is current
-    if (complete)
-        m_probeName = txtVimboName->text();
-    tellRaisedAlarms();
-    tellProbeState(complete);
-    m_cycleRunning = false;
+    tellEvents(end.events);
     tmrVimboPollingAlarms->start();
-}
-
-void frmMain::dropCycle()
-{
-    // No sample, no log line, no change of state: the cycle never happened.
-    m_cycleRunning = false;
-    tmrVimboPollingAlarms->start();
-}
-
-void frmMain::addStep(std::string oid, std::vector<TextBox*> boxes, std::function<void(const zemtra::Variant&)> show)
-{
-    m_pollSteps.push_back(PollStep{std::move(oid), std::move(show), std::move(boxes)});
 }
 
 void frmMain::markStale(std::size_t fromStep)
 {
-    for (std::size_t i = fromStep; i < m_pollSteps.size(); ++i)
-        for (TextBox* box : m_pollSteps[i].boxes)
+    for (std::size_t i = fromStep; i < m_stepBoxes.size(); ++i)
+        for (TextBox* box : m_stepBoxes[i])
             box->setStale(true);
-}
-
-void frmMain::readEquipmentInfo()
-{
-    addStep(mib::equipmentOid(mib::EquipmentItem::Name), {txtVimboName}, textInto(txtVimboName));
-    addStep(mib::equipmentOid(mib::EquipmentItem::Ipn), {txtVimboIPN}, textInto(txtVimboIPN));
-    addStep(mib::equipmentOid(mib::EquipmentItem::Version), {txtVimboVersion}, textInto(txtVimboVersion));
-    addStep(mib::equipmentOid(mib::EquipmentItem::AlarmFlags), {}, [this](const zemtra::Variant& v) {
-        showAlarmFlags(mib::readAlarmFlags(textOf(v).toStdString()));
-    });
 }
 
 void frmMain::showAlarmFlags(const mib::AlarmFlags& flags)
@@ -539,9 +501,6 @@ void frmMain::showAlarmFlags(const mib::AlarmFlags& flags)
         ledWarning[s]->setFillColor(flags.warning[s] ? kWarningLit : kWarningDark);
     for (std::size_t s = 0; s < kSlotCount; ++s)
         ledAlarm[s]->setFillColor(flags.alarm[s] ? kAlarmLit : kAlarmDark);
-    const auto rose = m_alarmRises.update(flags.alarm);
-    for (std::size_t s = 0; s < kSlotCount; ++s)
-        m_alarmsToTell[s] = m_alarmsToTell[s] || rose[s];
 }
 
 QString frmMain::probeTitle() const
@@ -554,74 +513,33 @@ QString frmMain::probeTitle() const
     return m_probeName.isEmpty() ? QStringLiteral("Probe at ") + where : m_probeName + QStringLiteral(" at ") + where;
 }
 
-void frmMain::tellRaisedAlarms()
+void frmMain::tellEvents(const std::vector<ProbeEvent>& events)
 {
     // At the cycle's end, when the slots show this cycle's channel labels.
-    for (std::size_t s = 0; s < kSlotCount; ++s) {
-        if (m_alarmsToTell[s] && m_notifier)
-            m_notifier->notify(*this, {Notification::Critical, probeTitle(), QStringLiteral("Alarm on ") + txtLeds[s]->text()});
-        m_alarmsToTell[s] = false;
+    if (!m_notifier)
+        return;
+    for (const ProbeEvent& event : events) {
+        if (event.kind == ProbeEvent::AlarmRose)
+            m_notifier->notify(*this, {Notification::Critical, probeTitle(),
+                                       QStringLiteral("Alarm on ") + txtLeds[static_cast<std::size_t>(event.slot)]->text()});
+        else if (event.kind == ProbeEvent::ProbeLost || event.kind == ProbeEvent::ProbeBack)
+            m_notifier->notify(*this, {Notification::Normal, probeTitle(),
+                                       event.kind == ProbeEvent::ProbeBack ? QStringLiteral("The probe answers again")
+                                                                           : QStringLiteral("The probe does not answer")});
     }
 }
 
-void frmMain::tellProbeState(bool answered)
-{
-    const ProbeState now = answered ? ProbeState::Answering : ProbeState::Lost;
-    const ProbeState before = std::exchange(m_probeState, now);
-    if (!m_notifier || now == before || (answered && before == ProbeState::Unknown))
-        return;
-    m_notifier->notify(*this, {Notification::Normal, probeTitle(),
-                               answered ? QStringLiteral("The probe answers again")
-                                        : QStringLiteral("The probe does not answer")});
-}
-
-void frmMain::readCommonThresholds()
-{
-    using mib::Access;
-    using mib::ThresholdItem;
-    addStep(mib::thresholdOid(ThresholdItem::MerAlarm, Access::Read), {txtThrAlarmMER}, textInto(txtThrAlarmMER));
-    addStep(mib::thresholdOid(ThresholdItem::MerWarning, Access::Read), {txtThrWarnMER}, textInto(txtThrWarnMER));
-    addStep(mib::thresholdOid(ThresholdItem::VberAlarm, Access::Read), {txtThrAlarmVBER}, vberInto(txtThrAlarmVBER));
-    addStep(mib::thresholdOid(ThresholdItem::VberWarning, Access::Read), {txtThrWarnVBER}, vberInto(txtThrWarnVBER));
-}
-
-void frmMain::readChannelSlot(std::int16_t s)
-{
-    using mib::Access;
-    using mib::SlotItem;
-    const auto i = static_cast<std::size_t>(s);
-    const auto oid = [s](SlotItem item) { return mib::slotOid(s, item, Access::Read); };
-    addStep(oid(SlotItem::Surveyed), {},
-            [this, s](const zemtra::Variant& v) { showSlotSurveyed(s, numberOf(v) == 1.0); });
-    addStep(oid(SlotItem::Frequency), {txtLeds[i]},
-            [this, s](const zemtra::Variant& v) { showSlotFrequency(s, numberOf(v)); });
-    addStep(oid(SlotItem::Power), {txtMeasPower[i]}, hundredthsInto(txtMeasPower[i]));
-    addStep(oid(SlotItem::Mer), {txtMeasMER[i]}, hundredthsInto(txtMeasMER[i]));
-    addStep(oid(SlotItem::Vber), {txtMeasVBER[i]}, vberInto(txtMeasVBER[i]));
-    addStep(oid(SlotItem::PowerAlarm), {txtThrAlarmChPower[i]}, textInto(txtThrAlarmChPower[i]));
-    addStep(oid(SlotItem::PowerWarning), {txtThrWarnChPower[i]}, [this, i](const zemtra::Variant& v) {
-        showText(*txtThrWarnChPower[i], textOf(v));
-        // The slot's measures go to the chart as shown, with their display rounding.
-        m_measures[0][i] = shownNumber(*txtMeasPower[i]);
-        m_measures[1][i] = shownNumber(*txtMeasMER[i]);
-        m_measures[2][i] = shownNumber(*txtMeasVBER[i]);
-    });
-}
-
-void frmMain::showSlotFrequency(std::int16_t s, double hz)
+void frmMain::showSlotFrequency(int s, double hz, std::int32_t kHz)
 {
     const auto i = static_cast<std::size_t>(s);
-    const auto wholeKHz = mib::kHzFromHz(hz);
-    if (!wholeKHz)
-        throw overflowError(QStringLiteral("readChannelSlot"));
-    m_surveyedFreqsKHz[i] = *wholeKHz;
-    const ChannelPtr channel = m_channelSet ? m_channelSet->channelsCollection()->findByFreq(*wholeKHz) : nullptr;
+    m_surveyedFreqsKHz[i] = kHz;
+    const ChannelPtr channel = m_channelSet ? m_channelSet->channelsCollection()->findByFreq(kHz) : nullptr;
     const QString frequency = mib::formatMHz(mib::mhzFromHz(hz));
     showText(*txtLeds[i], channel ? QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") + frequency
                                 : frequency);
 }
 
-void frmMain::showSlotSurveyed(std::int16_t s, bool surveyed)
+void frmMain::showSlotSurveyed(int s, bool surveyed)
 {
     const auto i = static_cast<std::size_t>(s);
     const QColor colour = surveyed ? kSurveyed : kNotSurveyed;

@@ -3,7 +3,7 @@
 #include "Slots.h"
 
 #include "AlarmFlags.h"
-#include "AlarmRises.h"
+#include "ProbePoller.h"
 #include "SnmpRequests.h"
 
 #include "ComponentServices.h"
@@ -82,14 +82,11 @@ public:
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
     bool pollFailed() const { return m_pollFailed; }
-    /// The identifiers a polling cycle reads, in its order.
-    std::vector<std::string> pollIdentifiers() const;
     /// True from a polling tick until its cycle's last reply is shown.
-    bool cycleRunning() const { return m_cycleRunning; }
+    bool cycleRunning() const;
     SnmpRequests& snmpRequests() override { return *m_requests; }
     /// Alarms that light up, and a probe lost or back, are told through `notifier` (none: not told).
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
-    std::int16_t blinkPhase() const { return m_blinkPhase; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,26 +94,15 @@ protected:
 private:
     void buildMenus();
     void buildControls(QWidget* client);
-    // The cycle: its reads composed once, then run one request at a time.
-    struct PollStep {
-        std::string oid;
-        std::function<void(const zemtra::Variant&)> show;  // throws when the value cannot be shown
-        std::vector<TextBox*> boxes;                       // the boxes whose text it shows
-    };
-    void addStep(std::string oid, std::vector<TextBox*> boxes, std::function<void(const zemtra::Variant&)> show);
+    // The cycle runs in the poller; the window shows what it reads.
+    std::vector<TextBox*> boxesOf(const ReadStep& step) const;
+    bool showReading(const ProbeReading& reading);
+    void endCycle(const CycleEnd& end);
     void markStale(std::size_t fromStep);
-    void readEquipmentInfo();
-    void readCommonThresholds();
-    void readChannelSlot(std::int16_t s);
-    void requestNextStep();
-    void takeReply(const SnmpReply& reply);
-    void endCycle(bool complete);
-    void dropCycle();
     void showAlarmFlags(const mib::AlarmFlags& flags);
-    void showSlotFrequency(std::int16_t s, double hz);
-    void showSlotSurveyed(std::int16_t s, bool surveyed);
-    void tellRaisedAlarms();
-    void tellProbeState(bool answered);
+    void showSlotFrequency(int s, double hz, std::int32_t kHz);
+    void showSlotSurveyed(int s, bool surveyed);
+    void tellEvents(const std::vector<ProbeEvent>& events);
     QString probeTitle() const;
     std::optional<std::int16_t> integerOf(const QLineEdit& box) const;
     std::optional<float> singleOf(const QLineEdit& box) const;
@@ -124,21 +110,14 @@ private:
 
     Dialogs& m_dialogs;
     Notifier* m_notifier = nullptr;
-    AlarmRises m_alarmRises;
-    PerSlot<bool> m_alarmsToTell{};  // risen in this cycle, told at its end
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
     std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
-    ClientSettings m_cycleSettings;  // the running cycle's, from its first request to its last
-    bool m_cycledBefore = false;     // m_cycleSettings holds the previous cycle's
-    std::vector<PollStep> m_pollSteps;
-    std::size_t m_nextStep = 0;
-    bool m_cycleRunning = false;
-    bool m_writing = false;          // the probe's configuration is being written
+    std::unique_ptr<ProbePoller> m_poller;     // after the requests: its replies are dropped with it
+    std::vector<std::vector<TextBox*>> m_stepBoxes;  // by step of the read plan, the boxes it shows
+    bool m_writing = false;           // the probe's configuration is being written
     bool m_closeWhenWritten = false;  // the window was closed meanwhile
     Measures m_measures{};
-    enum class ProbeState { Unknown, Answering, Lost };
-    ProbeState m_probeState = ProbeState::Unknown;
     QString m_probeName;  // as it reported it at the last complete cycle
     std::shared_ptr<clsChannelset> m_channelSet;
     PerSlot<std::int32_t> m_surveyedFreqsKHz{};
