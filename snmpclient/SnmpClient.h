@@ -33,7 +33,6 @@ public:
     void setTimeout(std::int16_t timeout10ms) { m_timeout10ms = timeout10ms; }
     std::int16_t Retries() const { return m_retries; }
     void setRetries(std::int16_t retries) { m_retries = retries; }
-    /// The UDP port as stored; its bits are used unsigned, so -1 is port 65535.
     /// The agent's UDP port, 0..65535.
     std::uint16_t Port() const { return m_port; }
     void setPort(std::uint16_t port) { m_port = port; }

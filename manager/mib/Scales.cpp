@@ -32,7 +32,6 @@ double mhzFromHz(double hz) { return hz / 1000.0 / 1000.0; }
 std::optional<std::int32_t> kHzFromMHz(double mhz) { return roundTo<std::int32_t>(mhz * 1000.0); }
 
 std::optional<std::int16_t> roundToInt16(double value) { return roundTo<std::int16_t>(value); }
-std::optional<std::int32_t> roundToInt32(double value) { return roundTo<std::int32_t>(value); }
 
 std::optional<std::int32_t> vberToRaw(double ratio) { return roundTo<std::int32_t>(ratio * kVberScale); }
 std::optional<std::int32_t> hzFromMHz(double mhz) { return roundTo<std::int32_t>(mhz * 1'000'000.0); }

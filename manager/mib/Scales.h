@@ -25,7 +25,6 @@ std::optional<std::int32_t> kHzFromMHz(double mhz);
 
 /// Nearest whole number, halves to the even neighbour.
 std::optional<std::int16_t> roundToInt16(double value);
-std::optional<std::int32_t> roundToInt32(double value);
 
 std::optional<std::int32_t> vberToRaw(double ratio);
 std::optional<std::int32_t> hzFromMHz(double mhz);

@@ -34,7 +34,8 @@ bool vberAlarmNotAbove(double alarm, double warn) { return static_cast<float>(al
 bool roundedAlarmNotBelow(double alarm, double warn) { return *mib::roundToInt16(alarm) >= *mib::roundToInt16(warn); }
 
 const ThresholdPair kCommonPairs[] = {
-    {{Kind::AlarmVBER, 1e7, 1, 1e7, "VBER Alarm=[1e-7..1]"}, {Kind::WarnVBER, 1e7, 1, 1e7, "VBER Warn=[1e-7..1]"},
+    {{Kind::AlarmVBER, mib::kVberScale, 1, mib::kVberScale, "VBER Alarm=[1e-7..1]"},
+     {Kind::WarnVBER, mib::kVberScale, 1, mib::kVberScale, "VBER Warn=[1e-7..1]"},
      vberAlarmNotAbove, "VBER Alarm<=Warn not valid"},
     {{Kind::AlarmMER, 1, 0, 35, "MER Alarm=[0..35]"}, {Kind::WarnMER, 1, 0, 35, "MER Warn=[0..35]"},
      roundedAlarmNotBelow, "MER Alarm>=Warn not valid"},
