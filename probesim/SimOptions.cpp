@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include "ObjectId.h"
+#include "WholeNumber.h"
 
 #include <arpa/inet.h>
 
@@ -15,11 +16,7 @@ namespace {
 template <typename Int>
 std::optional<Int> parseNumber(std::string_view text)
 {
-    Int value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return zemtra::parseWholeNumber<Int>(text);
 }
 
 std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text)

@@ -32,6 +32,18 @@ bool isIpv6(std::string_view text)
 
 }  // namespace
 
+std::optional<AgentAddress> parseNumericHost(std::string_view text)
+{
+    // inet_pton would stop at a NUL and pass "127.0.0.1\0evil" as 127.0.0.1.
+    if (text.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    if (isIpv4(text))
+        return AgentAddress{false, std::string(text)};
+    if (isIpv6(text))
+        return AgentAddress{true, std::string(text)};
+    return std::nullopt;
+}
+
 std::optional<AgentAddress> parseAgentAddress(std::string_view text)
 {
     // The checks below hand C strings on, which would end at a NUL.
@@ -51,10 +63,8 @@ std::optional<AgentAddress> parseAgentAddress(std::string_view text)
         return AgentAddress{true, std::string(host)};
     }
 
-    if (isIpv4(text))
-        return AgentAddress{false, std::string(text)};
-    if (isIpv6(text))
-        return AgentAddress{true, std::string(text)};
+    if (auto host = parseNumericHost(text))
+        return host;
 
     // A port suffix: "/P" after either family, ":P" only after IPv4 (IPv6 uses colons).
     const auto slash = text.rfind('/');

@@ -3,10 +3,11 @@
 #include "ChannelPlanCsv.h"
 #include "ChannelPlanFile.h"
 #include "Dialogs.h"
+#include "SafeFile.h"
 #include "clsChannelset.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QIODevice>
 
 #include <iostream>
 #include <limits>
@@ -77,9 +78,9 @@ int build(const QString& csvPath, const QString& canPath)
                   << channels.size() << "\n";
         return kExitFailed;
     }
-    QSaveFile out(canPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(vimbo::writeChannelPlan(channels)) < 0 || !out.commit()) {
-        std::cerr << "vimbo-canplan: " << canPath.toStdString() << ": " << out.errorString().toStdString() << "\n";
+    const QByteArray plan = vimbo::writeChannelPlan(channels);
+    if (const auto failure = vimbo::writeFileSafely(canPath, [&](QIODevice& out) { return out.write(plan) == plan.size(); })) {
+        std::cerr << "vimbo-canplan: " << canPath.toStdString() << ": " << failure->toStdString() << "\n";
         return kExitFailed;
     }
     return 0;

@@ -1,11 +1,10 @@
 // vimbo-snmp: one SNMP version 1 get or set through the SnmpClient component.
 
+#include "AgentAddress.h"
 #include "ObjectId.h"
 #include "SnmpClient.h"
+#include "WholeNumber.h"
 
-#include <arpa/inet.h>
-
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -36,25 +35,13 @@ const char* const kUsage =
 template <typename Int>
 std::optional<Int> parseInteger(std::string_view text)
 {
-    Int value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return zemtra::parseWholeNumber<Int>(text);
 }
 
 int usageError(const std::string& message)
 {
     std::cerr << "vimbo-snmp: " << message << "\n" << kUsage;
     return kExitUsage;
-}
-
-bool isNumericAddress(const std::string& text)
-{
-    unsigned char buffer[16];
-    if (text.find('\0') != std::string::npos)
-        return false;
-    return inet_pton(AF_INET, text.c_str(), buffer) == 1 || inet_pton(AF_INET6, text.c_str(), buffer) == 1;
 }
 
 // The value to write, or what is wrong with `text`.
@@ -124,7 +111,7 @@ int main(int argc, char** argv)
             return usageError("missing value after " + option);
         const std::string& value = args[++i];
         if (option == "--agent") {
-            if (!isNumericAddress(value))
+            if (!zemtra::parseNumericHost(value))
                 return usageError("--agent takes a numeric IPv4 or IPv6 address: " + value);
             client.setAgent(value);
             haveAgent = true;

@@ -9,7 +9,10 @@
 
 namespace vimbo {
 
-/// One polling cycle's measures: [magnitude 0..2][channel 0..5], as shown.
+/// The magnitudes, in the order the history and the chart's list keep them.
+enum Magnitude : int { kPowerMagnitude = 0, kMerMagnitude = 1, kVberMagnitude = 2 };
+
+/// One polling cycle's measures: [magnitude][channel 0..5], as shown.
 using Measures = std::array<PerSlot<float>, 3>;
 /// Which channels' series count for the margins.
 using ChannelMask = PerSlot<bool>;

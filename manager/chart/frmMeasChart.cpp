@@ -205,7 +205,7 @@ void frmMeasChart::scaleValueAxis(int e)
 {
     const Margins margins =
         m_history.getShownMeasMargins(m_selMagnitude, e, checkedChannels(), MSChart1->rowCount());
-    const bool vber = m_selMagnitude == 2;
+    const bool vber = m_selMagnitude == kVberMagnitude;
     MSChart1->setScaleType(vber ? ChartControl::ScaleType::Logarithmic : ChartControl::ScaleType::Linear);
     if (vber) {
         MSChart1->setLabelFormat(QStringLiteral("0,0e0"));

@@ -334,9 +334,9 @@ bool frmMain::showReading(const ProbeReading& reading)
     const auto vber = shownNumber(*txtMeasVBER[s]);
     if (!power || !mer || !vber)
         return false;
-    m_measures[0][s] = *power;
-    m_measures[1][s] = *mer;
-    m_measures[2][s] = *vber;
+    m_measures[kPowerMagnitude][s] = *power;
+    m_measures[kMerMagnitude][s] = *mer;
+    m_measures[kVberMagnitude][s] = *vber;
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "ProbePoller.h"
 #include "ProbeOids.h"
 
+#include <QLoggingCategory>
+
 #include <deque>
 #include <map>
 
@@ -257,6 +259,29 @@ TEST(PollerAtStartUp, aProbeThatNeverAnsweredIsToldLost)
     ASSERT_EQ(seen.ends.size(), 1u);
     EXPECT_EQ(seen.ends[0].events, (std::vector<ProbeEvent>{{Kind::ProbeLost}}));
     EXPECT_EQ(seen.ends[0].snapshot.failedAt, 0u);
+}
+
+std::vector<QString> logged;
+
+TEST(PollerDiagnostics, aFailedCycleIsLoggedOnlyWhenItsCategoryIsSwitchedOn)
+{
+    FakeTransport transport;
+    Recorder seen;
+    ProbePoller poller(transport, seen.handlers());
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            logged.push_back(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
+        });
+    poller.tick();
+    transport.answerAll();
+    EXPECT_TRUE(logged.empty());  // a week of failed cycles would fill a desktop's journal
+    QLoggingCategory::setFilterRules(QStringLiteral("vimbo.poll.debug=true"));
+    poller.tick();
+    transport.answerAll();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(before);
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0], QStringLiteral("vimbo.poll: poll failed at .1.3.6.1.4.1.32473.2.2.1.1.0: result 0x80000003 no answer"));
 }
 
 }  // namespace
