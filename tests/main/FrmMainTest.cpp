@@ -6,6 +6,7 @@
 #include "WaitFor.h"
 #include "PollCycle.h"
 #include "SimulatedProbe.h"
+#include "SnmpClient.h"
 #include "TestFiles.h"
 #include "Widgets.h"
 #include "channelsCollection.h"
@@ -260,9 +261,25 @@ TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)
     test::child<QPushButton>(surveillance, QStringLiteral("OKButton"))->click();
     ASSERT_TRUE(test::runUntilIdle([&] { return surveillance.isWriting(); }));
     ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.messages.back().text.toStdString();
-    const auto requests = sim->requests();
-    EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [](const std::string& r) { return r.rfind("SET", 0) == 0; }),
-              28);
+    // Each of the 28 writes gives the probe back the value it had, as an untouched probe still
+    // holds it: "SET community OID INTEGER N".
+    const auto untouched = test::startSim();
+    ASSERT_TRUE(untouched);
+    zemtra::SnmpClient reader = test::clientFor(*untouched);
+    int sets = 0;
+    for (const std::string& request : sim->requests()) {
+        if (request.rfind("SET", 0) != 0)
+            continue;
+        ++sets;
+        SCOPED_TRACE(request);
+        const auto fields = QString::fromStdString(request).split(QLatin1Char(' '));
+        ASSERT_EQ(fields.size(), 5);
+        EXPECT_EQ(fields[3], QStringLiteral("INTEGER"));
+        zemtra::Variant had;
+        ASSERT_EQ(reader.get(fields[2].toStdString() + ".0", had), zemtra::kOk);
+        EXPECT_EQ(had.toNumber(), fields[4].toDouble());
+    }
+    EXPECT_EQ(sets, 28);
 }
 
 TEST_F(MainWindow, hostileAnswersAreShownOrLoggedAndPollingGoesOn)
