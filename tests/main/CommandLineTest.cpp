@@ -1,6 +1,5 @@
-// vimboManager's logic without a window: the command line, the settings
-// file and which alarms are told.
-#include "AlarmRises.h"
+// vimboManager's logic without a window: the command line and the settings
+// file.
 #include "CommandLine.h"
 #include "NumericAddress.h"
 #include "SettingsFile.h"
@@ -160,19 +159,4 @@ TEST(ManagerSettingsFile, theUsersFileComesFromXdgConfigHomeElseTheSystemsIsRead
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-vimbo"));
     EXPECT_EQ(userSettingsPath(environment).toStdString(), "/nonexistent-vimbo/vimbo/vimboManager.conf");
     EXPECT_EQ(settingsPathToRead(environment).toStdString(), "/etc/vimbo/vimboManager.conf");  // no user file
-}
-
-TEST(AlarmRises, aLampIsToldWhenItLightsAndEveryLitOneAtTheFirstRead)
-{
-    AlarmRises rises;
-    using Lamps = std::array<bool, 6>;
-    const std::pair<Lamps, Lamps> reads[] = {  // lit -> told
-        {{true, false, false, false, false, true}, {true, false, false, false, false, true}},  // the first read
-        {{true, false, false, false, false, true}, {}},                                         // staying lit
-        {{false, true, false, false, false, false}, {false, true, false, false, false, false}},
-        {{}, {}},                                                                              // going out
-        {{false, true, false, false, false, false}, {false, true, false, false, false, false}},  // lit again
-    };
-    for (std::size_t i = 0; i < std::size(reads); ++i)
-        EXPECT_EQ(rises.update(reads[i].first), reads[i].second) << "read " << i;
 }
