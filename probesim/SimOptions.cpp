@@ -13,12 +13,6 @@ namespace vimbo::sim {
 
 namespace {
 
-template <typename Int>
-std::optional<Int> parseNumber(std::string_view text)
-{
-    return zemtra::parseWholeNumber<Int>(text);
-}
-
 std::optional<std::vector<std::uint8_t>> parseHex(std::string_view text)
 {
     if (text.size() % 2 != 0)
@@ -39,7 +33,7 @@ std::optional<WrongTypeAnswer> parseWrongType(const std::string& type, const std
     WrongTypeAnswer answer;
     auto integer = [&](std::uint8_t syntax, std::int64_t fallback) -> std::optional<WrongTypeAnswer> {
         answer.syntax = syntax;
-        const auto number = value ? parseNumber<std::int64_t>(*value) : std::optional<std::int64_t>(fallback);
+        const auto number = value ? zemtra::parseWholeNumber<std::int64_t>(*value) : std::optional<std::int64_t>(fallback);
         if (!number)
             return std::nullopt;
         answer.value = *number;
@@ -136,7 +130,7 @@ bool parseListen(const std::string& text, SimOptions& options)
         port = text.substr(colon + 1);
     }
     if (port) {
-        const auto number = parseNumber<std::uint16_t>(*port);
+        const auto number = zemtra::parseWholeNumber<std::uint16_t>(*port);
         if (!number)
             return false;
         options.listenPort = *number;
@@ -246,7 +240,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
         } else if (arg == "--log-requests") {
             options.logFile = value;
         } else if (arg == "--seed" || arg == "--drop-every" || arg == "--delay-ms") {
-            const auto number = parseNumber<std::uint32_t>(value);
+            const auto number = zemtra::parseWholeNumber<std::uint32_t>(value);
             if (!number)
                 return fail("bad number for " + arg + ": " + value);
             (arg == "--seed" ? options.seed : arg == "--drop-every" ? options.dropEvery : options.delayMs) = *number;
@@ -254,7 +248,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             const auto equals = value.find('=');
             const auto arcs = underProbeRoot(value.substr(0, equals));
             const auto status = equals == std::string::npos ? std::optional<int>(5)
-                                                            : parseNumber<int>(value.substr(equals + 1));
+                                                            : zemtra::parseWholeNumber<int>(value.substr(equals + 1));
             if (!arcs || !status || *status < 1 || *status > 18)
                 return fail("bad --error-oid (OID under the probe's root, status 1..18): " + value);
             options.errorOids[*arcs] = *status;
@@ -276,7 +270,7 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             const auto arcs = underProbeRoot(value.substr(0, equals));
             std::optional<std::uint32_t> bytes;
             if (equals != std::string::npos)
-                bytes = parseNumber<std::uint32_t>(value.substr(equals + 1));
+                bytes = zemtra::parseWholeNumber<std::uint32_t>(value.substr(equals + 1));
             if (!arcs || !bytes || *bytes > 65000)
                 return fail("bad --oversize, expected OID=BYTES (up to 65000): " + value);
             options.oversize[*arcs] = *bytes;
@@ -333,7 +327,7 @@ std::optional<std::string> loadStaticState(const std::string& path, ProbeState& 
                 return where + "no such object";
             continue;
         }
-        const auto number = parseNumber<std::int32_t>(value);
+        const auto number = zemtra::parseWholeNumber<std::int32_t>(value);
         if (!number)
             return where + "not a 32-bit integer: " + value;
         if (key.group == 2 && key.item >= 1 && key.item <= 4) {

@@ -51,10 +51,10 @@ private:
 
 }  // namespace
 
-std::optional<std::string> replaceFile(const std::string& path, std::string_view content, mode_t mode, bool refuseLink)
+std::optional<std::string> replaceFile(const std::string& path, std::string_view content, mode_t mode)
 {
     struct stat existing{};
-    if (refuseLink && ::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode))
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode))
         return path + ": is a symbolic link; it is not written through. Remove it and try again";
     TemporaryFile file(path);
     if (file.fd() < 0)

@@ -32,12 +32,6 @@ const char* const kUsage =
     "SNMP library's own reason. Exit status: 1 no answer (or nothing could be sent),\n"
     "2 bad usage, 3 the agent answered with an error status, 4 the value could not be used.\n";
 
-template <typename Int>
-std::optional<Int> parseInteger(std::string_view text)
-{
-    return zemtra::parseWholeNumber<Int>(text);
-}
-
 int usageError(const std::string& message)
 {
     std::cerr << "vimbo-snmp: " << message << "\n" << kUsage;
@@ -56,16 +50,16 @@ std::variant<zemtra::Variant, std::string> parseSetValue(const std::string& text
     if (type == "string")
         return zemtra::Variant(value);
     if (type == "int16") {
-        if (const auto number = parseInteger<std::int16_t>(value))
+        if (const auto number = zemtra::parseWholeNumber<std::int16_t>(value))
             return zemtra::Variant(*number);
-        if (parseInteger<std::int64_t>(value))
+        if (zemtra::parseWholeNumber<std::int64_t>(value))
             return "an int16 value is a whole number from -32768 to 32767: " + value;
         return "an int16 value is a whole number: " + value;
     }
     if (type == "int32") {
-        if (const auto number = parseInteger<std::int32_t>(value))
+        if (const auto number = zemtra::parseWholeNumber<std::int32_t>(value))
             return zemtra::Variant(*number);
-        if (parseInteger<std::int64_t>(value))
+        if (zemtra::parseWholeNumber<std::int64_t>(value))
             return "an int32 value is a whole number from -2147483648 to 2147483647: " + value;
         return "an int32 value is a whole number: " + value;
     }
@@ -121,12 +115,12 @@ int main(int argc, char** argv)
             client.setCommunityW(value);
         } else if (option == "--port") {
             // Port 0 would be a request to nowhere.
-            const auto port = parseInteger<std::uint16_t>(value);
+            const auto port = zemtra::parseWholeNumber<std::uint16_t>(value);
             if (!port || *port == 0)
                 return usageError("the port must be a number from 1 to 65535: " + value);
             client.setPort(*port);
         } else if (option == "--timeout" || option == "--retries") {
-            const auto number = parseInteger<std::int16_t>(value);
+            const auto number = zemtra::parseWholeNumber<std::int16_t>(value);
             if (!number || *number < 0)
                 return usageError(option + " must be a number from 0 to 32767: " + value);
             option == "--timeout" ? client.setTimeout(*number) : client.setRetries(*number);

@@ -139,7 +139,7 @@ void frmMain::frmMain_Form_Unload()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // Half a configuration is not left behind: the window goes when the write ends.
-    if (m_writing) {
+    if (m_poller->writing()) {
         m_closeWhenWritten = true;
         return event->ignore();
     }
@@ -211,7 +211,6 @@ void frmMain::takeFocus() { activateWindow(); }
 
 void frmMain::setWriting(bool writing)
 {
-    m_writing = writing;
     m_poller->setWriting(writing);
     if (!writing && std::exchange(m_closeWhenWritten, false))
         close();

@@ -115,7 +115,6 @@ private:
     std::unique_ptr<SnmpRequests> m_requests;  // after the client: stopped before it goes
     std::unique_ptr<ProbePoller> m_poller;     // after the requests: its replies are dropped with it
     std::vector<std::vector<TextBox*>> m_stepBoxes;  // by step of the read plan, the boxes it shows
-    bool m_writing = false;           // the probe's configuration is being written
     bool m_closeWhenWritten = false;  // the window was closed meanwhile
     Measures m_measures{};
     QString m_probeName;  // as it reported it at the last complete cycle

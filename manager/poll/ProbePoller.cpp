@@ -125,9 +125,9 @@ void ProbePoller::keep(const ProbeReading& reading)
     case ProbeItem::Version: snapshot.version = reading.text; break;
     case ProbeItem::AlarmFlags: {
         snapshot.flags = reading.flags;
-        const auto rose = m_alarmRises.update(reading.flags.alarm);
+        // Before the first read every lamp counts as off, so the first cycle tells every lit one.
         for (std::size_t i = 0; i < kSlotCount; ++i) {
-            m_alarmRose[i] = m_alarmRose[i] || rose[i];
+            m_alarmRose[i] = m_alarmRose[i] || (!m_alarmLit[i] && reading.flags.alarm[i]);
             m_alarmCleared[i] = m_alarmCleared[i] || (m_alarmLit[i] && !reading.flags.alarm[i]);
             m_warningRose[i] = m_warningRose[i] || (!m_warningLit[i] && reading.flags.warning[i]);
             m_warningCleared[i] = m_warningCleared[i] || (m_warningLit[i] && !reading.flags.warning[i]);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "AlarmFlags.h"
-#include "AlarmRises.h"
 #include "PollTransport.h"
 #include "ReadPlan.h"
 #include "Slots.h"
@@ -88,6 +87,7 @@ public:
     bool cycleRunning() const { return m_running; }
     /// While true no cycle starts; a running one is dropped at its next reply.
     void setWriting(bool writing) { m_writing = writing; }
+    bool writing() const { return m_writing; }
 
 private:
     void requestNext();
@@ -104,7 +104,6 @@ private:
     std::size_t m_next = 0;
     CycleSnapshot m_snapshot;
     // The lamps' changes since the last cycle that ended (a dropped one tells none).
-    AlarmRises m_alarmRises;
     PerSlot<bool> m_alarmLit{}, m_warningLit{};
     PerSlot<bool> m_alarmRose{}, m_alarmCleared{}, m_warningRose{}, m_warningCleared{};
     enum class ProbeState { Unknown, Answering, Lost };
