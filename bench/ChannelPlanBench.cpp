@@ -1,7 +1,7 @@
 // Loading channel plans at the format's limits, and the frequency lookup.
-#include "ChannelPlanFile.h"
+#include "channels/ChannelPlanFile.h"
 #include "FakeDialogs.h"
-#include "clsChannelset.h"
+#include "channels/clsChannelset.h"
 
 #include <QFile>
 #include <QTemporaryDir>

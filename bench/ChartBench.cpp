@@ -1,10 +1,10 @@
 // The chart: a full rebuild, an append, and the slot clock when no slot closes.
 // Run with QT_QPA_PLATFORM=offscreen where there is no display.
-#include "ChartControl.h"
+#include "chart/ChartControl.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "MainStandIn.h"
-#include "frmMeasChart.h"
+#include "chart/frmMeasChart.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
 // One complete polling cycle of the main window against the simulator.
 // Run with QT_QPA_PLATFORM=offscreen where there is no display.
-#include "Clock.h"
+#include "core/Clock.h"
 #include "FakeDialogs.h"
 #include "ProbeSimProcess.h"
 #include "SnmpClient.h"
-#include "frmMain.h"
+#include "main/frmMain.h"
 #include "PollCycle.h"
 
 #include <QApplication>

@@ -8,8 +8,8 @@
 #include "FakeDialogs.h"
 #include "ProbeSimProcess.h"
 #include "SnmpClient.h"
-#include "Clock.h"
-#include "frmMain.h"
+#include "core/Clock.h"
+#include "main/frmMain.h"
 
 #include <QApplication>
 #include <QDir>

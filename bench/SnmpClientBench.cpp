@@ -1,7 +1,7 @@
 // SnmpClient::get against the simulator, beside a raw net-snmp GET that keeps
 // one session open: what the per-call session costs.
 #include "CHandle.h"
-#include "ProbeOids.h"
+#include "mib/ProbeOids.h"
 #include "ProbeSimProcess.h"
 #include "SnmpClient.h"
 

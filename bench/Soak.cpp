@@ -10,13 +10,13 @@
 //   QT_QPA_PLATFORM=offscreen build/bin/vimbo_soak [days]   (default 0.125: three hours)
 #include "FakeClock.h"
 #include "FakeDialogs.h"
-#include "MeasureHistory.h"
+#include "chart/MeasureHistory.h"
 #include "ProbeSimProcess.h"
 #include "SnmpClient.h"
-#include "frmEventsLog.h"
-#include "frmMain.h"
+#include "eventslog/frmEventsLog.h"
+#include "main/frmMain.h"
 #include "PollCycle.h"
-#include "frmMeasChart.h"
+#include "chart/frmMeasChart.h"
 
 #include <QApplication>
 #include <QDir>

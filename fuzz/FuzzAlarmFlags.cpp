@@ -1,6 +1,6 @@
 // The alarm-flags reader on arbitrary text: only bits 0..13 count, and they
 // are those of the hexadecimal prefix.
-#include "AlarmFlags.h"
+#include "mib/AlarmFlags.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The channel-plan reader on arbitrary bytes: it must never crash, and a plan
 // it accepts must survive being written and read again.
-#include "ChannelPlanFile.h"
-#include "channelsCollection.h"
+#include "channels/ChannelPlanFile.h"
+#include "channels/channelsCollection.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
 // vimbo-canplan's CSV input on arbitrary bytes: never a crash, and every
 // channel it accepts survives the plan file it is written to.
-#include "ChannelPlanCsv.h"
-#include "ChannelPlanFile.h"
+#include "channels/ChannelPlanCsv.h"
+#include "channels/ChannelPlanFile.h"
 
 #include <QBuffer>
 

@@ -1,8 +1,8 @@
 // The manager's command line on arbitrary arguments (split at NUL bytes):
 // never a crash; it either stops with a status or goes on with an agent it
 // can use and a port a request can go to.
-#include "CommandLine.h"
-#include "NumericAddress.h"
+#include "main/CommandLine.h"
+#include "core/NumericAddress.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // isValidIPAddress on arbitrary text: an accepted text is always a dotted
 // quad written plainly, its end fields 1..254.
-#include "ZemtraLib.h"
+#include "widgets/ZemtraLib.h"
 
 #include <arpa/inet.h>
 

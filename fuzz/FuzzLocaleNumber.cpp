@@ -2,7 +2,7 @@
 // never an infinity or NaN, and a number it reads it reads again from the
 // locale's own writing of it, where Qt can read that writing at all (its
 // Arabic exponent it cannot).
-#include "LocaleNumber.h"
+#include "core/LocaleNumber.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // isNumericAddress on arbitrary text: what the windows accept, the client
 // accepts as the same host, and a NUL never passes.
 #include "AgentAddress.h"
-#include "NumericAddress.h"
+#include "core/NumericAddress.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // The settings file on arbitrary bytes: never a crash, a refusal always names
 // its line, and what is accepted is written and read back to the same settings.
-#include "SettingsFile.h"
+#include "main/SettingsFile.h"
 #include "SnmpClient.h"
 
 #include <cstdint>

@@ -1,15 +1,15 @@
 // vimboManager: the Vimbo probe's SNMP manager.
-#include "Clock.h"
-#include "ComponentServices.h"
-#include "DesktopNotifier.h"
-#include "ProgramError.h"
-#include "QtDialogs.h"
+#include "core/Clock.h"
+#include "platform/ComponentServices.h"
+#include "platform/DesktopNotifier.h"
+#include "core/ProgramError.h"
+#include "platform/QtDialogs.h"
 #include "SnmpClient.h"
-#include "CommandLine.h"
-#include "SettingsFile.h"
+#include "main/CommandLine.h"
+#include "main/SettingsFile.h"
 #include "SettingsStream.h"
-#include "frmMain.h"
-#include "frmMainDesign.h"
+#include "main/frmMain.h"
+#include "main/frmMainDesign.h"
 
 #include <QApplication>
 #include <QMessageBox>

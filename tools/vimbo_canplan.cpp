@@ -1,10 +1,10 @@
 // vimbo-canplan: checks and makes channel-plan files (.can).
 
-#include "ChannelPlanCsv.h"
-#include "ChannelPlanFile.h"
-#include "Dialogs.h"
-#include "SafeFile.h"
-#include "clsChannelset.h"
+#include "channels/ChannelPlanCsv.h"
+#include "channels/ChannelPlanFile.h"
+#include "core/Dialogs.h"
+#include "core/SafeFile.h"
+#include "channels/clsChannelset.h"
 
 #include <QFile>
 #include <QIODevice>

@@ -1,6 +1,6 @@
 #include "channelsCollection.h"
 
-#include "ProgramError.h"
+#include "core/ProgramError.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #include "clsChannelset.h"
 
 #include "ChannelPlanFile.h"
-#include "Dialogs.h"
+#include "core/Dialogs.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "ChartControl.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
 #include "AxisRange.h"
 

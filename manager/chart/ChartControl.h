@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Slots.h"
-#include "VariantGrid.h"
+#include "core/Slots.h"
+#include "core/VariantGrid.h"
 
 #include <QColor>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "HistoryCsv.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
 #include <QTimeZone>
 

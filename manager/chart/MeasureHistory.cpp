@@ -1,6 +1,6 @@
 #include "MeasureHistory.h"
 
-#include "ProgramError.h"
+#include "core/ProgramError.h"
 
 #include <algorithm>
 #include <cmath>

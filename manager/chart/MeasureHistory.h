@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Slots.h"
+#include "core/Slots.h"
 
 #include <array>
 #include <cstdint>

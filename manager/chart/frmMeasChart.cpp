@@ -1,18 +1,18 @@
 #include "frmMeasChart.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
-#include "Artwork.h"
+#include "widgets/Artwork.h"
 #include "ChartControl.h"
-#include "Clock.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Geometry.h"
+#include "core/Clock.h"
+#include "widgets/Controls.h"
+#include "core/Dialogs.h"
+#include "widgets/Geometry.h"
 #include "HistoryCsv.h"
-#include "MainWindowLink.h"
-#include "ProgramError.h"
-#include "SafeFile.h"
-#include "ZemtraLib.h"
+#include "core/MainWindowLink.h"
+#include "core/ProgramError.h"
+#include "core/SafeFile.h"
+#include "widgets/ZemtraLib.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MeasureHistory.h"
-#include "Slots.h"
+#include "core/Slots.h"
 #include "Variant.h"
 
 #include <QWidget>

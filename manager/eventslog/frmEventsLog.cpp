@@ -1,13 +1,13 @@
 #include "frmEventsLog.h"
 
-#include "Artwork.h"
-#include "Clock.h"
-#include "Controls.h"
-#include "Geometry.h"
-#include "MainWindowLink.h"
-#include "PictureBox.h"
-#include "ProgramError.h"
-#include "ZemtraLib.h"
+#include "widgets/Artwork.h"
+#include "core/Clock.h"
+#include "widgets/Controls.h"
+#include "widgets/Geometry.h"
+#include "core/MainWindowLink.h"
+#include "widgets/PictureBox.h"
+#include "core/ProgramError.h"
+#include "widgets/ZemtraLib.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "NumericAddress.h"
+#include "core/NumericAddress.h"
 
 #include <QCommandLineParser>
 

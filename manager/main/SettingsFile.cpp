@@ -1,6 +1,6 @@
 #include "SettingsFile.h"
 
-#include "NumericAddress.h"
+#include "core/NumericAddress.h"
 #include "ReplaceFile.h"
 #include "SnmpClient.h"
 

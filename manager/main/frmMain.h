@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Slots.h"
+#include "core/Slots.h"
 
-#include "AlarmFlags.h"
-#include "ProbePoller.h"
-#include "SnmpRequests.h"
+#include "mib/AlarmFlags.h"
+#include "poll/ProbePoller.h"
+#include "core/SnmpRequests.h"
 
-#include "ComponentServices.h"
-#include "MainWindowLink.h"
-#include "MeasureHistory.h"
+#include "platform/ComponentServices.h"
+#include "core/MainWindowLink.h"
+#include "chart/MeasureHistory.h"
 
 #include <QMainWindow>
 

@@ -1,10 +1,10 @@
 // The main window's menus and controls, placed as designed.
 #include "frmMain.h"
 
-#include "Artwork.h"
-#include "Controls.h"
-#include "Geometry.h"
-#include "PictureBox.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
+#include "widgets/Geometry.h"
+#include "widgets/PictureBox.h"
 #include "frmMainDesign.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "AlarmFlags.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
 namespace vimbo::mib {
 

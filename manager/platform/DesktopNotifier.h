@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Notifier.h"
+#include "core/Notifier.h"
 
 namespace vimbo {
 

@@ -1,7 +1,7 @@
 #include "ProbePoller.h"
 
 #include "PollLog.h"
-#include "Scales.h"
+#include "mib/Scales.h"
 
 #include <cstdio>
 #include <utility>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AlarmFlags.h"
-#include "PollTransport.h"
+#include "mib/AlarmFlags.h"
+#include "core/PollTransport.h"
 #include "ReadPlan.h"
-#include "Slots.h"
+#include "core/Slots.h"
 
 #include <QObject>
 #include <QString>

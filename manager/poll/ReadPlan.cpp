@@ -1,7 +1,7 @@
 #include "ReadPlan.h"
 
-#include "ProbeOids.h"
-#include "Slots.h"
+#include "mib/ProbeOids.h"
+#include "core/Slots.h"
 
 namespace vimbo {
 

@@ -1,14 +1,14 @@
 #include "frmSnmpConfig.h"
 
-#include "Artwork.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "Geometry.h"
-#include "MainWindowLink.h"
-#include "NumericAddress.h"
-#include "Scales.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
+#include "core/Dialogs.h"
+#include "widgets/Geometry.h"
+#include "core/MainWindowLink.h"
+#include "core/NumericAddress.h"
+#include "mib/Scales.h"
 #include "SnmpClient.h"
-#include "ZemtraLib.h"
+#include "widgets/ZemtraLib.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "SurveillancePlan.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
-#include "LocaleNumber.h"
-#include "ProbeOids.h"
-#include "Scales.h"
+#include "core/LocaleNumber.h"
+#include "mib/ProbeOids.h"
+#include "mib/Scales.h"
 
 #include <variant>
 

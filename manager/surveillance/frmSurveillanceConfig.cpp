@@ -1,17 +1,17 @@
 #include "frmSurveillanceConfig.h"
 
-#include "Slots.h"
+#include "core/Slots.h"
 
-#include "Artwork.h"
-#include "Controls.h"
-#include "Dialogs.h"
-#include "DisplayFormat.h"
-#include "Geometry.h"
-#include "MainWindowLink.h"
-#include "Scales.h"
-#include "SnmpRequests.h"
-#include "channelsCollection.h"
-#include "clsChannelset.h"
+#include "widgets/Artwork.h"
+#include "widgets/Controls.h"
+#include "core/Dialogs.h"
+#include "mib/DisplayFormat.h"
+#include "widgets/Geometry.h"
+#include "core/MainWindowLink.h"
+#include "mib/Scales.h"
+#include "core/SnmpRequests.h"
+#include "channels/channelsCollection.h"
+#include "channels/clsChannelset.h"
 
 #include <QCheckBox>
 #include <QComboBox>

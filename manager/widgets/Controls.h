@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Geometry.h"
-#include "LocaleNumber.h"
+#include "core/LocaleNumber.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "ZemtraLib.h"
 
 #include "Geometry.h"
-#include "ProgramError.h"
+#include "core/ProgramError.h"
 
 #include <QPainter>
 #include <QStringList>

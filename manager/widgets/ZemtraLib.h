@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PictureBox.h"
-#include "VariantGrid.h"
+#include "core/VariantGrid.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "ChannelPlanFile.h"
+#include "channels/ChannelPlanFile.h"
 #include "FakeDialogs.h"
 #include "TestFiles.h"
-#include "clsChannelset.h"
+#include "channels/clsChannelset.h"
 
 #include <QBuffer>
 #include <QDir>

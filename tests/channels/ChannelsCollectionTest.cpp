@@ -1,5 +1,5 @@
 #include "TestFiles.h"
-#include "channelsCollection.h"
+#include "channels/channelsCollection.h"
 
 #include <gtest/gtest.h>
 

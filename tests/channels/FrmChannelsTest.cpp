@@ -1,11 +1,11 @@
-#include "ChannelPlanFile.h"
-#include "Controls.h"
+#include "channels/ChannelPlanFile.h"
+#include "widgets/Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "TestFiles.h"
-#include "frmChannels.h"
-#include "frmMain.h"
-#include "clsChannelset.h"
+#include "channels/frmChannels.h"
+#include "main/frmMain.h"
+#include "channels/clsChannelset.h"
 #include "Widgets.h"
 
 #include <QFrame>

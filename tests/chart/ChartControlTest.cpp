@@ -1,5 +1,5 @@
-#include "AxisRange.h"
-#include "ChartControl.h"
+#include "chart/AxisRange.h"
+#include "chart/ChartControl.h"
 
 #include <QCoreApplication>
 

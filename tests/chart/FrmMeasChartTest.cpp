@@ -3,9 +3,9 @@
 #include "TestFiles.h"
 #include "WaitFor.h"
 #include "MainStandIn.h"
-#include "ChartControl.h"
-#include "frmMeasChart.h"
-#include "HistoryCsv.h"
+#include "chart/ChartControl.h"
+#include "chart/frmMeasChart.h"
+#include "chart/HistoryCsv.h"
 #include "Widgets.h"
 
 #include <QAction>

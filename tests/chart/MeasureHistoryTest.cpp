@@ -1,5 +1,5 @@
-#include "MeasureHistory.h"
-#include "ProgramError.h"
+#include "chart/MeasureHistory.h"
+#include "core/ProgramError.h"
 
 #include <gtest/gtest.h>
 

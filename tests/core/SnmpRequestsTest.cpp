@@ -2,7 +2,7 @@
 // replies handed on the requester's thread to live requesters only, and an
 // owner that goes away at once whatever the agent does.
 #include "SnmpClient.h"
-#include "SnmpRequests.h"
+#include "core/SnmpRequests.h"
 
 #include "SimulatedProbe.h"
 #include "WaitFor.h"

@@ -2,7 +2,7 @@
 #include "MainStandIn.h"
 #include "TestFiles.h"
 #include "Widgets.h"
-#include "frmEventsLog.h"
+#include "eventslog/frmEventsLog.h"
 
 #include <QListWidget>
 #include <QPushButton>

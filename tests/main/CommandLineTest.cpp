@@ -1,8 +1,8 @@
 // vimboManager's logic without a window: the command line and the settings
 // file.
-#include "CommandLine.h"
-#include "NumericAddress.h"
-#include "SettingsFile.h"
+#include "main/CommandLine.h"
+#include "core/NumericAddress.h"
+#include "main/SettingsFile.h"
 #include "SnmpClient.h"
 
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 // The main window against the probe simulator over loopback, its timer
 // handlers driven directly.
-#include "Controls.h"
+#include "widgets/Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "WaitFor.h"
@@ -9,15 +9,15 @@
 #include "SnmpClient.h"
 #include "TestFiles.h"
 #include "Widgets.h"
-#include "channelsCollection.h"
-#include "clsChannelset.h"
-#include "Notifier.h"
-#include "frmEventsLog.h"
-#include "frmMain.h"
-#include "frmMeasChart.h"
-#include "frmSurveillanceConfig.h"
+#include "channels/channelsCollection.h"
+#include "channels/clsChannelset.h"
+#include "core/Notifier.h"
+#include "eventslog/frmEventsLog.h"
+#include "main/frmMain.h"
+#include "chart/frmMeasChart.h"
+#include "surveillance/frmSurveillanceConfig.h"
 
-#include "ChartControl.h"
+#include "chart/ChartControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,15 +1,15 @@
 // Every window, with the face actually in use: each caption and the widest
 // value each control shows in normal use fit the control's content area.
-#include "ChartControl.h"
-#include "Controls.h"
+#include "chart/ChartControl.h"
+#include "widgets/Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
-#include "frmChannels.h"
-#include "frmEventsLog.h"
-#include "frmMain.h"
-#include "frmMeasChart.h"
-#include "frmSnmpConfig.h"
-#include "frmSurveillanceConfig.h"
+#include "channels/frmChannels.h"
+#include "eventslog/frmEventsLog.h"
+#include "main/frmMain.h"
+#include "chart/frmMeasChart.h"
+#include "snmpsettings/frmSnmpConfig.h"
+#include "surveillance/frmSurveillanceConfig.h"
 #include "Widgets.h"
 
 #include <QCheckBox>

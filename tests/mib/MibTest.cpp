@@ -1,8 +1,8 @@
 // The probe's values on their way to and from the screen: scales, roundings,
 // alarm flags and display formats.
-#include "AlarmFlags.h"
-#include "DisplayFormat.h"
-#include "Scales.h"
+#include "mib/AlarmFlags.h"
+#include "mib/DisplayFormat.h"
+#include "mib/Scales.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include "PollCycle.h"
 #include "Programs.h"
 #include "SimulatedProbe.h"
-#include "SurveillancePlan.h"
+#include "surveillance/SurveillancePlan.h"
 #include "Widgets.h"
-#include "ReadPlan.h"
-#include "frmMain.h"
+#include "poll/ReadPlan.h"
+#include "main/frmMain.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ComponentServices.h"
+#include "platform/ComponentServices.h"
 #include "Registry.h"
 #include "ScopedRegistry.h"
 #include "SnmpClient.h"

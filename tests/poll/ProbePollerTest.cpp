@@ -1,7 +1,7 @@
 // The polling cycle's rules without a window, a process or a socket: a fake
 // transport answers each read as the test says.
-#include "ProbePoller.h"
-#include "ProbeOids.h"
+#include "poll/ProbePoller.h"
+#include "mib/ProbeOids.h"
 
 #include <QLoggingCategory>
 

@@ -1,12 +1,12 @@
-#include "Controls.h"
+#include "widgets/Controls.h"
 #include "FakeClock.h"
 #include "FakeDialogs.h"
 #include "PollCycle.h"
 #include "WaitFor.h"
 #include "MainStandIn.h"
 #include "SimulatedProbe.h"
-#include "frmMain.h"
-#include "frmSnmpConfig.h"
+#include "main/frmMain.h"
+#include "snmpsettings/frmSnmpConfig.h"
 #include "Widgets.h"
 
 #include <QDir>

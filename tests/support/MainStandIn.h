@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MainWindowLink.h"
+#include "core/MainWindowLink.h"
 #include "SnmpClient.h"
-#include "SnmpRequests.h"
+#include "core/SnmpRequests.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramError.h"
+#include "core/ProgramError.h"
 
 #include <QFile>
 #include <QTemporaryDir>

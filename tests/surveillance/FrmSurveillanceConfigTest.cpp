@@ -1,13 +1,13 @@
 // The surveillance configuration window: loading, editing, and writing to
 // the simulated probe over loopback.
-#include "Controls.h"
+#include "widgets/Controls.h"
 #include "FakeDialogs.h"
 #include "MainStandIn.h"
 #include "PollCycle.h"
 #include "SimulatedProbe.h"
 #include "Widgets.h"
-#include "clsChannelset.h"
-#include "frmSurveillanceConfig.h"
+#include "channels/clsChannelset.h"
+#include "surveillance/frmSurveillanceConfig.h"
 
 #include <QApplication>
 #include <QCheckBox>

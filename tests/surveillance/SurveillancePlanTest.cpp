@@ -1,5 +1,5 @@
-#include "Controls.h"
-#include "SurveillancePlan.h"
+#include "widgets/Controls.h"
+#include "surveillance/SurveillancePlan.h"
 
 #include <gtest/gtest.h>
 

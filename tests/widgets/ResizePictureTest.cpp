@@ -1,7 +1,7 @@
-#include "Geometry.h"
-#include "PictureBox.h"
-#include "ProgramError.h"
-#include "ZemtraLib.h"
+#include "widgets/Geometry.h"
+#include "widgets/PictureBox.h"
+#include "core/ProgramError.h"
+#include "widgets/ZemtraLib.h"
 
 #include <QPainter>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "Clock.h"
-#include "Geometry.h"
+#include "core/Clock.h"
+#include "widgets/Geometry.h"
 #include "TestFiles.h"
-#include "ZemtraLib.h"
+#include "widgets/ZemtraLib.h"
 
 #include <gtest/gtest.h>
 
