@@ -1,4 +1,3 @@
-#include "core/Clock.h"
 #include "widgets/Geometry.h"
 #include "TestFiles.h"
 #include "widgets/ZemtraLib.h"
@@ -58,9 +57,3 @@ TEST(IsValidIPAddress, endFieldsFromOneTo254MiddleFieldsAnyByteWrittenPlainly)
         EXPECT_FALSE(ZemtraLib::isValidIPAddress(QString::fromUtf8(bad))) << bad;
 }
 
-TEST(ClockTime, hoursAndMinutesWithTheLocalesSeparatorThenAFullStop)
-{
-    EXPECT_EQ(vimbo::formatClockTime(QTime(14, 5, 37), QLocale::c()), QStringLiteral("14:05.37"));
-    EXPECT_EQ(vimbo::formatClockTime(QTime(0, 0, 0), QLocale(QLocale::Finnish, QLocale::Finland)),
-              QStringLiteral("00.00.00"));
-}
