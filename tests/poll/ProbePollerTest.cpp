@@ -164,12 +164,13 @@ TEST_F(Poller, theFirstFailureEndsTheCycleWhereverItComes)
         transport.values[oid] = kept;
     }
     // Values the cycle cannot use fail it as a failed request does.
-    const std::pair<std::size_t, zemtra::Variant> unusable[] = {
-        {0, zemtra::Variant::null()},              // a name without text
-        {8, zemtra::Variant("surveyed")},          // a flag that is no number
-        {9, zemtra::Variant(1e300)},               // a frequency beyond 32-bit kHz
+    const std::tuple<const char*, std::size_t, zemtra::Variant> unusable[] = {
+        {"a name without text", 0, zemtra::Variant::null()},
+        {"a flag that is no number", 8, zemtra::Variant("surveyed")},
+        {"a frequency beyond 32-bit kHz", 9, zemtra::Variant(1e300)},
     };
-    for (const auto& [step, value] : unusable) {
+    for (const auto& [name, step, value] : unusable) {
+        SCOPED_TRACE(name);
         const zemtra::Variant kept = std::exchange(transport.values[readPlan()[step].oid], value);
         EXPECT_EQ(cycle().snapshot.failedAt, step);
         transport.values[readPlan()[step].oid] = kept;

@@ -35,31 +35,33 @@ TEST(ValueMapping, eachSyntaxMapsAsTheComponentPromises)
     seventeen[16] = 0x7F;
     const std::string pad12(12 * 3, ' ');
     struct Case {
+        const char* name;
         wire::Value in;
         ResultCode result;
         Variant out;
     } cases[] = {
-        {answer(wire::kInteger, -7), kOk, Variant(std::int32_t{-7})},
-        {answer(wire::kCounter32, 3000000000), kOk, Variant(std::int32_t{-1294967296})},
-        {answer(wire::kGauge32, 4294967295), kOk, Variant(std::int32_t{-1})},
-        {answer(wire::kTimeTicks, 12345), kOk, Variant(std::int32_t{12345})},
-        {answer(wire::kOctetString, 0, {'l', '1', '\r', '\n', 'l', '2'}), kOk, Variant("l1\r\nl2")},
-        {answer(wire::kOctetString, 0, {0x00, 0xFF, 'A', 0x10}), kOk, Variant("00 FF 41 10 " + pad12 + " ..A.")},
-        {answer(wire::kOctetString, 0, seventeen), kOk,
+        {"a negative integer", answer(wire::kInteger, -7), kOk, Variant(std::int32_t{-7})},
+        {"a counter past 2^31 wraps", answer(wire::kCounter32, 3000000000), kOk, Variant(std::int32_t{-1294967296})},
+        {"the largest gauge", answer(wire::kGauge32, 4294967295), kOk, Variant(std::int32_t{-1})},
+        {"time ticks", answer(wire::kTimeTicks, 12345), kOk, Variant(std::int32_t{12345})},
+        {"printable text keeps its line breaks", answer(wire::kOctetString, 0, {'l', '1', '\r', '\n', 'l', '2'}), kOk, Variant("l1\r\nl2")},
+        {"binary bytes as a hex dump", answer(wire::kOctetString, 0, {0x00, 0xFF, 'A', 0x10}), kOk, Variant("00 FF 41 10 " + pad12 + " ..A.")},
+        {"a dump of more than 16 bytes breaks its line", answer(wire::kOctetString, 0, seventeen), kOk,
          Variant("61 61 61 61 61 61 61 61 61 61 61 61 61 61 61 61  aaaaaaaaaaaaaaaa\n7F " + std::string(45, ' ') + " .")},
-        {answer(wire::kOpaque, 0, {'A', 'B'}), kOk, Variant("AB")},
-        {answer(wire::kIpAddress, 0, {127, 10, 10, 10}), kOk, Variant("127.10.10.10")},
-        {oid, kOk, Variant("1.3.6.1.4.1.32473.4294967295")},
-        {small, kOk, Variant("4294967295")},
-        {big, kOk, Variant("0xABC00000012")},
-        {answer(wire::kNull), kOk, Variant()},
-        {answer(wire::kSequence), kSequenceNotMapped, Variant("before")},
-        {answer(0x47), kTypeNotMapped, Variant("before")},  // UInteger32
+        {"printable Opaque bytes", answer(wire::kOpaque, 0, {'A', 'B'}), kOk, Variant("AB")},
+        {"an IP address", answer(wire::kIpAddress, 0, {127, 10, 10, 10}), kOk, Variant("127.10.10.10")},
+        {"an OID's largest arc", oid, kOk, Variant("1.3.6.1.4.1.32473.4294967295")},
+        {"a small Counter64", small, kOk, Variant("4294967295")},
+        {"a large Counter64 in hex", big, kOk, Variant("0xABC00000012")},
+        {"null", answer(wire::kNull), kOk, Variant()},
+        {"a sequence is not mapped", answer(wire::kSequence), kSequenceNotMapped, Variant("before")},
+        {"UInteger32 is not mapped", answer(0x47), kTypeNotMapped, Variant("before")},  // UInteger32
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Variant value("before");
-        EXPECT_EQ(mapValue(c.in, value), c.result) << int(c.in.syntax);
-        EXPECT_EQ(value, c.out) << int(c.in.syntax);
+        EXPECT_EQ(mapValue(c.in, value), c.result);
+        EXPECT_EQ(value, c.out);
     }
 }
 
