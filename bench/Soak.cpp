@@ -141,7 +141,7 @@ int main(int argc, char** argv)
             for (int tick = 0; tick < 3; ++tick) {
                 clock.advance(1);
                 window.measChart().frmMeasChart_tmr5s_Timer();
-                window.frmMain_tmrBlink_Timer();
+                vimbo::test::fireTimer(window, "tmrBlink");
             }
             const QListWidgetItem* newestBefore = newestLine(window);
             const auto cycleStart = std::chrono::steady_clock::now();

@@ -68,16 +68,8 @@ public:
     void takeFocus() override;
     void setWriting(bool writing) override;
 
-    // Handlers.
+    /// The window's Load: the stored settings, the plan, the timers started.
     void frmMain_Form_Load();
-    void frmMain_Form_Unload();
-    void frmMain_menuConfigSNMP_Click();
-    void frmMain_menuConfigChannelset_Click();
-    void frmMain_menuSurveillanceConfigure_Click();
-    void frmMain_btnShowChart_Click();
-    void frmMain_btnWarnings_Click();
-    void frmMain_tmrVimboPollingAlarms_Timer();
-    void frmMain_tmrBlink_Timer();
 
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
@@ -92,6 +84,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Handlers, driven by the window's own menus, buttons, timers and close.
+    void frmMain_Form_Unload();
+    void frmMain_menuConfigSNMP_Click();
+    void frmMain_menuConfigChannelset_Click();
+    void frmMain_menuSurveillanceConfigure_Click();
+    void frmMain_btnShowChart_Click();
+    void frmMain_btnWarnings_Click();
+    void frmMain_tmrVimboPollingAlarms_Timer();
+    void frmMain_tmrBlink_Timer();
+
     void buildMenus();
     void buildControls(QWidget* client);
     // The cycle runs in the poller; the window shows what it reads.

@@ -122,7 +122,7 @@ TEST_F(MainWindow, completeCycleReadsFiftyObjectsInOrderAndShowsThem)
 {
     window.frmMain_Form_Load();
     startProbe();
-    window.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(test::pollTick(window));
     poll();  // a tick while the cycle runs is skipped: still one cycle of 50 (their order is the poller's test)
     ASSERT_EQ(sim->requests().size(), 50u);
     EXPECT_EQ(sim->requests().front(), "GET tavelo " + kRoot + ".1.1.0 NULL");  // with the read community
@@ -220,8 +220,10 @@ TEST_F(MainWindow, closingTheMainWindowEndsTheProgramWhileTheOtherWindowsAreShow
 {
     window.frmMain_Form_Load();
     window.show();
+    startProbe();
+    poll();  // the chart's button is enabled by the first good cycle
     find<QPushButton>(QStringLiteral("btnWarnings"))->click();
-    window.frmMain_btnShowChart_Click();
+    find<QToolButton>(QStringLiteral("btnShowChart"))->click();
     EXPECT_TRUE(window.eventsLog().isVisible());
     EXPECT_EQ(window.eventsLog().parentWidget(), &window);
     EXPECT_TRUE(window.measChart().isVisible());
@@ -317,13 +319,13 @@ TEST_F(MainWindow, theWindowAnswersWhileARequestWaitsAndClosingWaitsOneTimeOutAt
     test::aim(window->SnmpClient1(), *sim);
     window->SnmpClient1().setTimeout(150);  // 1.5 s a try, three tries
     window->SnmpClient1().setRetries(2);
-    window->frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(test::pollTick(*window));
     EXPECT_TRUE(window->cycleRunning());  // the tick returned with its request under way
     bool answered = false;
     QTimer::singleShot(50, [&] { answered = true; });
     EXPECT_TRUE(waitFor([&] { return answered; }, 1000));
     EXPECT_TRUE(window->cycleRunning());
-    window->frmMain_tmrVimboPollingAlarms_Timer();  // a tick during the cycle is skipped
+    ASSERT_TRUE(test::pollTick(*window));  // a tick during the cycle is skipped
     EXPECT_TRUE(waitFor([&] { return sim->requests().size() >= 2; }, 3000));  // the first retry
     EXPECT_EQ(sim->requests().size(), 2u);
     expectEveryLampDark(*window);  // a probe that never answered lit no lamp
@@ -431,7 +433,7 @@ TEST_F(MainWindow, savingDropsTheCycleUnderWayPollsAfterItAndDefersClosingTheWin
     const auto samples = window.measChart().history().count(window.measChart().history().insertInd());
     sim->clearRequests();
 
-    window.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(test::pollTick(window));
     ASSERT_TRUE(waitFor([&] { return sim->requests().size() >= 3; }, 5000));
     dialogs.answers.push_back(MessageAnswer::Ok);  // "Enviar la configuración?"
     surveillance.frmSurveillanceConfig_OKButton_Click();
@@ -439,7 +441,7 @@ TEST_F(MainWindow, savingDropsTheCycleUnderWayPollsAfterItAndDefersClosingTheWin
     EXPECT_FALSE(window.close());  // told, not dropped: it waits for the write
     EXPECT_TRUE(window.isVisible());
     ASSERT_TRUE(test::runUntilIdle([&] {
-        window.frmMain_tmrVimboPollingAlarms_Timer();  // ticks meanwhile start nothing
+        test::pollTick(window);  // ticks meanwhile start nothing
         return surveillance.isWriting();
     }));
     EXPECT_FALSE(window.isVisible());  // closed once the write ended

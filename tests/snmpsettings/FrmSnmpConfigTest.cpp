@@ -129,7 +129,7 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
 
     // Saved while a cycle is under way: the cycle ends on the agent it began
     // with, so that no sample mixes two probes; the next cycle reads the new one.
-    main.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(test::pollTick(main));
     ASSERT_TRUE(vimbo::test::waitFor([&] { return first->requests().size() >= 10u; }, 5000));
     frmSnmpConfig settings(main, dialogs, &main);
     settings.frmSnmpConfig_Form_Load();
@@ -141,7 +141,7 @@ TEST(SnmpSettingsInUse, nextPollGoesToTheNewAgent)
     EXPECT_EQ(first->requests().size(), 50u);
     EXPECT_TRUE(second->requests().empty());
     EXPECT_FALSE(main.pollFailed());
-    main.frmMain_tmrVimboPollingAlarms_Timer();
+    ASSERT_TRUE(test::pollTick(main));
     ASSERT_TRUE(vimbo::test::runUntilIdle([&] { return main.cycleRunning(); }));
     EXPECT_EQ(first->requests().size(), 50u);
     EXPECT_EQ(second->requests().size(), 50u);

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMetaObject>
+#include <QObject>
 #include <QTimer>
 
 namespace vimbo::test {
@@ -22,11 +24,23 @@ bool runUntilIdle(Busy busy, int timeoutMs = 30000)
     return true;
 }
 
+/// Fires the named timer of `owner` now, through its own timeout signal, so
+/// that what it drives runs as the timer would run it.
+inline bool fireTimer(QObject& owner, const char* name)
+{
+    QTimer* timer = owner.findChild<QTimer*>(QLatin1String(name));
+    return timer && QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
+/// A polling tick of the main window now.
+inline bool pollTick(QObject& window) { return fireTimer(window, "tmrVimboPollingAlarms"); }
+
 /// One polling tick of `window`, and its cycle waited for through the event loop.
 template <typename Window>
 bool pollCycle(Window& window, int timeoutMs = 30000)
 {
-    window.frmMain_tmrVimboPollingAlarms_Timer();
+    if (!pollTick(window))
+        return false;
     return runUntilIdle([&] { return window.cycleRunning(); }, timeoutMs);
 }
 
