@@ -14,7 +14,7 @@ Prometheus and of the simulators. A benchmark, not a test; loopback only.
 import argparse, json, os, shutil, signal, subprocess, sys, tempfile, time, urllib.parse, urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from monitoring_stack import ROOT, TOOLS, cpu_seconds, free_port, rss_mib  # noqa: E402
+from monitoring_stack import ROOT, TOOLS, cpu_seconds, free_port, probesim, rss_mib  # noqa: E402
 
 
 def percentile(values, p):
@@ -32,16 +32,14 @@ def main():
         sys.exit("run scripts/fetch-monitoring.sh first")
 
     scratch = tempfile.mkdtemp()
-    env = dict(os.environ, SNMPCONFPATH=scratch, SNMP_PERSISTENT_DIR=scratch, MIBS="")
+    env = probesim.isolated_env(scratch)
     processes = []
     try:
         probes = []
         for i in range(args.probes):
-            sim = subprocess.Popen([os.path.join(args.bin, "vimboProbeSim"), "--listen", "127.0.0.1:0", "--seed", str(i + 1)],
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env, text=True)
+            sim, port = probesim.start_sim(os.path.join(args.bin, "vimboProbeSim"), env, "--seed", str(i + 1))
             processes.append(sim)
-            line = sim.stdout.readline().strip()  # "listening on udp:127.0.0.1:PORT"
-            probes.append((sim, "127.0.0.1:" + line.rsplit(":", 1)[1]))
+            probes.append((sim, f"127.0.0.1:{port}"))
 
         exporter_port, prometheus_port = free_port(), free_port()
         exporter = subprocess.Popen([os.path.join(TOOLS, "prometheus-snmp-exporter"),

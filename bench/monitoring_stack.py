@@ -6,10 +6,12 @@ scratch folder, all stopped by close(). Alertmanager runs in a private mount
 namespace where the unpacked package's /usr/share is laid over the system's,
 since Debian's binary reads its default template from there.
 """
-import json, os, shutil, signal, socket, subprocess, tempfile, time, urllib.parse, urllib.request
+import json, os, shutil, signal, socket, subprocess, sys, tempfile, time, urllib.parse, urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+import probesim  # noqa: E402
 CACHE = os.path.join(ROOT, ".cache/monitoring/root")
 TOOLS = os.path.join(CACHE, "usr/bin")
 TICK = os.sysconf("SC_CLK_TCK")
@@ -46,7 +48,7 @@ class Stack:
             raise SystemExit("run scripts/fetch-monitoring.sh first")
         self.bin = bin_dir
         self.scratch = tempfile.mkdtemp()
-        self.env = dict(os.environ, SNMPCONFPATH=self.scratch, SNMP_PERSISTENT_DIR=self.scratch, MIBS="")
+        self.env = probesim.isolated_env(self.scratch)
         self.processes = []
 
     def path(self, name):
@@ -61,10 +63,9 @@ class Stack:
 
     def probe(self, *options, host="127.0.0.1"):
         """A simulator on a free port of HOST; returns (process, "HOST:PORT")."""
-        sim = self._start([os.path.join(self.bin, "vimboProbeSim"), "--listen", f"{host}:0", *options],
-                          stdout=subprocess.PIPE, text=True)
-        line = sim.stdout.readline().strip()  # "listening on udp:HOST:PORT"
-        return sim, f"{host}:" + line.rsplit(":", 1)[1]
+        sim, port = probesim.start_sim(os.path.join(self.bin, "vimboProbeSim"), self.env, *options, host=host)
+        self.processes.append(sim)
+        return sim, f"{host}:{port}"
 
     def exporter(self, snmp_yml):
         port = free_port()

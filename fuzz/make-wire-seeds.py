@@ -7,6 +7,9 @@ usage: fuzz/make-wire-seeds.py BUILD/bin/vimboProbeSim fuzz/corpus/fuzz_wire
 """
 import os, socket, subprocess, sys, tempfile, time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import probesim  # noqa: E402
+
 ROOT = ".1.3.6.1.4.1.32473.2.2"
 NAME = ROOT + ".1.1.0"
 
@@ -61,10 +64,9 @@ def main():
     sim, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     scratch = tempfile.mkdtemp()
-    env = dict(os.environ, SNMPCONFPATH=scratch, SNMP_PERSISTENT_DIR=scratch, MIBS="")
+    env = probesim.isolated_env(scratch)
     for name, (args, target) in sorted(CASES.items()):
-        proc = subprocess.Popen([sim, "--listen", "127.0.0.1:0"] + args, stdout=subprocess.PIPE, env=env, text=True)
-        port = int(proc.stdout.readline().strip().rsplit(":", 1)[1])
+        proc, port = probesim.start_sim(sim, env, *args)
         s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         s.settimeout(2)
         s.sendto(get_request(target), ("127.0.0.1", port))

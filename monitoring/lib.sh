@@ -4,6 +4,7 @@
 # Source it after setting `bin` (the build's bin folder) where simulators are
 # needed. Exits 77 (a skip for ctest) when the tools are missing.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/../scripts/probe-sim.sh"
 cache="$here/../.cache/monitoring"
 tools="$cache/root/usr/bin"
 [ -x "$tools/prometheus" ] && [ -x "$tools/prometheus-alertmanager" ] || { echo "run scripts/fetch-monitoring.sh first"; exit 77; }
@@ -16,8 +17,7 @@ stop_all() {
   rm -rf "$scratch"
 }
 trap stop_all EXIT
-# net-snmp's libraries must not touch system folders.
-export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+isolate_net_snmp "$scratch"
 fail() {
   echo "FAILED: $*"; echo "--- logs"
   for log in "$scratch"/*.log; do [ -s "$log" ] && { echo "== ${log##*/}"; tail -n 8 "$log"; }; done
@@ -39,12 +39,11 @@ start() {
 # HOST; sets NAME to HOST:PORT and NAME_pid.
 start_probe() {
   local name=$1 host=$2; shift 2
-  "$bin/vimboProbeSim" --listen "$host:0" "$@" >"$scratch/$name.out" 2>"$scratch/$name.log" &
-  pids+=($!); eval "${name}_pid=$!"
-  for _ in $(seq 50); do grep -q '^listening on' "$scratch/$name.out" && break; sleep 0.1; done
-  local line; line=$(head -n 1 "$scratch/$name.out")
-  [ -n "$line" ] || fail "the simulator $name did not start"
-  eval "$name=$host:${line##*:}"
+  local listening=0
+  start_sim "$bin/vimboProbeSim" "$scratch/$name.out" "$host:0" "$@" 2>"$scratch/$name.log" || listening=$?
+  pids+=("$sim_pid"); eval "${name}_pid=$sim_pid"
+  [ "$listening" = 0 ] || fail "the simulator $name did not start"
+  eval "$name=$host:$sim_port"
 }
 
 # start_exporter NAME: the SNMP exporter with the project's module; sets NAME to its address.

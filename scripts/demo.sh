@@ -10,21 +10,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
+. scripts/probe-sim.sh
 scratch=$(mktemp -d)
-export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+isolate_net_snmp "$scratch"
 # The demo meets the simulator, whatever settings file this user keeps.
 export XDG_CONFIG_HOME="$scratch"
 cd build/bin  # the manager loads CCIR.can from its working directory
 
-./vimboProbeSim --listen 127.0.0.1:0 >"$scratch/sim.out" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$scratch"' EXIT
-for _ in $(seq 50); do
-  grep -q '^listening on' "$scratch/sim.out" && break
-  sleep 0.1
-done
-line=$(head -n 1 "$scratch/sim.out")
-echo "Probe simulator: $line"
-port=${line##*:}
+trap 'kill "${sim_pid:-}" 2>/dev/null; wait "${sim_pid:-}" 2>/dev/null; rm -rf "$scratch"' EXIT
+start_sim ./vimboProbeSim "$scratch/sim.out" 127.0.0.1:0 || { echo "The probe simulator did not start" >&2; exit 1; }
+echo "Probe simulator: $(head -n 1 "$scratch/sim.out")"
 
-./vimboManager --agent 127.0.0.1 --port "$port"
+./vimboManager --agent 127.0.0.1 --port "$sim_port"

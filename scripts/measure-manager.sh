@@ -4,17 +4,16 @@
 # of polling, with the chart hidden or shown.
 # Usage: xvfb-run -a scripts/measure-manager.sh [seconds] [--chart]
 set -euo pipefail
-cd "$(dirname "$0")/../build/bin"
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/probe-sim.sh"
+cd "$here/../build/bin"
 seconds=${1:-60}
 chart=${2:-}
 scratch=$(mktemp -d)
-export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
-
-./vimboProbeSim --listen 127.0.0.1:0 >"$scratch/sim.out" &
-sim=$!
-trap 'kill "$sim" "${manager:-}" 2>/dev/null; rm -rf "$scratch"' EXIT
-for _ in $(seq 50); do grep -q '^listening on' "$scratch/sim.out" && break; sleep 0.1; done
-port=$(sed 's/.*://' "$scratch/sim.out")
+isolate_net_snmp "$scratch"
+trap 'kill "${sim_pid:-}" "${manager:-}" 2>/dev/null; rm -rf "$scratch"' EXIT
+start_sim ./vimboProbeSim "$scratch/sim.out" 127.0.0.1:0 || { echo "the simulator did not start" >&2; exit 1; }
+port=$sim_port
 
 start=$(date +%s.%N)
 ./vimboManager --agent 127.0.0.1 --port "$port" &

@@ -8,7 +8,8 @@ scripts/build.sh
 # net-snmp's tools and libraries must not touch system folders during tests.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-export SNMPCONFPATH="$scratch" SNMP_PERSISTENT_DIR="$scratch" MIBS=
+. scripts/probe-sim.sh
+isolate_net_snmp "$scratch"
 export ZEMTRA_REGISTRY="$scratch/registry.reg" XDG_CONFIG_HOME="$scratch"
 
 # The sanitizer build compiles at the lowest priority while the first run's
