@@ -84,14 +84,6 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
                                            [this] { markStale(0); }});  // the old probe's values are not the new one's
     markStale(0);  // the placeholders are no readings
 
-    tmrVimboPollingAlarms = new QTimer(this);
-    tmrVimboPollingAlarms->setObjectName(QStringLiteral("tmrVimboPollingAlarms"));
-    tmrVimboPollingAlarms->setInterval(3000);
-    // A coarse timer may fire up to 150 ms early; the cycles are 3000 ms apart.
-    tmrVimboPollingAlarms->setTimerType(Qt::PreciseTimer);
-    tmrBlink = new QTimer(this);
-    tmrBlink->setObjectName(QStringLiteral("tmrBlink"));
-    tmrBlink->setInterval(800);
     connect(tmrVimboPollingAlarms, &QTimer::timeout, this, &frmMain::frmMain_tmrVimboPollingAlarms_Timer);
     connect(tmrBlink, &QTimer::timeout, this, &frmMain::frmMain_tmrBlink_Timer);
     connect(btnShowChart, &QToolButton::clicked, this, &frmMain::frmMain_btnShowChart_Click);
@@ -273,29 +265,6 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
 }
 
 bool frmMain::cycleRunning() const { return m_poller->cycleRunning(); }
-
-std::vector<TextBox*> frmMain::boxesOf(const ReadStep& step) const
-{
-    const auto s = static_cast<std::size_t>(step.slot);
-    switch (step.item) {
-    case ProbeItem::Name: return {txtVimboName};
-    case ProbeItem::Ipn: return {txtVimboIPN};
-    case ProbeItem::Version: return {txtVimboVersion};
-    case ProbeItem::MerAlarm: return {txtThrAlarmMER};
-    case ProbeItem::MerWarning: return {txtThrWarnMER};
-    case ProbeItem::VberAlarm: return {txtThrAlarmVBER};
-    case ProbeItem::VberWarning: return {txtThrWarnVBER};
-    case ProbeItem::Frequency: return {txtLeds[s]};
-    case ProbeItem::Power: return {txtMeasPower[s]};
-    case ProbeItem::Mer: return {txtMeasMER[s]};
-    case ProbeItem::Vber: return {txtMeasVBER[s]};
-    case ProbeItem::PowerAlarm: return {txtThrAlarmChPower[s]};
-    case ProbeItem::PowerWarning: return {txtThrWarnChPower[s]};
-    case ProbeItem::AlarmFlags:
-    case ProbeItem::Surveyed: return {};
-    }
-    return {};
-}
 
 bool frmMain::showReading(const ProbeReading& reading)
 {

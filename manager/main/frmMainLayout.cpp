@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 namespace vimbo {
@@ -143,6 +144,39 @@ void frmMain::buildControls(QWidget* client)
     btnShowChart->setIcon(artwork::lineChartIcon());
     btnShowChart->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     btnShowChart->setEnabled(false);
+
+    tmrVimboPollingAlarms = new QTimer(this);
+    tmrVimboPollingAlarms->setObjectName(QStringLiteral("tmrVimboPollingAlarms"));
+    tmrVimboPollingAlarms->setInterval(3000);
+    // A coarse timer may fire up to 150 ms early; the cycles are 3000 ms apart.
+    tmrVimboPollingAlarms->setTimerType(Qt::PreciseTimer);
+    tmrBlink = new QTimer(this);
+    tmrBlink->setObjectName(QStringLiteral("tmrBlink"));
+    tmrBlink->setInterval(800);
+}
+
+// Where each step of the read plan is shown.
+std::vector<TextBox*> frmMain::boxesOf(const ReadStep& step) const
+{
+    const auto s = static_cast<std::size_t>(step.slot);
+    switch (step.item) {
+    case ProbeItem::Name: return {txtVimboName};
+    case ProbeItem::Ipn: return {txtVimboIPN};
+    case ProbeItem::Version: return {txtVimboVersion};
+    case ProbeItem::MerAlarm: return {txtThrAlarmMER};
+    case ProbeItem::MerWarning: return {txtThrWarnMER};
+    case ProbeItem::VberAlarm: return {txtThrAlarmVBER};
+    case ProbeItem::VberWarning: return {txtThrWarnVBER};
+    case ProbeItem::Frequency: return {txtLeds[s]};
+    case ProbeItem::Power: return {txtMeasPower[s]};
+    case ProbeItem::Mer: return {txtMeasMER[s]};
+    case ProbeItem::Vber: return {txtMeasVBER[s]};
+    case ProbeItem::PowerAlarm: return {txtThrAlarmChPower[s]};
+    case ProbeItem::PowerWarning: return {txtThrWarnChPower[s]};
+    case ProbeItem::AlarmFlags:
+    case ProbeItem::Surveyed: return {};
+    }
+    return {};
 }
 
 }  // namespace vimbo
