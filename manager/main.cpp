@@ -33,11 +33,7 @@ int saveDefaults(const vimbo::ManagerOptions& options, const QProcessEnvironment
         std::fprintf(stderr, "vimboManager: %s; nothing is saved: mend the line first\n", qPrintable(current.error));
         return 1;
     }
-    current.values.applyTo(client);
-    if (options.agent)
-        client.setAgent(*options.agent);
-    if (options.port)
-        client.setPort(*options.port);
+    vimbo::applySettings(client, current.values, options);
     if (const auto error = vimbo::writeSettingsFile(path, vimbo::settingsFileText(client))) {
         std::fprintf(stderr, "vimboManager: %s\n", qPrintable(*error));
         return 1;
@@ -93,12 +89,7 @@ int main(int argc, char** argv)
     vimbo::frmMain window(dialogs, clock, std::move(*component));
     if (options.notify)
         window.setNotifier(&notifier);
-    // The settings file, then the operator's options, over the stored settings.
-    settings.values.applyTo(window.SnmpClient1());
-    if (options.agent)
-        window.SnmpClient1().setAgent(*options.agent);
-    if (options.port)
-        window.SnmpClient1().setPort(*options.port);
+    vimbo::applySettings(window.SnmpClient1(), settings.values, options);
     try {
         window.frmMain_Form_Load();
     } catch (const vimbo::ProgramError& error) {

@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "CommandLine.h"
+
 #include "core/NumericAddress.h"
 #include "ReplaceFile.h"
 #include "SnmpClient.h"
@@ -97,6 +99,15 @@ void SettingsFileValues::applyTo(zemtra::SnmpClient& client) const
         client.setTimeout(*timeout10ms);
     if (retries)
         client.setRetries(*retries);
+}
+
+void applySettings(zemtra::SnmpClient& client, const SettingsFileValues& file, const ManagerOptions& options)
+{
+    file.applyTo(client);
+    if (options.agent)
+        client.setAgent(*options.agent);
+    if (options.port)
+        client.setPort(*options.port);
 }
 
 SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& path)

@@ -23,6 +23,12 @@ struct SettingsFileValues {
     void applyTo(zemtra::SnmpClient& client) const;
 };
 
+struct ManagerOptions;
+
+/// The one order of the client's settings: the stored ones it holds, then
+/// the settings file's, then the operator's options.
+void applySettings(zemtra::SnmpClient& client, const SettingsFileValues& file, const ManagerOptions& options);
+
 /// The settings or, for a file that is not as accepted, one message naming
 /// the file, the line and what is accepted.
 struct SettingsFileRead {

@@ -67,9 +67,13 @@ TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatI
                          client.Retries()),
               std::tuple("::1", 16161, "public read", "w", 300, 2));
 
+    // What the file leaves out stays as stored; the options come last.
     zemtra::SnmpClient partly;
-    parseSettingsFile("port = 1161\n", QStringLiteral("a.conf")).values.applyTo(partly);
-    EXPECT_EQ(std::tuple(partly.Agent(), partly.Port(), partly.Retries()), std::tuple("192.168.101.248", 1161, 1));
+    const SettingsFileValues portAndRetries = parseSettingsFile("port = 1161\nretries=3\n", QStringLiteral("a.conf")).values;
+    applySettings(partly, portAndRetries, {});
+    EXPECT_EQ(std::tuple(partly.Agent(), partly.Port(), partly.Retries()), std::tuple("192.168.101.248", 1161, 3));
+    applySettings(partly, portAndRetries, readCommandLine({"vimboManager", "--agent", "127.0.0.2", "--port", "2161"}).options);
+    EXPECT_EQ(std::tuple(partly.Agent(), partly.Port(), partly.Retries()), std::tuple("127.0.0.2", 2161, 3));
 
     const std::pair<QByteArray, const char*> bad[] = {
         {"agent = probe.example\n", "a.conf:1: agent takes a numeric IPv4 address (such as 192.168.0.20) or IPv6"},
