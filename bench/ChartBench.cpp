@@ -23,7 +23,7 @@ struct FullChart {
     {
         main.surveyed.fill(true);
         chart.frmMeasChart_Form_Load();
-        for (int i = 0; i < vimbo::MeasureHistory::kSlots + 10; ++i)
+        for (int i = 0; i < vimbo::MeasureHistory::kBuckets + 10; ++i)
             nextSlot();
         if (shown)
             chart.show();

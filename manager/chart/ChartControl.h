@@ -77,7 +77,7 @@ public:
 
 private:
     static constexpr int kRows = 60;
-    static constexpr int kColumns = kSlotCount;  // a series per slot
+    static constexpr int kColumns = kSlotCount;  // a series per channel slot
 
     void changed();
     /// The extent of the values drawn, for the value axis.

@@ -28,7 +28,7 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-QString isoTimeWithOffset(const SlotTime& time)
+QString isoTimeWithOffset(const BucketTime& time)
 {
     const int offset = time.utcOffsetSeconds;
     const QDateTime local =
@@ -48,16 +48,16 @@ QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels
             header << csvField(label + QLatin1Char(' ') + QLatin1String(magnitude));
     QString csv = header.join(QLatin1Char(',')) + lineEnd;
 
-    // Closed slots, oldest first: with a full ring every slot but the open one.
+    // Closed buckets, oldest first: with a full ring every bucket but the open one.
     const int open = history.insertInd();
-    const int closed = history.arrayFilled() ? MeasureHistory::kSlots - 1 : open;
+    const int closed = history.arrayFilled() ? MeasureHistory::kBuckets - 1 : open;
     for (int age = closed; age >= 1; --age) {
-        const int slot = (open - age + MeasureHistory::kSlots) % MeasureHistory::kSlots;
-        const auto closedAt = history.closedAt(slot);
+        const int bucket = (open - age + MeasureHistory::kBuckets) % MeasureHistory::kBuckets;
+        const auto closedAt = history.closedAt(bucket);
         QStringList row{closedAt ? isoTimeWithOffset(*closedAt) : QString()};
         for (int c = 0; c < MeasureHistory::kChannels; ++c)
             for (int m = 0; m < MeasureHistory::kMagnitudes; ++m) {
-                const auto value = history.measured(slot, m, c);
+                const auto value = history.measured(bucket, m, c);
                 row << (value ? number(*value) : QString());
             }
         csv += row.join(QLatin1Char(',')) + lineEnd;

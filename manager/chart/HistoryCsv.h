@@ -11,16 +11,16 @@
 
 namespace vimbo {
 
-/// The history's closed slots as CSV (RFC 4180, CR LF line ends), oldest
-/// first: the time the slot closed, in ISO 8601 with seconds and the UTC
+/// The history's closed buckets as CSV (RFC 4180, CR LF line ends), oldest
+/// first: the time the bucket closed, in ISO 8601 with seconds and the UTC
 /// offset of the clock then, then power, MER and VBER of each probe slot. The
-/// header names each column by the slot's label; a slot without measures has
+/// header names each column by the slot's label; a bucket without measures has
 /// empty cells. Numbers are written with "." and no grouping, whatever the
 /// locale, in the shortest form that reads back as the same single value.
 QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels);
 
 /// "2026-12-06T14:05:37+01:00": the local time of `time` and its offset, "+00:00" for UTC too.
-QString isoTimeWithOffset(const SlotTime& time);
+QString isoTimeWithOffset(const BucketTime& time);
 
 /// One CSV field, quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& text);

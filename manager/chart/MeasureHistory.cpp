@@ -12,9 +12,9 @@ constexpr float kHuge = 3.402823E+38f;
 }
 
 MeasureHistory::MeasureHistory()
-    : m_meas5sAvg(static_cast<std::size_t>(kSlots) * kMagnitudes * kChannels, 0.0f),
-      m_meas5sCount(static_cast<std::size_t>(kSlots), 0.0f),
-      m_closedAt(static_cast<std::size_t>(kSlots))
+    : m_meas5sAvg(static_cast<std::size_t>(kBuckets) * kMagnitudes * kChannels, 0.0f),
+      m_meas5sCount(static_cast<std::size_t>(kBuckets), 0.0f),
+      m_closedAt(static_cast<std::size_t>(kBuckets))
 {
 }
 
@@ -39,7 +39,7 @@ void MeasureHistory::add(const Measures& measures)
     m_meas5sCount[static_cast<std::size_t>(m_insertInd)] += 1.0f;
 }
 
-void MeasureHistory::closeSlot(std::int16_t n, SlotTime closedAt)
+void MeasureHistory::closeBucket(std::int16_t n, BucketTime closedAt)
 {
     m_closedAt[static_cast<std::size_t>(m_insertInd)] = closedAt;
     const float sets = m_meas5sCount[static_cast<std::size_t>(m_insertInd)];
@@ -48,7 +48,7 @@ void MeasureHistory::closeSlot(std::int16_t n, SlotTime closedAt)
             for (int c = 0; c < kChannels; ++c)
                 m_meas5sAvg[index(m_insertInd, m, c)] /= sets;
     ++m_insertInd;
-    if (m_insertInd >= kSlots) {
+    if (m_insertInd >= kBuckets) {
         m_insertInd = 0;
         m_arrayFilled = true;
     }
@@ -60,21 +60,21 @@ void MeasureHistory::closeSlot(std::int16_t n, SlotTime closedAt)
     m_last5sSlot = n;
 }
 
-std::optional<SlotTime> MeasureHistory::closedAt(int slot) const
+std::optional<BucketTime> MeasureHistory::closedAt(int bucket) const
 {
-    return m_closedAt.at(static_cast<std::size_t>(slot));
+    return m_closedAt.at(static_cast<std::size_t>(bucket));
 }
 
-float MeasureHistory::value(int slot, int magnitude, int channel) const
+float MeasureHistory::value(int bucket, int magnitude, int channel) const
 {
-    return m_meas5sAvg[index(slot, magnitude, channel)];
+    return m_meas5sAvg[index(bucket, magnitude, channel)];
 }
 
 int MeasureHistory::getLastShownInd(int scrollOffset) const
 {
     int e = m_insertInd - scrollOffset - 1;
     if (e < 0 && m_arrayFilled)
-        e += kSlots;
+        e += kBuckets;
     return e;
 }
 
@@ -112,7 +112,7 @@ Margins MeasureHistory::getShownMeasMargins(int magnitude, int endInd, const Cha
     Margins tail{};
     if (s < 0) {
         if (m_arrayFilled) {
-            tail = get5sAvgMeasMargins(magnitude, kSlots + s, kSlots - 1, checked);
+            tail = get5sAvgMeasMargins(magnitude, kBuckets + s, kBuckets - 1, checked);
             mergeTail = true;
         }
         s = 0;

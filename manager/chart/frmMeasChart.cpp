@@ -30,7 +30,7 @@ namespace vimbo {
 
 namespace {
 
-// The longest the slot clock sleeps between two looks at the wall clock.
+// The longest the bucket clock sleeps between two looks at the wall clock.
 constexpr int kSlotClockMaxWaitMs = 1000;
 
 // The window's frame around its client area, in twips, at its design size.
@@ -126,7 +126,7 @@ void frmMeasChart::frmMeasChart_Form_Load()
     scrollTime->setMinimum(0);
     tmr5s->setInterval(5);
     const int rows = MSChart1->rowCount();
-    scrollTime->setMaximum(MeasureHistory::kSlots - rows);
+    scrollTime->setMaximum(MeasureHistory::kBuckets - rows);
     scrollTime->setSingleStep(10);
     scrollTime->setPageStep(rows - 10);
     scrollTime->setValue(scrollTime->maximum());
@@ -160,7 +160,7 @@ void frmMeasChart::check5sSlot()
     const int k = getScrollOffset();
     const std::string label = timeLabel(5 * k);  // before the history moves on
     const QDateTime now = m_clock.now();
-    m_history.closeSlot(n, SlotTime{now.toMSecsSinceEpoch(), now.offsetFromUtc()});
+    m_history.closeBucket(n, BucketTime{now.toMSecsSinceEpoch(), now.offsetFromUtc()});
 
     VariantGrid grid = MSChart1->chartData();
     ZemtraLib::shiftRows(grid, -1);
@@ -169,7 +169,7 @@ void frmMeasChart::check5sSlot()
     grid.at(rows, 0) = zemtra::Variant(label);
     const int e = getLastShownInd();
     if (e < 0)
-        return;  // no slot at the newest point: the chart keeps its grid
+        return;  // no bucket at the newest point: the chart keeps its grid
     for (int c = 0; c < MeasureHistory::kChannels; ++c)
         grid.at(rows, c + 1) = cellOf(e, m_selMagnitude, c);
     MSChart1->setChartData(grid);
@@ -190,7 +190,7 @@ void frmMeasChart::redrawChart()
     if (s < 0) {
         // With a full ring the view runs on from the end of the ring.
         if (m_history.arrayFilled())
-            fillChartRows(MeasureHistory::kSlots + s, MeasureHistory::kSlots - 1, m_selMagnitude, grid, 1);
+            fillChartRows(MeasureHistory::kBuckets + s, MeasureHistory::kBuckets - 1, m_selMagnitude, grid, 1);
         s = 0;
     }
     fillChartRows(s, e, m_selMagnitude, grid, rows - (e - s));
@@ -257,9 +257,9 @@ void frmMeasChart::fillChartRows(int startInd, int endInd, int magnitude, Varian
             grid.at(firstRow + t - startInd, c + 1) = cellOf(t, magnitude, c);
 }
 
-zemtra::Variant frmMeasChart::cellOf(int slot, int magnitude, int channel) const
+zemtra::Variant frmMeasChart::cellOf(int bucket, int magnitude, int channel) const
 {
-    const auto value = m_history.measured(slot, magnitude, channel);
+    const auto value = m_history.measured(bucket, magnitude, channel);
     return value ? zemtra::Variant(*value) : zemtra::Variant();  // empty: the series breaks there
 }
 
@@ -342,11 +342,11 @@ void frmMeasChart::frmMeasChart_testArrayFilled_Click() { m_history.setArrayFill
 
 void frmMeasChart::frmMeasChart_testInsertInd_Change()
 {
-    // Only a slot number is taken; any other text is left alone.
+    // Only a bucket number is taken; any other text is left alone.
     bool ok = false;
-    const int slot = testInsertInd->text().toInt(&ok);
-    if (ok && slot >= 0 && slot < MeasureHistory::kSlots)
-        m_history.setInsertInd(static_cast<std::int16_t>(slot));
+    const int bucket = testInsertInd->text().toInt(&ok);
+    if (ok && bucket >= 0 && bucket < MeasureHistory::kBuckets)
+        m_history.setInsertInd(static_cast<std::int16_t>(bucket));
 }
 
 void frmMeasChart::exportHistoryCsv()

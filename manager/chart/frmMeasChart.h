@@ -32,7 +32,7 @@ class frmMeasChart : public QWidget {
 public:
     frmMeasChart(MainWindowLink& main, const Clock& clock, Dialogs& dialogs);
 
-    /// Hands one polling cycle's measures to the open slot, after the slot
+    /// Hands one polling cycle's measures to the open bucket, after the bucket
     /// clock has run. Errors go to the caller.
     void addMeasure(const Measures& measures);
 
@@ -44,8 +44,8 @@ public:
     void frmMeasChart_testArrayFilled_Click();
     void frmMeasChart_testInsertInd_Change();
 
-    /// The slot clock: closes the open slot when the clock number has changed
-    /// and appends the closed slot's point to the chart.
+    /// The bucket clock: closes the open bucket when the clock number has changed
+    /// and appends the closed bucket's point to the chart.
     void check5sSlot();
 
     /// Rebuilds the chart's grid and value axis from the history.
@@ -54,7 +54,7 @@ public:
     void fillTimeLabels(VariantGrid& grid, int secondsBack) const;
     void fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const;
 
-    /// The scroll offset k: slots between the newest closed slot and the view's newest point.
+    /// The scroll offset k: buckets between the newest closed bucket and the view's newest point.
     std::int16_t getScrollOffset() const;
     int getLastShownInd() const { return m_history.getLastShownInd(getScrollOffset()); }
     /// The channels whose box is checked.
@@ -80,7 +80,7 @@ private:
     void scaleValueAxis(int e);
     void armSlotClock();
     std::string timeLabel(int secondsBack) const;
-    zemtra::Variant cellOf(int slot, int magnitude, int channel) const;
+    zemtra::Variant cellOf(int bucket, int magnitude, int channel) const;
     void reportChartError(const std::exception& error) const;
 
     /// Writes through a temporary file; a failure is told to the operator.
@@ -102,7 +102,7 @@ private:
     QCheckBox* testArrayFilled;
     QLineEdit* testInsertInd;
     QTimer* tmr5s;
-    /// Boxes the slot clock unchecked because their slot was not surveyed.
+    /// Boxes the bucket clock unchecked because their slot was not surveyed.
     PerSlot<bool> m_uncheckedByClock{};
 };
 

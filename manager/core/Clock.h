@@ -9,7 +9,7 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
-    /// The millisecond of the minute of now() (0..59999): the slot clock asks it at every tick.
+    /// The millisecond of the minute of now() (0..59999): the bucket clock asks it at every tick.
     virtual int msecOfMinute() const
     {
         const QTime time = now().time();

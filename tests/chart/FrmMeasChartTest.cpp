@@ -198,13 +198,13 @@ TEST_F(MeasChartWindow, loadShowsLabelsOnlyAndAppendedSlotsFillTheNewestRowsAsAR
 
 TEST_F(MeasChartWindow, fullRingIsShownAcrossItsWrap)
 {
-    for (int i = 0; i < MeasureHistory::kSlots + 20; ++i)
+    for (int i = 0; i < MeasureHistory::kBuckets + 20; ++i)
         addSlot(static_cast<float>(i));
     ASSERT_TRUE(chart.history().arrayFilled());
     ASSERT_EQ(chart.history().insertInd(), 20);
     chart.redrawChart();
     // The newest point is the last set closed; each row back is one slot older.
-    const float newest = static_cast<float>(MeasureHistory::kSlots + 18);
+    const float newest = static_cast<float>(MeasureHistory::kBuckets + 18);
     for (int row = 60; row >= 1; --row)
         ASSERT_EQ(grid().at(row, 1), zemtra::Variant(newest - static_cast<float>(60 - row))) << row;
 }
