@@ -3,7 +3,6 @@
 #include "core/Slots.h"
 
 #include "mib/AlarmFlags.h"
-#include "widgets/Artwork.h"
 #include "core/Clock.h"
 #include "widgets/Controls.h"
 #include "core/Dialogs.h"
@@ -29,10 +28,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
