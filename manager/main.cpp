@@ -10,6 +10,7 @@
 #include "SettingsStream.h"
 #include "main/frmMain.h"
 #include "main/frmMainDesign.h"
+#include "store/HistoryRecorder.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -86,7 +87,21 @@ int main(int argc, char** argv)
     vimbo::QtDialogs dialogs;
     vimbo::SystemClock clock;
     vimbo::DesktopNotifier notifier;
+    // The history is kept beside the window; a store that cannot be used is
+    // told once, and the probe is polled without recording.
+    QWidget* messageOwner = nullptr;
+    vimbo::HistoryRecorder recorder(
+        {options.history.value_or(vimbo::defaultHistoryPath()), {options.keepBucketDays, options.keepMinuteDays}},
+        [&messageOwner](const QString& message) {
+            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vimbo SNMP Demo Manager"), message,
+                                        QMessageBox::Ok, messageOwner);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false);
+            box->show();
+        });
     vimbo::frmMain window(dialogs, clock, std::move(*component));
+    messageOwner = &window;
+    window.setRecorder(&recorder);
     if (options.notify)
         window.setNotifier(&notifier);
     vimbo::applySettings(window.SnmpClient1(), settings.values, options);

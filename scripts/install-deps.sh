@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
-  libsnmp-dev
+  libsnmp-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   fonts-dejavu-extra

@@ -10,7 +10,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 . scripts/probe-sim.sh
 isolate_net_snmp "$scratch"
-export ZEMTRA_REGISTRY="$scratch/registry.reg" XDG_CONFIG_HOME="$scratch"
+export ZEMTRA_REGISTRY="$scratch/registry.reg" XDG_CONFIG_HOME="$scratch" XDG_STATE_HOME="$scratch/state"
 
 # The sanitizer build compiles at the lowest priority while the first run's
 # tests, which mostly wait on timers and sockets, take what they need.

@@ -9,16 +9,6 @@
 
 namespace vimbo {
 
-namespace {
-
-QString number(float value)
-{
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, value);
-    return QString::fromLatin1(text, static_cast<qsizetype>(written.ptr - text));
-}
-
-}  // namespace
 
 QString csvField(const QString& text)
 {
@@ -38,15 +28,35 @@ QString isoTimeWithOffset(const BucketTime& time)
            QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels)
+QString csvNumber(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, static_cast<qsizetype>(written.ptr - text));
+}
+
+QString historyCsvHeader(const PerSlot<QString>& labels, const QString& suffix)
 {
     static const char* const kMagnitudes[] = {"power", "MER", "VBER"};
-    const QString lineEnd = QStringLiteral("\r\n");
-    QStringList header{QStringLiteral("time")};
+    QStringList header;
     for (const QString& label : labels)
         for (const char* magnitude : kMagnitudes)
-            header << csvField(label + QLatin1Char(' ') + QLatin1String(magnitude));
-    QString csv = header.join(QLatin1Char(',')) + lineEnd;
+            header << csvField(label + QLatin1Char(' ') + QLatin1String(magnitude) + suffix);
+    return header.join(QLatin1Char(','));
+}
+
+QString historyCsvRow(const BucketRow& values)
+{
+    QStringList row;
+    for (const auto& value : values)
+        row << (value ? csvNumber(*value) : QString());
+    return row.join(QLatin1Char(','));
+}
+
+QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels)
+{
+    const QString lineEnd = QStringLiteral("\r\n");
+    QString csv = QStringLiteral("time,") + historyCsvHeader(labels) + lineEnd;
 
     // Closed buckets, oldest first: with a full ring every bucket but the open one.
     const int open = history.insertInd();
@@ -54,13 +64,11 @@ QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels
     for (int age = closed; age >= 1; --age) {
         const int bucket = (open - age + MeasureHistory::kBuckets) % MeasureHistory::kBuckets;
         const auto closedAt = history.closedAt(bucket);
-        QStringList row{closedAt ? isoTimeWithOffset(*closedAt) : QString()};
+        BucketRow values;
         for (int c = 0; c < MeasureHistory::kChannels; ++c)
-            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m) {
-                const auto value = history.measured(bucket, m, c);
-                row << (value ? number(*value) : QString());
-            }
-        csv += row.join(QLatin1Char(',')) + lineEnd;
+            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
+                values[static_cast<std::size_t>(c * MeasureHistory::kMagnitudes + m)] = history.measured(bucket, m, c);
+        csv += (closedAt ? isoTimeWithOffset(*closedAt) : QString()) + QLatin1Char(',') + historyCsvRow(values) + lineEnd;
     }
     return csv;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace vimbo {
 
@@ -18,6 +19,15 @@ namespace vimbo {
 /// empty cells. Numbers are written with "." and no grouping, whatever the
 /// locale, in the shortest form that reads back as the same single value.
 QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels);
+
+/// One bucket's power, MER and VBER of each slot, in the order of the columns.
+using BucketRow = std::array<std::optional<float>, kSlotCount * 3>;
+/// The columns after "time": "<label> power<suffix>", "<label> MER<suffix>" ... for each slot.
+QString historyCsvHeader(const PerSlot<QString>& labels, const QString& suffix = {});
+/// The fields after the time, empty where there is no value.
+QString historyCsvRow(const BucketRow& values);
+/// A number as the export writes it: ".", no grouping, the shortest form that reads back the same.
+QString csvNumber(float value);
 
 /// "2026-12-06T14:05:37+01:00": the local time of `time` and its offset, "+00:00" for UTC too.
 QString isoTimeWithOffset(const BucketTime& time);

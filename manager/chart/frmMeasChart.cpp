@@ -160,7 +160,16 @@ void frmMeasChart::check5sSlot()
     const int k = getScrollOffset();
     const std::string label = timeLabel(5 * k);  // before the history moves on
     const QDateTime now = m_clock.now();
-    m_history.closeBucket(n, BucketTime{now.toMSecsSinceEpoch(), now.offsetFromUtc()});
+    const BucketTime closedAt{now.toMSecsSinceEpoch(), now.offsetFromUtc()};
+    m_history.closeBucket(n, closedAt);
+    if (const int closed = (m_history.insertInd() - 1 + MeasureHistory::kBuckets) % MeasureHistory::kBuckets;
+        m_bucketClosed && m_history.count(closed) != 0.0f) {
+        BucketRow row;
+        for (int c = 0; c < MeasureHistory::kChannels; ++c)
+            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
+                row[static_cast<std::size_t>(c * MeasureHistory::kMagnitudes + m)] = m_history.measured(closed, m, c);
+        m_bucketClosed(closedAt, row);
+    }
 
     VariantGrid grid = MSChart1->chartData();
     ZemtraLib::shiftRows(grid, -1);

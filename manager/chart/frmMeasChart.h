@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HistoryCsv.h"
 #include "MeasureHistory.h"
 #include "core/Slots.h"
 #include "Variant.h"
@@ -35,6 +36,11 @@ public:
     /// Hands one polling cycle's measures to the open bucket, after the bucket
     /// clock has run. Errors go to the caller.
     void addMeasure(const Measures& measures);
+    /// Told of every bucket that closes with measures in it, with its averages.
+    void setBucketClosed(std::function<void(const BucketTime&, const BucketRow&)> closed)
+    {
+        m_bucketClosed = std::move(closed);
+    }
 
     // Handlers.
     void frmMeasChart_Form_Load();
@@ -76,6 +82,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    std::function<void(const BucketTime&, const BucketRow&)> m_bucketClosed;
     void layoutControls();
     void scaleValueAxis(int e);
     void armSlotClock();

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,6 +53,11 @@ public:
     /// window starts no polling cycle, drops the one under way, and closes
     /// only once it turns false again.
     virtual void setWriting(bool writing) = 0;
+    /// A write of the configuration ended: all `total` values, or stopped after `written`.
+    virtual void surveillanceWritten(bool complete, std::size_t written, std::size_t total)
+    {
+        (void)complete, (void)written, (void)total;
+    }
 
     /// Gives the focus back to the main window.
     virtual void takeFocus() = 0;

@@ -3,6 +3,9 @@
 #include "core/NumericAddress.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+
+#include <utility>
 
 
 namespace vimbo {
@@ -18,6 +21,15 @@ CommandLine usageError(const QString& message)
 }
 
 }  // namespace
+
+QString defaultHistoryPath()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // A relative value is to be ignored, as the base directory rules say.
+    if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/vimbo/history.sqlite");
+}
 
 CommandLine readCommandLine(const QStringList& arguments)
 {
@@ -42,7 +54,19 @@ CommandLine readCommandLine(const QStringList& arguments)
         QStringLiteral("save-defaults"),
         QStringLiteral("Write the client settings, with --agent and --port applied, to the user's settings file "
                        "($XDG_CONFIG_HOME/vimbo/vimboManager.conf) and exit."));
-    parser.addOptions({help, version, agent, port, noNotify, saveDefaults});
+    const QCommandLineOption history(
+        QStringLiteral("history"),
+        QStringLiteral("Record the alarm history and the 5-second buckets in FILE instead of "
+                       "$XDG_STATE_HOME/vimbo/history.sqlite (~/.local/state/vimbo/history.sqlite)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption keep5s(QStringLiteral("keep-5s"),
+                                    QStringLiteral("Keep the 5-second buckets for DAYS days (default 7)."),
+                                    QStringLiteral("DAYS"));
+    const QCommandLineOption keep1m(
+        QStringLiteral("keep-1m"),
+        QStringLiteral("Keep the per-minute minimum, mean and maximum, and the journal, for DAYS days (default 400)."),
+        QStringLiteral("DAYS"));
+    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, keep5s, keep1m});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     CommandLine result;
@@ -75,6 +99,25 @@ CommandLine readCommandLine(const QStringList& arguments)
                               QLatin1Char('"'));
         result.options.port = static_cast<std::uint16_t>(number);
     }
+    if (parser.isSet(history)) {
+        if (parser.value(history).isEmpty())
+            return usageError(QStringLiteral("--history takes a file name"));
+        result.options.history = parser.value(history);
+    }
+    for (const auto& [option, days] : {std::pair{&keep5s, &result.options.keepBucketDays},
+                                       std::pair{&keep1m, &result.options.keepMinuteDays}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        const uint number = parser.value(*option).toUInt(&ok);
+        if (!ok || number < 1 || number > 36500)
+            return usageError(QStringLiteral("--") + option->names().front() +
+                              QStringLiteral(" takes a number of days from 1 to 36500, not \"") +
+                              parser.value(*option) + QLatin1Char('"'));
+        *days = static_cast<int>(number);
+    }
+    if (result.options.keepBucketDays > result.options.keepMinuteDays)
+        return usageError(QStringLiteral("--keep-5s cannot be longer than --keep-1m"));
     result.options.notify = !parser.isSet(noNotify);
     result.options.saveDefaults = parser.isSet(saveDefaults);
     return result;

@@ -15,7 +15,13 @@ struct ManagerOptions {
     std::optional<std::uint16_t> port;
     bool notify = true;
     bool saveDefaults = false;
+    std::optional<QString> history;  // the store's file, when not the default one
+    int keepBucketDays = 7;
+    int keepMinuteDays = 400;
 };
+
+/// $XDG_STATE_HOME/vimbo/history.sqlite, or ~/.local/state/vimbo/history.sqlite.
+QString defaultHistoryPath();
 
 /// The outcome of reading the command line: either the program goes on with
 /// `options`, or it stops with `exitStatus` after printing `output` (standard

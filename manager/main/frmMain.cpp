@@ -19,6 +19,8 @@
 #include "core/SnmpRequests.h"
 #include "channels/clsChannelset.h"
 #include "eventslog/frmEventsLog.h"
+#include "journal/frmAlarmHistory.h"
+#include "store/HistoryRecorder.h"
 #include "frmMainDesign.h"
 #include "channels/frmChannels.h"
 #include "chart/frmMeasChart.h"
@@ -60,7 +62,7 @@ std::optional<float> shownNumber(const QLineEdit& box)
 }  // namespace
 
 frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component)
-    : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::move(component))
+    : m_dialogs(dialogs), m_clock(clock), m_snmpClient(std::move(component)), m_journal(clock)
 {
     designWindow(*this, QStringLiteral("frmMain"), QStringLiteral("Vimbo SNMP Demo Manager"));
     // The client control comes back from the window's stored design.
@@ -78,7 +80,10 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     m_poller = std::make_unique<ProbePoller>(
         *m_requests, ProbePoller::Handlers{[this](const ProbeReading& r) { return showReading(r); },
                                            [this](const CycleEnd& end) { endCycle(end); },
-                                           [this] { markStale(0); }});  // the old probe's values are not the new one's
+                                           [this] {
+                                               markStale(0);  // the old probe's values are not the new one's
+                                               m_journal.agentChanged(m_requests->currentSettings());
+                                           }});
     markStale(0);  // the placeholders are no readings
 
     connect(tmrVimboPollingAlarms, &QTimer::timeout, this, &frmMain::frmMain_tmrVimboPollingAlarms_Timer);
@@ -88,6 +93,7 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     connect(menuConfigSNMP, &QAction::triggered, this, &frmMain::frmMain_menuConfigSNMP_Click);
     connect(menuConfigChannelset, &QAction::triggered, this, &frmMain::frmMain_menuConfigChannelset_Click);
     connect(menuSurveillanceConfigure, &QAction::triggered, this, &frmMain::frmMain_menuSurveillanceConfigure_Click);
+    connect(menuSurveillanceHistory, &QAction::triggered, this, &frmMain::menuSurveillanceHistory_Click);
 }
 
 frmMain::~frmMain() = default;
@@ -105,8 +111,10 @@ void frmMain::frmMain_Form_Load()
     loadFile(!QFileInfo::exists(plan) && QFileInfo::exists(installed) ? installed : plan);
     m_measChart = std::make_unique<frmMeasChart>(*this, m_clock, m_dialogs);
     m_measChart->frmMeasChart_Form_Load();
+    m_measChart->setBucketClosed([this](const BucketTime& at, const BucketRow& row) { recordBucket(at, row); });
     m_eventsLog = new frmEventsLog(*this, m_clock, this);
     m_eventsLog->frmEventsLog_Form_Load();
+    m_journal.started(m_requests->currentSettings());
     tmrVimboPollingAlarms->start();
     tmrBlink->start();
 }
@@ -228,6 +236,34 @@ void frmMain::frmMain_menuSurveillanceConfigure_Click()
     window.exec();
 }
 
+void frmMain::menuSurveillanceHistory_Click()
+{
+    if (!m_alarmHistory)
+        m_alarmHistory = new frmAlarmHistory(m_journal, m_dialogs, m_clock, this);
+    m_alarmHistory->show();
+    m_alarmHistory->raise();
+    m_alarmHistory->activateWindow();
+}
+
+void frmMain::surveillanceWritten(bool complete, std::size_t written, std::size_t total)
+{
+    m_journal.saveEnded(complete, written, total);
+}
+
+void frmMain::recordBucket(const BucketTime& closedAt, const BucketRow& averages)
+{
+    HistoryRecorder* recorder = m_journal.recorder();
+    if (!recorder)
+        return;
+    BucketValues values;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = averages[i].value_or(std::numeric_limits<float>::quiet_NaN());
+    PerSlot<QString> labels;
+    for (int s = 0; s < kSlotCount; ++s)
+        labels[static_cast<std::size_t>(s)] = slotLabel(s);
+    recorder->recordBucket(m_journal.probe(), closedAt, values, labels);
+}
+
 // ---- buttons -----------------------------------------------------------------
 
 void frmMain::frmMain_btnShowChart_Click()
@@ -325,6 +361,10 @@ void frmMain::endCycle(const CycleEnd& end)
         markStale(end.snapshot.failedAt);  // what this cycle read before it failed is current
     }
     m_pollFailed = !complete;
+    PerSlot<QString> labels;
+    for (int s = 0; s < kSlotCount; ++s)
+        labels[static_cast<std::size_t>(s)] = slotLabel(s);
+    m_journal.cycleEnded(end, labels);
     tellEvents(end.events);
     tmrVimboPollingAlarms->start();
 }

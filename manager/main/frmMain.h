@@ -8,7 +8,9 @@
 
 #include "platform/ComponentServices.h"
 #include "core/MainWindowLink.h"
+#include "chart/HistoryCsv.h"
 #include "chart/MeasureHistory.h"
+#include "journal/Journal.h"
 
 #include <QMainWindow>
 
@@ -41,7 +43,9 @@ class Notifier;
 class PictureBox;
 class TextBox;
 class clsChannelset;
+class frmAlarmHistory;
 class frmEventsLog;
+class HistoryRecorder;
 class frmMeasChart;
 
 /// The main window: the probe's identity, thresholds and six slots, polled
@@ -67,6 +71,7 @@ public:
     zemtra::SnmpClient& SnmpClient1() override { return m_snmpClient.client(); }
     void takeFocus() override;
     void setWriting(bool writing) override;
+    void surveillanceWritten(bool complete, std::size_t written, std::size_t total) override;
 
     /// The window's Load: the stored settings, the plan, the timers started.
     void frmMain_Form_Load();
@@ -79,6 +84,12 @@ public:
     SnmpRequests& snmpRequests() override { return *m_requests; }
     /// Alarms that light up, and a probe lost or back, are told through `notifier` (none: not told).
     void setNotifier(Notifier* notifier) { m_notifier = notifier; }
+    /// The journal and the chart's buckets go to `recorder` (none: nothing is
+    /// recorded). Set before the window's Load.
+    void setRecorder(HistoryRecorder* recorder) { m_journal.setRecorder(recorder); }
+    Journal& journal() { return m_journal; }
+    /// The "Alarm history" window, once it has been opened.
+    frmAlarmHistory* alarmHistory() const { return m_alarmHistory; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +100,8 @@ private:
     void frmMain_menuConfigSNMP_Click();
     void frmMain_menuConfigChannelset_Click();
     void frmMain_menuSurveillanceConfigure_Click();
+    void menuSurveillanceHistory_Click();
+    void recordBucket(const BucketTime& closedAt, const BucketRow& averages);
     void frmMain_btnShowChart_Click();
     void frmMain_btnWarnings_Click();
     void frmMain_tmrVimboPollingAlarms_Timer();
@@ -127,12 +140,15 @@ private:
     std::int16_t m_buttonPicture = -1;  // the picture on btnWarnings: none yet
     std::unique_ptr<frmMeasChart> m_measChart;
     frmEventsLog* m_eventsLog = nullptr;  // owned by this window as its child
+    Journal m_journal;
+    frmAlarmHistory* m_alarmHistory = nullptr;  // a child, made when first asked for
 
     QMenu* menuConfigurar = nullptr;
     QAction* menuConfigSNMP = nullptr;
     QAction* menuConfigChannelset = nullptr;
     QMenu* menuSurveillance = nullptr;
     QAction* menuSurveillanceConfigure = nullptr;
+    QAction* menuSurveillanceHistory = nullptr;
 
     PictureBox* picLogo = nullptr;
     TextBox* txtVimboName = nullptr;

@@ -53,6 +53,9 @@ void frmMain::buildMenus()
     menuSurveillance->setEnabled(false);
     menuSurveillanceConfigure = menuSurveillance->addAction(QStringLiteral("&Configure"));
     menuSurveillanceConfigure->setObjectName(QStringLiteral("menuSurveillanceConfigure"));
+    // Added beside the specified item, after it.
+    menuSurveillanceHistory = menuSurveillance->addAction(QStringLiteral("Alarm &history"));
+    menuSurveillanceHistory->setObjectName(QStringLiteral("menuSurveillanceHistory"));
 }
 
 void frmMain::buildControls(QWidget* client)

@@ -26,8 +26,14 @@ bool ProbePoller::tick()
     m_snapshot = CycleSnapshot{};
     m_snapshot.settings = settings;
     m_cycledBefore = true;
-    if (changed && m_handlers.probeChanged)
-        m_handlers.probeChanged();
+    if (changed) {
+        // The old probe's lamps and state say nothing of the new one: its lit
+        // lamps are rises, and a first failure is a probe that never answered.
+        m_alarmLit = m_warningLit = m_alarmRose = m_alarmCleared = m_warningRose = m_warningCleared = {};
+        m_probeState = ProbeState::Unknown;
+        if (m_handlers.probeChanged)
+            m_handlers.probeChanged();
+    }
     requestNext();
     return true;
 }

@@ -270,6 +270,7 @@ void frmSurveillanceConfig::writeNextStep()
     const auto& plan = writePlan();
     if (m_writeStep == plan.size()) {
         showBusy(false);
+        m_main.surveillanceWritten(true, plan.size(), plan.size());
         return accept();
     }
     const WriteStep& step = plan[m_writeStep];
@@ -293,6 +294,7 @@ void frmSurveillanceConfig::writeFailed()
                               MessageButtons::RetryCancel) == MessageAnswer::Retry)
         return writeNextStep();  // the same request again
     showBusy(false);  // what was written stays written
+    m_main.surveillanceWritten(false, m_writeStep, writePlan().size());
 }
 
 bool frmSurveillanceConfig::eventFilter(QObject* watched, QEvent* event)

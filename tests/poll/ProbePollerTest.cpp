@@ -227,6 +227,18 @@ TEST_F(Poller, aCycleKeepsTheSettingsItBeganWithAndAnotherProbeIsToldAtTheNextCy
     EXPECT_EQ(seen.probeChanges, 2);
 }
 
+TEST_F(Poller, anotherProbesLitLampsAreItsOwnRisesAndItsFirstFailureIsAFirstLoss)
+{
+    fillProbe(transport, "0101");
+    cycle();
+    transport.current.port = 16162;  // the next probe has the same lamp lit
+    EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::AlarmRose, 0}, {Kind::WarningRose, 0}}));
+    transport.values.clear();
+    cycle();  // this one is lost; the next never answers
+    transport.current.port = 16163;
+    EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::ProbeLost}}));
+}
+
 TEST_F(Poller, lampChangesAndTheProbesStateAreToldOnceAtTheCyclesEnd)
 {
     // Flags: bits 0..5 warn slots 0..5, bits 8..13 alarm them.

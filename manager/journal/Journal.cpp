@@ -1,0 +1,141 @@
+#include "Journal.h"
+
+#include "core/Clock.h"
+#include "store/HistoryRecorder.h"
+
+#include <QLocale>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace vimbo {
+
+Journal::Journal(const Clock& clock, HistoryRecorder* recorder) : m_clock(clock), m_recorder(recorder) {}
+
+BucketTime Journal::now() const
+{
+    const QDateTime time = m_clock.now();
+    return {time.toMSecsSinceEpoch(), time.offsetFromUtc()};
+}
+
+QString Journal::userName()
+{
+    // The account, not a variable anyone can set; the variable when the account has no entry.
+    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+void Journal::started(const ClientSettings& settings)
+{
+    m_probe = {QString::fromStdString(settings.agent), settings.port, {}};
+    m_answeredOnce = false;
+    m_state = State::Waiting;
+    if (!m_recorder)
+        return;
+    m_recorder->closeOpenEnds(m_probe.address, m_probe.port, now());
+    // Until it answers, an outage belongs to the name it last reported here.
+    const ProbeKey asked = m_probe;
+    m_recorder->query<QString>([asked](const HistoryStore& store) { return store.lastName(asked.address, asked.port); },
+                               &m_context, [this, asked](const QString& name) {
+                                   if (m_probe.name.isEmpty() && m_probe.address == asked.address &&
+                                       m_probe.port == asked.port)
+                                       m_probe.name = name;
+                               });
+}
+
+void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
+{
+    if (end.outcome == CycleEnd::Dropped)
+        return;
+    const bool complete = end.outcome == CycleEnd::Complete;
+    if (complete) {
+        m_probe.name = end.snapshot.name;
+        m_answeredOnce = true;
+        m_state = State::Answering;
+    }
+    for (const ProbeEvent& e : end.events) {
+        JournalEvent event;
+        switch (e.kind) {
+        case ProbeEvent::AlarmRose: event.kind = kind::AlarmRose; break;
+        case ProbeEvent::AlarmCleared: event.kind = kind::AlarmCleared; break;
+        case ProbeEvent::WarningRose: event.kind = kind::WarningRose; break;
+        case ProbeEvent::WarningCleared: event.kind = kind::WarningCleared; break;
+        case ProbeEvent::ProbeLost:
+            event.kind = m_answeredOnce ? kind::ProbeLost : kind::NeverAnswered;
+            m_state = m_answeredOnce ? State::Lost : State::NeverAnswered;
+            m_lostSince = m_clock.now();
+            break;
+        case ProbeEvent::ProbeBack:
+            event.kind = kind::ProbeBack;
+            m_state = State::Answering;
+            break;
+        }
+        if (e.slot >= 0 && e.slot < kSlotCount) {
+            const auto s = static_cast<std::size_t>(e.slot);
+            event.slot = e.slot;
+            event.channel = labels[s];
+            if (complete) {
+                const CycleSnapshot::Slot& values = end.snapshot.slotValues[s];
+                event.power = values.power;
+                event.mer = values.mer;
+                event.vber = values.vber;
+            }
+        }
+        record(event);
+    }
+}
+
+void Journal::agentChanged(const ClientSettings& settings)
+{
+    const ProbeKey next{QString::fromStdString(settings.agent), settings.port, {}};
+    JournalEvent event;
+    event.kind = kind::AgentChanged;
+    event.detail = QStringLiteral("to ") + next.where();
+    record(event);
+    // What was open on the old probe is no longer watched.
+    if (m_recorder)
+        m_recorder->closeOpenEnds(m_probe.address, m_probe.port, now());
+    started(settings);
+}
+
+void Journal::saveEnded(bool complete, std::size_t written, std::size_t total)
+{
+    JournalEvent event;
+    event.kind = kind::Save;
+    event.detail = complete ? QStringLiteral("written: %1 values").arg(total)
+                            : QStringLiteral("stopped after %1 of %2 values").arg(written).arg(total);
+    record(event);
+}
+
+void Journal::acknowledge(std::int64_t eventId, const QString& note)
+{
+    if (!m_recorder)
+        return;
+    m_recorder->acknowledge(eventId, userName(), note, now());
+    if (m_changed)
+        m_changed();
+}
+
+QString Journal::stateText() const
+{
+    switch (m_state) {
+    case State::Answering: return QStringLiteral("answering");
+    case State::Lost: return QStringLiteral("lost since ") + m_lostSince.time().toString(QStringLiteral("HH:mm"));
+    case State::NeverAnswered: return QStringLiteral("never answered");
+    case State::Waiting: break;
+    }
+    return QStringLiteral("waiting for the first answer");
+}
+
+void Journal::record(JournalEvent event)
+{
+    event.probe = m_probe;
+    event.time = now();
+    if (m_recorder)
+        m_recorder->recordEvent(event);
+    if (m_changed)
+        m_changed();
+}
+
+}  // namespace vimbo

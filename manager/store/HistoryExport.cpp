@@ -1,0 +1,190 @@
+#include "HistoryExport.h"
+
+#include "chart/HistoryCsv.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace vimbo {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+
+QString optionalNumber(const std::optional<double>& value)
+{
+    return value ? csvNumber(static_cast<float>(*value)) : QString();
+}
+
+QJsonValue jsonNumber(const std::optional<double>& value) { return value ? QJsonValue(*value) : QJsonValue(); }
+
+QJsonValue jsonFloat(float value)
+{
+    return std::isnan(value) ? QJsonValue() : QJsonValue(static_cast<double>(value));
+}
+
+std::optional<float> present(float value) { return std::isnan(value) ? std::nullopt : std::optional(value); }
+
+}  // namespace
+
+QString eventsCsv(const std::vector<JournalEvent>& events)
+{
+    QString csv = QStringLiteral("time,probe,probe name,kind,slot,channel,duration,acknowledged by,note,power,MER,VBER,detail") +
+                  kLineEnd;
+    for (const JournalEvent& e : events) {
+        const QStringList row{isoTimeWithOffset(e.time),
+                              csvField(e.probe.where()),
+                              csvField(e.probe.name),
+                              e.kind,
+                              e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
+                              csvField(e.channel),
+                              e.durationMsecs ? QString::number(*e.durationMsecs / 1000) : QString(),
+                              csvField(e.ackUser),
+                              csvField(e.ackNote),
+                              optionalNumber(e.power),
+                              optionalNumber(e.mer),
+                              optionalNumber(e.vber),
+                              csvField(e.detail)};
+        csv += row.join(QLatin1Char(',')) + kLineEnd;
+    }
+    return csv;
+}
+
+QString eventsJson(const std::vector<JournalEvent>& events)
+{
+    QJsonArray array;
+    for (const JournalEvent& e : events) {
+        QJsonObject o;
+        o[QStringLiteral("time")] = isoTimeWithOffset(e.time);
+        o[QStringLiteral("probe")] = e.probe.where();
+        o[QStringLiteral("probe_name")] = e.probe.name;
+        o[QStringLiteral("kind")] = e.kind;
+        o[QStringLiteral("slot")] = e.slot >= 0 ? QJsonValue(e.slot + 1) : QJsonValue();
+        o[QStringLiteral("channel")] = e.channel.isEmpty() ? QJsonValue() : QJsonValue(e.channel);
+        o[QStringLiteral("duration_s")] = e.durationMsecs ? QJsonValue(static_cast<double>(*e.durationMsecs / 1000)) : QJsonValue();
+        o[QStringLiteral("active")] = e.active;
+        o[QStringLiteral("acknowledged_by")] = e.ackUser.isEmpty() ? QJsonValue() : QJsonValue(e.ackUser);
+        o[QStringLiteral("acknowledged_at")] = e.ackTime ? QJsonValue(isoTimeWithOffset(*e.ackTime)) : QJsonValue();
+        o[QStringLiteral("note")] = e.ackNote.isEmpty() ? QJsonValue() : QJsonValue(e.ackNote);
+        o[QStringLiteral("power")] = jsonNumber(e.power);
+        o[QStringLiteral("mer")] = jsonNumber(e.mer);
+        o[QStringLiteral("vber")] = jsonNumber(e.vber);
+        o[QStringLiteral("detail")] = e.detail.isEmpty() ? QJsonValue() : QJsonValue(e.detail);
+        array.append(o);
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+QString bucketsCsv(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets)
+{
+    QString csv = QStringLiteral("time,") + historyCsvHeader(labels) + kLineEnd;
+    for (const StoredBucket& b : buckets) {
+        BucketRow row;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = present(b.values[i]);
+        csv += isoTimeWithOffset(b.time) + QLatin1Char(',') + historyCsvRow(row) + kLineEnd;
+    }
+    return csv;
+}
+
+QString minutesCsv(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes)
+{
+    QString csv = QStringLiteral("time,") + historyCsvHeader(labels) + QLatin1Char(',') +
+                  historyCsvHeader(labels, QStringLiteral(" min")) + QLatin1Char(',') +
+                  historyCsvHeader(labels, QStringLiteral(" max")) + kLineEnd;
+    for (const StoredMinute& m : minutes) {
+        QStringList fields{isoTimeWithOffset(m.time)};
+        for (const int statistic : {1, 0, 2}) {  // mean, minimum, maximum
+            BucketRow row;
+            for (std::size_t i = 0; i < row.size(); ++i)
+                row[i] = present(m.values[i * 3 + static_cast<std::size_t>(statistic)]);
+            fields << historyCsvRow(row);
+        }
+        csv += fields.join(QLatin1Char(',')) + kLineEnd;
+    }
+    return csv;
+}
+
+namespace {
+
+QJsonArray slotsJson(const PerSlot<QString>& labels, const auto& value)
+{
+    static const char* const kNames[] = {"power", "mer", "vber"};
+    QJsonArray list;
+    for (std::size_t s = 0; s < kSlotCount; ++s) {
+        QJsonObject slot;
+        slot[QStringLiteral("slot")] = static_cast<int>(s + 1);
+        slot[QStringLiteral("label")] = labels[s];
+        for (std::size_t m = 0; m < 3; ++m)
+            slot[QLatin1String(kNames[m])] = value(s * 3 + m);
+        list.append(slot);
+    }
+    return list;
+}
+
+}  // namespace
+
+QString bucketsJson(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets)
+{
+    QJsonArray array;
+    for (const StoredBucket& b : buckets)
+        array.append(QJsonObject{{QStringLiteral("time"), isoTimeWithOffset(b.time)},
+                                 {QStringLiteral("slots"),
+                                  slotsJson(labels, [&](std::size_t i) { return jsonFloat(b.values[i]); })}});
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+QString minutesJson(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes)
+{
+    QJsonArray array;
+    for (const StoredMinute& m : minutes)
+        array.append(QJsonObject{
+            {QStringLiteral("time"), isoTimeWithOffset(m.time)},
+            {QStringLiteral("slots"), slotsJson(labels, [&](std::size_t i) {
+                 return QJsonValue(QJsonObject{{QStringLiteral("min"), jsonFloat(m.values[i * 3])},
+                                               {QStringLiteral("mean"), jsonFloat(m.values[i * 3 + 1])},
+                                               {QStringLiteral("max"), jsonFloat(m.values[i * 3 + 2])}});
+             })}});
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+QString durationText(std::int64_t msecs)
+{
+    const std::int64_t seconds = std::max<std::int64_t>(0, msecs) / 1000;
+    const auto two = [](std::int64_t n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(two(seconds % 60));
+    if (seconds < 86400)
+        return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(two(seconds / 60 % 60));
+    return QStringLiteral("%1 d %2 h").arg(seconds / 86400).arg(two(seconds / 3600 % 24));
+}
+
+std::optional<std::int64_t> parseTimeArgument(const QString& text, std::int64_t nowMsecs)
+{
+    static const QRegularExpression duration(QStringLiteral("^(\\d{1,9})([smhd])$"));
+    if (const auto match = duration.match(text); match.hasMatch()) {
+        const std::int64_t n = match.captured(1).toLongLong();
+        const QChar unit = match.captured(2).front();
+        const std::int64_t unitMs = unit == QLatin1Char('s') ? 1000 : unit == QLatin1Char('m') ? 60'000
+                                  : unit == QLatin1Char('h') ? 3'600'000 : 86'400'000;
+        return nowMsecs - n * unitMs;
+    }
+    static const QRegularExpression iso(
+        QStringLiteral("^\\d{4}-\\d{2}-\\d{2}(T\\d{2}:\\d{2}(:\\d{2})?)?(Z|[+-]\\d{2}:\\d{2})?$"));
+    if (!iso.match(text).hasMatch())
+        return std::nullopt;
+    QDateTime time = QDateTime::fromString(text, Qt::ISODate);
+    if (!time.isValid())
+        return std::nullopt;
+    return time.toMSecsSinceEpoch();
+}
+
+}  // namespace vimbo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "HistoryStore.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace vimbo {
+
+/// The journal as CSV (RFC 4180, CR LF): time, probe, probe name, kind, slot
+/// (1..6, empty for the whole probe), channel, duration in seconds (on the
+/// event that ends an alarm, warning or outage), acknowledged by, note,
+/// power, MER, VBER, detail.
+QString eventsCsv(const std::vector<JournalEvent>& events);
+/// The same fields as a JSON array of objects; absent values are null.
+QString eventsJson(const std::vector<JournalEvent>& events);
+
+/// Buckets as the chart exports them: time, then power, MER and VBER of each slot.
+QString bucketsCsv(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets);
+/// Minutes: the chart's columns holding each minute's mean, then the minimums, then the maximums.
+QString minutesCsv(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes);
+QString bucketsJson(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets);
+QString minutesJson(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes);
+
+/// "4 min 05 s", "2 h 03 min", "12 s": a duration for a person.
+QString durationText(std::int64_t msecs);
+
+/// A point in time from the command line: a duration back from `nowMsecs`
+/// ("90s", "15m", "2h", "7d") or an ISO 8601 time ("2026-12-08T09:30",
+/// with seconds and an offset when wanted; local time without one).
+std::optional<std::int64_t> parseTimeArgument(const QString& text, std::int64_t nowMsecs);
+
+}  // namespace vimbo

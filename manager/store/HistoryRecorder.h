@@ -1,0 +1,73 @@
+#pragma once
+
+#include "HistoryStore.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace vimbo {
+
+/// Records into the store on a thread of its own, so that no write or wait
+/// for another manager's lock ever holds up the window. Opening happens
+/// there too. A store that cannot be opened or written is told once, through
+/// `failed` on the creator's thread, and the program goes on without it.
+class HistoryRecorder : public QObject {
+public:
+    struct Options {
+        QString path;
+        Retention retention;
+        int maintainEveryMs = 10 * 60 * 1000;
+        int busyTimeoutMs = 5000;
+    };
+
+    HistoryRecorder(Options options, std::function<void(const QString& message)> failed);
+    /// Finishes what was queued, then closes the store.
+    ~HistoryRecorder() override;
+
+    const QString& path() const { return m_options.path; }
+    /// False once the store failed to open, or while its writes fail.
+    bool recording() const { return m_recording; }
+
+    void recordBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
+                      const PerSlot<QString>& labels);
+    void recordEvent(const JournalEvent& event);
+    void closeOpenEnds(const QString& address, int port, const BucketTime& at);
+    void acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
+
+    /// Asks the store on its thread; `answer` runs on `receiver`'s thread
+    /// unless the receiver is gone. Without a store the answer is empty.
+    template <typename Result>
+    void query(std::function<Result(const HistoryStore&)> ask, QObject* receiver, std::function<void(Result)> answer)
+    {
+        post([ask, answer, receiver = QPointer<QObject>(receiver)](HistoryStore* store) {
+            Result result = store ? ask(*store) : Result{};
+            if (receiver)
+                QMetaObject::invokeMethod(receiver.data(), [answer, result] { answer(result); }, Qt::QueuedConnection);
+        }, true);
+    }
+
+    /// Blocks until everything queued so far is done: for tests and benchmarks.
+    void waitForIdle();
+
+private:
+    /// Runs `work` on the store's thread; a query also runs without a store.
+    void post(std::function<void(HistoryStore*)> work, bool alsoWithoutStore = false);
+    void write(std::function<void(HistoryStore&)> work);
+    void tell(const QString& message);
+
+    Options m_options;
+    std::function<void(const QString&)> m_failed;
+    QThread m_thread;
+    QObject* m_worker = nullptr;             // lives on m_thread
+    std::unique_ptr<HistoryStore> m_store;   // touched on m_thread only
+    std::atomic<bool> m_recording{true};
+    bool m_toldWriteFailure = false;         // on m_thread only
+};
+
+}  // namespace vimbo

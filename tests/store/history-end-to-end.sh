@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The history end to end, with this build's programs: vimboManager records a
+# slot alarm raised and cleared by writing a threshold with vimbo-snmp, the
+# simulator stopped and started again, and its own SIGKILL; vimbo-history
+# then reads it all back. A second manager on a second probe shares the store.
+# Usage: history-end-to-end.sh BIN_DIR
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../scripts/probe-sim.sh"
+scratch=$(mktemp -d)
+isolate_net_snmp "$scratch"
+export XDG_CONFIG_HOME="$scratch" XDG_STATE_HOME="$scratch/state" ZEMTRA_REGISTRY="$scratch/registry.reg"
+export QT_QPA_PLATFORM=offscreen
+store="$scratch/history.sqlite"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; echo "--- events:" >&2; "$bin/vimbo-history" --history "$store" events >&2 || true; exit 1; }
+
+# until_seen SECONDS PATTERN [COUNT]: waits until the journal holds COUNT lines matching PATTERN.
+until_seen() {
+  local seconds=$1 pattern=$2 count=${3:-1}
+  for _ in $(seq $((seconds * 5))); do
+    if [ -f "$store" ] && [ "$("$bin/vimbo-history" --history "$store" events 2>/dev/null | grep -c -- "$pattern")" -ge "$count" ]; then
+      return 0
+    fi
+    sleep 0.2
+  done
+  fail "no \"$pattern\" (x$count) within ${seconds}s"
+}
+
+start_manager() {  # PORT LOG
+  (cd "$bin" && exec ./vimboManager --agent 127.0.0.1 --port "$1" --no-notify --history "$store") >"$2" 2>&1 &
+  manager_pid=$!
+  pids+=("$manager_pid")
+}
+
+snmp() { "$bin/vimbo-snmp" --agent 127.0.0.1 --port "$port" --community-r tavelo --community-w kiminar "$@" >/dev/null; }
+power_alarm_oid() { echo ".1.3.6.1.4.1.32473.2.2.$(($1 + 3)).6"; }  # slot 0..5, written without ".0"
+
+start_sim "$bin/vimboProbeSim" "$scratch/sim.out" 127.0.0.1:0 || fail "the simulator did not start"
+sim=$sim_pid port=$sim_port
+pids+=("$sim")
+start_sim "$bin/vimboProbeSim" "$scratch/sim2.out" 127.0.0.1:0 --seed 7 || fail "the second simulator did not start"
+pids+=("$sim_pid")
+port2=$sim_port
+
+start_manager "$port" "$scratch/manager.log"
+first_manager=$manager_pid
+start_manager "$port2" "$scratch/manager2.log"
+
+# Slot 2 (index 1): a power threshold above any power raises the alarm, the old one clears it.
+snmp set "$(power_alarm_oid 1)" int16:120
+until_seen 20 ',alarm rose,2,'
+sleep 4
+snmp set "$(power_alarm_oid 1)" int16:40
+until_seen 15 ',alarm cleared,2,'
+
+# The probe goes away and comes back on the same port.
+kill "$sim"; wait "$sim" 2>/dev/null || true
+until_seen 30 ',probe lost,'
+start_sim "$bin/vimboProbeSim" "$scratch/sim.out" "127.0.0.1:$port" || fail "the simulator did not start again"
+pids+=("$sim_pid")
+until_seen 20 ',probe back,'
+
+# An alarm still on when the manager is killed ends unknown at its next start.
+snmp set "$(power_alarm_oid 3)" int16:120
+until_seen 15 ',alarm rose,4,'
+sleep 6  # a bucket or two recorded with it
+killed_at=$(date +%s)
+kill -9 "$first_manager"
+wait "$first_manager" 2>/dev/null || true
+sleep 2
+start_manager "$port" "$scratch/manager.log"
+until_seen 10 ',alarm unknown end,4,'
+until_seen 15 ',alarm rose,4,' 2  # lit again, seen by the new run
+sleep 6
+
+events=$("$bin/vimbo-history" --history "$store" events --probe "127.0.0.1:$port")
+exported=$("$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port" --since 1h)
+probes=$("$bin/vimbo-history" --history "$store" probes)
+python3 - "$port" "$port2" "$killed_at" <<PY || fail "the history read back is wrong"
+import csv, io, sys, datetime
+port, port2, killed = sys.argv[1], sys.argv[2], int(sys.argv[3])
+events = list(csv.DictReader(io.StringIO('''$events''')))
+def one(kind, slot=""):
+    rows = [e for e in events if e["kind"] == kind and e["slot"] == slot]
+    assert rows, f"no {kind} {slot}"
+    for e in rows:
+        assert e["probe"] == f"127.0.0.1:{port}" and e["probe name"] == "VIMBO-SIM", e
+    return rows
+rise = one("alarm rose", "2")[-1]
+clear = one("alarm cleared", "2")[0]
+assert rise["channel"] and rise["power"], rise
+assert int(clear["duration"]) >= 3, clear
+one("probe lost"); one("probe back")
+unknown = one("alarm unknown end", "4")[0]
+assert unknown["duration"] == "", unknown
+times = [datetime.datetime.fromisoformat(r["time"]).timestamp()
+         for r in csv.DictReader(io.StringIO('''$exported'''))]
+assert any(t < killed for t in times) and any(t > killed + 2 for t in times), "no buckets on both sides of the kill"
+assert times == sorted(times)
+probes = list(csv.DictReader(io.StringIO('''$probes''')))
+assert {p["probe"] for p in probes} == {f"127.0.0.1:{port}", f"127.0.0.1:{port2}"}, probes
+assert all(p["state"] == "answering" for p in probes), probes
+PY
+if grep -i "history cannot" "$scratch"/manager*.log; then fail "a manager could not record"; fi
+"$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port2" --since 1h | grep -q '^20' ||
+  fail "the second manager recorded no bucket"
+printf '%s\n' "$events"
+echo "history end to end: passed"
