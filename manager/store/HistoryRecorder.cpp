@@ -28,7 +28,7 @@ HistoryRecorder::HistoryRecorder(Options options, std::function<void(const QStri
         }
         auto* maintenance = new QTimer(m_worker);
         connect(maintenance, &QTimer::timeout, m_worker, [this] {
-            write([this](HistoryStore& store) {
+            run([this](HistoryStore& store) {
                 store.maintain(QDateTime::currentMSecsSinceEpoch(), m_options.retention);
             });
         });
@@ -51,7 +51,7 @@ void HistoryRecorder::post(std::function<void(HistoryStore*)> work, bool alsoWit
     });
 }
 
-void HistoryRecorder::write(std::function<void(HistoryStore&)> work)
+void HistoryRecorder::run(std::function<void(HistoryStore&)> work)
 {
     post([this, work = std::move(work)](HistoryStore* store) {
         try {
@@ -79,22 +79,22 @@ void HistoryRecorder::tell(const QString& message)
 void HistoryRecorder::recordBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                                    const PerSlot<QString>& labels)
 {
-    write([=](HistoryStore& store) { store.addBucket(probe, closedAt, values, labels); });
+    run([=](HistoryStore& store) { store.addBucket(probe, closedAt, values, labels); });
 }
 
 void HistoryRecorder::recordEvent(const JournalEvent& event)
 {
-    write([=](HistoryStore& store) { store.addEvent(event); });
+    run([=](HistoryStore& store) { store.addEvent(event); });
 }
 
 void HistoryRecorder::closeOpenEnds(const QString& address, int port, const BucketTime& at)
 {
-    write([=](HistoryStore& store) { store.closeOpenEnds(address, port, at); });
+    run([=](HistoryStore& store) { store.closeOpenEnds(address, port, at); });
 }
 
 void HistoryRecorder::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)
 {
-    write([=](HistoryStore& store) { store.acknowledge(eventId, user, note, at); });
+    run([=](HistoryStore& store) { store.acknowledge(eventId, user, note, at); });
 }
 
 void HistoryRecorder::waitForIdle()

@@ -52,13 +52,15 @@ public:
         }, true);
     }
 
+    /// Runs `work` on the store's thread as a write: its failure is told as any other.
+    void run(std::function<void(HistoryStore&)> work);
+
     /// Blocks until everything queued so far is done: for tests and benchmarks.
     void waitForIdle();
 
 private:
     /// Runs `work` on the store's thread; a query also runs without a store.
     void post(std::function<void(HistoryStore*)> work, bool alsoWithoutStore = false);
-    void write(std::function<void(HistoryStore&)> work);
     void tell(const QString& message);
 
     Options m_options;

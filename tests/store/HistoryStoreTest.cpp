@@ -1,0 +1,246 @@
+// The store on disk: what it keeps and prunes, and how it behaves when the
+// file cannot be used, the disk fills or two managers write at once.
+#include "WaitFor.h"
+#include "store/HistoryRecorder.h"
+#include "store/HistoryStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+namespace vimbo {
+namespace {
+
+constexpr std::int64_t kMinute = 60'000;
+constexpr std::int64_t kDay = 86'400'000;
+// Now, to the minute: the recorder prunes by its own clock at opening.
+const std::int64_t kNow = QDateTime::currentMSecsSinceEpoch() / kMinute * kMinute;
+const ProbeKey kProbe{QStringLiteral("127.0.0.1"), 16161, QStringLiteral("KESTREL")};
+
+BucketValues valuesOf(float power)
+{
+    BucketValues v;
+    v.fill(std::nanf(""));
+    v[0] = power;        // slot 1 power
+    v[1] = power / 2;    // slot 1 MER
+    v[2] = 1e-6f;        // slot 1 VBER
+    return v;
+}
+
+JournalEvent event(const QString& k, int slot, std::int64_t at, const ProbeKey& probe = kProbe)
+{
+    JournalEvent e;
+    e.probe = probe;
+    e.kind = k;
+    e.slot = slot;
+    e.time = {at, 3600};
+    return e;
+}
+
+struct Store : ::testing::Test {
+    QTemporaryDir folder;
+    QString path = folder.filePath(QStringLiteral("state/vimbo/history.sqlite"));
+};
+
+TEST_F(Store, endsAreTiedToTheirRiseWithADurationAndAnUnknownEndHasNone)
+{
+    HistoryStore store(path);
+    store.addEvent(event(kind::AlarmRose, 1, kNow));
+    store.addEvent(event(kind::WarningRose, 1, kNow + 1000));
+    store.addEvent(event(kind::AlarmCleared, 1, kNow + 65'000));
+    store.addEvent(event(kind::NeverAnswered, -1, kNow + 70'000));
+    store.addEvent(event(kind::ProbeBack, -1, kNow + 73'000));
+    store.addEvent(event(kind::AlarmRose, 4, kNow + 80'000));
+    // Another probe's rise at the same address is closed too; one elsewhere is not.
+    store.addEvent(event(kind::AlarmRose, 0, kNow, {kProbe.address, kProbe.port, QStringLiteral("OLD NAME")}));
+    store.addEvent(event(kind::AlarmRose, 0, kNow, {kProbe.address, 16162, kProbe.name}));
+    EXPECT_EQ(store.closeOpenEnds(kProbe.address, kProbe.port, {kNow + 90'000, 3600}), 3);
+
+    const EventFilter here{.probe = ProbeKey{kProbe.address, kProbe.port, {}}};
+    const auto events = store.events(here);
+    ASSERT_EQ(events.size(), 10u);
+    const auto find = [&](const QString& k, int slot) {
+        for (const JournalEvent& e : events)
+            if (e.kind == k && e.slot == slot)
+                return e;
+        ADD_FAILURE() << k.toStdString() << " " << slot;
+        return JournalEvent{};
+    };
+    EXPECT_EQ(find(kind::AlarmCleared, 1).durationMsecs, 65'000);
+    EXPECT_EQ(find(kind::ProbeBack, -1).durationMsecs, 3'000);
+    EXPECT_FALSE(find(kind::AlarmRose, 1).active);
+    EXPECT_FALSE(find(kind::WarningRose, 1).active);  // ended unknown
+    EXPECT_FALSE(find(kind::AlarmUnknownEnd, 4).durationMsecs.has_value());
+    EXPECT_FALSE(find(kind::WarningUnknownEnd, 1).durationMsecs.has_value());
+    EXPECT_EQ(events.front().time.msecsSinceEpoch, kNow + 90'000);  // newest first
+    EXPECT_TRUE(store.events({.probe = ProbeKey{kProbe.address, 16162, {}}}).front().active);
+
+    EXPECT_TRUE(store.acknowledge(events.back().id, QStringLiteral("ana"), QStringLiteral("on site"), {kNow, 0}));
+    EXPECT_FALSE(store.acknowledge(99999, QStringLiteral("ana"), {}, {kNow, 0}));
+    const auto acknowledged = store.events(here).back();
+    EXPECT_EQ(acknowledged.ackUser, QStringLiteral("ana"));
+    EXPECT_EQ(acknowledged.ackNote, QStringLiteral("on site"));
+}
+
+TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreKept)
+{
+    HistoryStore store(path);
+    // Ten days of a bucket every 20 s (three a minute: 10, 20, 30 dBuV), and slot 2 never measured.
+    for (std::int64_t t = kNow - 10 * kDay; t < kNow; t += 20'000)
+        store.addBucket(kProbe, {t, 3600}, valuesOf(10.0f + static_cast<float>(t / 20'000 % 3) * 10.0f), {});
+    store.addMinute(kProbe, {kNow - 401 * kDay, 0}, MinuteValues{});
+    store.addEvent(event(kind::AlarmRose, 2, kNow - 402 * kDay));     // still open: kept
+    store.addEvent(event(kind::WarningRose, 2, kNow - 402 * kDay));
+    store.addEvent(event(kind::WarningCleared, 2, kNow - 401 * kDay));  // ended long ago: dropped
+
+    store.maintain(kNow, Retention{7, 400});
+    const auto buckets = store.buckets(kProbe, 0, kNow);
+    ASSERT_FALSE(buckets.empty());
+    EXPECT_GE(buckets.front().time.msecsSinceEpoch, kNow - 7 * kDay);
+    const auto minutes = store.minutes(kProbe, 0, kNow);
+    ASSERT_EQ(minutes.size(), static_cast<std::size_t>(10 * 24 * 60 - 1));  // the last minute is still open
+    EXPECT_EQ(minutes.front().time.msecsSinceEpoch, kNow - 10 * kDay);
+    const MinuteValues& first = minutes.front().values;
+    EXPECT_FLOAT_EQ(first[0], 10.0f);  // slot 1 power: minimum, mean, maximum
+    EXPECT_FLOAT_EQ(first[1], 20.0f);
+    EXPECT_FLOAT_EQ(first[2], 30.0f);
+    EXPECT_FLOAT_EQ(first[4], 10.0f);  // slot 1 MER's mean
+    EXPECT_TRUE(std::isnan(first[9]));  // slot 2 had no measure
+    const auto events = store.events({});
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().kind, kind::AlarmRose);
+
+    // Shorter periods: a day of buckets, two of minutes.
+    store.maintain(kNow, Retention{1, 2});
+    EXPECT_GE(store.buckets(kProbe, 0, kNow).front().time.msecsSinceEpoch, kNow - kDay);
+    EXPECT_EQ(store.minutes(kProbe, 0, kNow).size(), static_cast<std::size_t>(2 * 24 * 60 - 1));
+}
+
+// Collects what a recorder tells.
+struct Told {
+    std::vector<QString> messages;
+    std::function<void(const QString&)> sink() { return [this](const QString& m) { messages.push_back(m); }; }
+};
+
+void settle(HistoryRecorder& recorder)
+{
+    recorder.waitForIdle();
+    test::waitFor([] { return false; }, 20);  // the queued message reaches this thread
+}
+
+TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
+{
+    const struct {
+        const char* name;
+        std::function<QString(QTemporaryDir&)> make;  // the file to use
+        const char* reason;
+    } cases[] = {
+        {"not a store",
+         [](QTemporaryDir& d) {
+             QFile f(d.filePath(QStringLiteral("history.sqlite")));
+             f.open(QIODevice::WriteOnly);
+             f.write(QByteArray(8192, '\x5a'));
+             return f.fileName();
+         },
+         "damaged"},
+        {"a folder in its place",
+         [](QTemporaryDir& d) {
+             QDir(d.path()).mkdir(QStringLiteral("history.sqlite"));
+             return d.filePath(QStringLiteral("history.sqlite"));
+         },
+         "folder"},
+        {"a place that cannot be written", [](QTemporaryDir&) { return QStringLiteral("/proc/vimbo/history.sqlite"); },
+         "cannot be opened"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = c.make(dir);
+        Told told;
+        {
+            HistoryRecorder recorder({file, {}, 60'000, 200}, told.sink());
+            for (int i = 0; i < 3; ++i) {
+                recorder.recordBucket(kProbe, {kNow + i, 0}, valuesOf(1), {});
+                recorder.recordEvent(event(kind::AlarmRose, 0, kNow));
+            }
+            settle(recorder);
+            EXPECT_FALSE(recorder.recording());
+        }
+        ASSERT_EQ(told.messages.size(), 1u);
+        EXPECT_TRUE(told.messages[0].contains(file)) << told.messages[0].toStdString();
+        EXPECT_TRUE(told.messages[0].contains(QLatin1String(c.reason))) << told.messages[0].toStdString();
+    }
+}
+
+TEST_F(Store, aStoreLockedByAnotherProgramIsToldWithoutHoldingUpTheCaller)
+{
+    { HistoryStore create(path); }
+    sql::Database other(path, SQLITE_OPEN_READWRITE);
+    other.exec("PRAGMA locking_mode=EXCLUSIVE");
+    other.exec("BEGIN EXCLUSIVE");
+    Told told;
+    HistoryRecorder recorder({path, {}, 60'000, 200}, told.sink());
+    recorder.recordEvent(event(kind::AlarmRose, 0, kNow));
+    settle(recorder);
+    ASSERT_EQ(told.messages.size(), 1u);
+    EXPECT_TRUE(told.messages[0].contains(QLatin1String("locked"))) << told.messages[0].toStdString();
+}
+
+TEST_F(Store, aFullDiskStopsRecordingWithOneMessageKeepsWhatWasWrittenAndRecordingResumes)
+{
+    Told told;
+    HistoryRecorder recorder({path, {}, 60'000, 200}, told.sink());
+    recorder.run([](HistoryStore& store) { store.database().exec("PRAGMA max_page_count = 12"); });
+    for (int i = 0; i < 400; ++i)
+        recorder.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(static_cast<float>(i)), {});
+    settle(recorder);
+    EXPECT_FALSE(recorder.recording());
+    ASSERT_EQ(told.messages.size(), 1u);
+    EXPECT_TRUE(told.messages[0].contains(QLatin1String("disk is full"))) << told.messages[0].toStdString();
+
+    recorder.run([](HistoryStore& store) { store.database().exec("PRAGMA max_page_count = 100000"); });
+    recorder.recordBucket(kProbe, {kNow + 400 * 5000, 0}, valuesOf(400), {});
+    settle(recorder);
+    EXPECT_TRUE(recorder.recording());
+    const HistoryStore reader(path, HistoryStore::Mode::ReadOnly);
+    const auto kept = reader.buckets(kProbe, 0, kNow + kDay);
+    ASSERT_GT(kept.size(), 10u);
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i)  // nothing half written: each is whole and in order
+        EXPECT_FLOAT_EQ(kept[i].values[0], static_cast<float>(i));
+    EXPECT_FLOAT_EQ(kept.back().values[0], 400.0f);
+}
+
+TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
+{
+    const ProbeKey other{QStringLiteral("127.0.0.2"), 16161, QStringLiteral("MERLIN")};
+    Told told;
+    {
+        HistoryRecorder a({path, {}, 60'000, 5000}, told.sink());
+        HistoryRecorder b({path, {}, 60'000, 5000}, told.sink());
+        for (int i = 0; i < 300; ++i) {
+            a.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
+            b.recordBucket(other, {kNow + i * 5000, 0}, valuesOf(2), {});
+            a.recordEvent(event(kind::AlarmRose, i % 6, kNow + i));
+            b.recordEvent(event(kind::WarningRose, i % 6, kNow + i, other));
+        }
+        a.waitForIdle();
+        b.waitForIdle();
+    }
+    test::waitFor([] { return false; }, 20);
+    EXPECT_TRUE(told.messages.empty()) << told.messages.front().toStdString();
+    const HistoryStore reader(path, HistoryStore::Mode::ReadOnly);
+    EXPECT_EQ(reader.buckets(kProbe, 0, kNow + kDay).size(), 300u);
+    EXPECT_EQ(reader.buckets(other, 0, kNow + kDay).size(), 300u);
+    EXPECT_EQ(reader.events({.probe = kProbe}).size(), 300u);
+    EXPECT_EQ(reader.events({.probe = other}).size(), 300u);
+    EXPECT_EQ(reader.probes().size(), 2u);
+}
+
+}  // namespace
+}  // namespace vimbo
