@@ -65,10 +65,13 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
             event.kind = m_answeredOnce ? kind::ProbeLost : kind::NeverAnswered;
             m_state = m_answeredOnce ? State::Lost : State::NeverAnswered;
             m_lostSince = m_clock.now();
+            m_outageProbe = m_probe;
             break;
         case ProbeEvent::ProbeBack:
             event.kind = kind::ProbeBack;
             m_state = State::Answering;
+            // Under the name the outage began with, which a probe that never answered did not have.
+            event.probe = m_outageProbe;
             break;
         }
         if (e.slot >= 0 && e.slot < kSlotCount) {
@@ -130,7 +133,8 @@ QString Journal::stateText() const
 
 void Journal::record(JournalEvent event)
 {
-    event.probe = m_probe;
+    if (event.probe.address.isEmpty())
+        event.probe = m_probe;
     event.time = now();
     if (m_recorder)
         m_recorder->recordEvent(event);

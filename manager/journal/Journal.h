@@ -60,6 +60,7 @@ private:
     const Clock& m_clock;
     HistoryRecorder* m_recorder;
     ProbeKey m_probe;
+    ProbeKey m_outageProbe;  // the probe as it was when the outage began
     bool m_answeredOnce = false;
     State m_state = State::Waiting;
     QDateTime m_lostSince;

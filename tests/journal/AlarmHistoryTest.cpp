@@ -1,0 +1,194 @@
+// The journal from the poller's findings, and the "Alarm history" window
+// through the real main window against the simulator.
+#include "FakeClock.h"
+#include "FakeDialogs.h"
+#include "PollCycle.h"
+#include "SimulatedProbe.h"
+#include "WaitFor.h"
+#include "Widgets.h"
+#include "SnmpClient.h"
+#include "journal/Journal.h"
+#include "journal/frmAlarmHistory.h"
+#include "main/frmMain.h"
+#include "store/HistoryRecorder.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace vimbo {
+namespace {
+
+CycleEnd cycle(bool complete, std::vector<ProbeEvent> events)
+{
+    CycleEnd end;
+    end.outcome = complete ? CycleEnd::Complete : CycleEnd::Failed;
+    end.snapshot.name = QStringLiteral("KESTREL");
+    end.snapshot.slotValues[2] = {true, 578000, 50.5, 30.25, 2e-7, {}, {}};
+    end.events = std::move(events);
+    return end;
+}
+
+std::vector<JournalEvent> oldestFirst(HistoryRecorder& recorder, const QString& path)
+{
+    recorder.waitForIdle();
+    auto events = HistoryStore(path, HistoryStore::Mode::ReadOnly).events({});
+    std::reverse(events.begin(), events.end());
+    return events;
+}
+
+TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesValues)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("history.sqlite"));
+    test::FakeClock clock;
+    HistoryRecorder recorder({path, {}}, {});
+    Journal journal(clock, &recorder);
+    PerSlot<QString> labels;
+    labels[2] = QStringLiteral("(Ch34) 578.00MHz");
+    using K = ProbeEvent;
+
+    journal.started({"127.0.0.1", "", "", 100, 1, 16161});
+    EXPECT_EQ(journal.stateText(), QStringLiteral("waiting for the first answer"));
+    journal.cycleEnded(cycle(false, {{K::ProbeLost}}), labels);
+    EXPECT_EQ(journal.stateText(), QStringLiteral("never answered"));
+    clock.advance(30);
+    journal.cycleEnded(cycle(true, {{K::AlarmRose, 2}, {K::WarningRose, 2}, {K::ProbeBack}}), labels);
+    EXPECT_EQ(journal.stateText(), QStringLiteral("answering"));
+    clock.advance(60);
+    journal.cycleEnded(cycle(false, {{K::ProbeLost}}), labels);
+    EXPECT_EQ(journal.stateText(), QStringLiteral("lost since 14:07"));
+    clock.advance(9);
+    journal.cycleEnded(cycle(true, {{K::AlarmCleared, 2}, {K::ProbeBack}}), labels);
+    journal.saveEnded(false, 5, 28);
+    journal.agentChanged({"127.0.0.2", "", "", 100, 1, 161});
+    EXPECT_EQ(journal.probe(), (ProbeKey{QStringLiteral("127.0.0.2"), 161, {}}));
+
+    const auto events = oldestFirst(recorder, path);
+    QStringList kinds;
+    for (const JournalEvent& e : events)
+        kinds << e.kind + QLatin1Char(' ') + QString::number(e.slot + 1) + QLatin1Char(' ') + e.probe.name;
+    EXPECT_EQ(kinds, (QStringList{"never answered 0 ", "alarm rose 3 KESTREL", "warning rose 3 KESTREL",
+                                  "probe back 0 ", "probe lost 0 KESTREL", "alarm cleared 3 KESTREL",
+                                  "probe back 0 KESTREL", "save 0 KESTREL", "agent changed 0 KESTREL",
+                                  "warning unknown end 3 KESTREL"}));
+    const JournalEvent& rise = events[1];
+    EXPECT_EQ(rise.channel, labels[2]);
+    EXPECT_EQ(rise.power, 50.5);
+    EXPECT_EQ(rise.mer, 30.25);
+    EXPECT_EQ(rise.vber, 2e-7);
+    EXPECT_EQ(isoTimeWithOffset(rise.time).left(19), QStringLiteral("2026-12-06T14:06:03"));
+    EXPECT_EQ(events[3].durationMsecs, 30'000);  // back from never answering
+    EXPECT_EQ(events[5].durationMsecs, 69'000);  // the alarm, rise to clear
+    EXPECT_FALSE(events[4].power.has_value());   // a failed cycle has no values
+    EXPECT_EQ(events[7].detail, QStringLiteral("stopped after 5 of 28 values"));
+    EXPECT_EQ(events[8].detail, QStringLiteral("to 127.0.0.2:161"));
+}
+
+class AlarmHistoryWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        QDir::setCurrent(QStringLiteral(VIMBO_BIN_DIR));
+        QFile flags(folder.filePath(QStringLiteral("probe.txt")));
+        ASSERT_TRUE(flags.open(QIODevice::WriteOnly));
+        flags.write(QByteArray::fromStdString(test::kProbeRoot + ".1.4.0 2101\n"));  // slot 1: both lamps; slot 6: alarm
+        flags.close();
+        sim = test::startSim({"--static", flags.fileName().toStdString()});
+        ASSERT_TRUE(sim);
+        test::aim(window.SnmpClient1(), *sim);
+        window.setRecorder(&recorder);
+        window.frmMain_Form_Load();
+        ASSERT_TRUE(test::pollCycle(window));
+        recorder.waitForIdle();
+        // Opened from the Surveillance menu's last item.
+        const auto actions = test::child<QMenu>(window, "menuSurveillance")->actions();
+        ASSERT_EQ(actions.back()->text(), QStringLiteral("Alarm &history"));
+        actions.back()->trigger();
+        history = window.alarmHistory();
+        ASSERT_TRUE(history && history->isVisible());
+        table = test::child<QTableWidget>(*history, "tblEvents");
+    }
+    void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
+    bool shows(std::size_t rows)
+    {
+        return test::waitFor([&] { return history->shown().size() == rows; }, 5000);
+    }
+
+    QTemporaryDir folder;
+    test::FakeDialogs dialogs;
+    test::FakeClock clock{QDateTime::currentDateTime()};
+    HistoryRecorder recorder{{folder.filePath(QStringLiteral("history.sqlite")), {}}, {}};
+    std::unique_ptr<test::ProbeSimProcess> sim;
+    frmMain window{dialogs, clock};
+    frmAlarmHistory* history = nullptr;
+    QTableWidget* table = nullptr;
+};
+
+TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowledgesAndExports)
+{
+    ASSERT_TRUE(shows(3));
+    EXPECT_EQ(test::child<QLabel>(*history, "lblProbeState")->text(),
+              QStringLiteral("VIMBO-SIM at 127.0.0.1:%1: answering").arg(sim->port()));
+    // Slot 6's alarm, the last one told, comes first.
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("alarm rose (active)"));
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("6"));
+    EXPECT_EQ(table->item(0, 0)->background().color(), QColor(255, 205, 205));
+    EXPECT_EQ(table->item(1, 0)->background().color(), QColor(255, 240, 190));  // slot 1's warning
+    EXPECT_EQ(table->item(2, 4)->text(), QStringLiteral("(Ch21) 474.00MHz"));
+    EXPECT_EQ(table->item(2, 6)->text(), QStringLiteral("52.00"));  // its power then
+
+    // A clear moves its rise below what is still active.
+    recorder.recordEvent({0, window.journal().probe(), {QDateTime::currentMSecsSinceEpoch(), 0}, kind::AlarmCleared, 5});
+    history->refresh();
+    ASSERT_TRUE(shows(4));
+    QStringList order;
+    for (const JournalEvent& e : history->shown())
+        order << e.kind + QLatin1Char(' ') + QString::number(e.slot + 1);
+    EXPECT_EQ(order, (QStringList{"warning rose 1", "alarm rose 1", "alarm cleared 6", "alarm rose 6"}));
+
+    test::child<QComboBox>(*history, "cmbSlot")->setCurrentIndex(6);
+    ASSERT_TRUE(shows(2));
+    test::child<QComboBox>(*history, "cmbSlot")->setCurrentIndex(0);
+    test::child<QComboBox>(*history, "cmbKind")->setCurrentIndex(2);  // warnings
+    ASSERT_TRUE(shows(1));
+    test::child<QComboBox>(*history, "cmbKind")->setCurrentIndex(0);
+    ASSERT_TRUE(shows(4));
+
+    auto* acknowledge = test::child<QPushButton>(*history, "btnAcknowledge");
+    table->selectRow(2);  // a clear: nothing to acknowledge
+    EXPECT_FALSE(acknowledge->isEnabled());
+    table->selectRow(1);
+    ASSERT_TRUE(acknowledge->isEnabled());
+    test::child<QLineEdit>(*history, "txtNote")->setText(QStringLiteral("crew on the way"));
+    acknowledge->click();
+    ASSERT_TRUE(test::waitFor([&] { return !history->shown()[1].ackUser.isEmpty(); }, 5000));
+    EXPECT_EQ(history->shown()[1].ackUser, Journal::userName());
+    EXPECT_EQ(history->shown()[1].ackNote, QStringLiteral("crew on the way"));
+    EXPECT_TRUE(history->shown()[1].ackTime.has_value());
+    EXPECT_EQ(table->item(1, 9)->text(), Journal::userName());
+    EXPECT_TRUE(history->shown()[0].ackUser.isEmpty());
+
+    const QString csv = folder.filePath(QStringLiteral("journal.csv"));
+    dialogs.fileAnswers.push_back(csv);
+    test::child<QPushButton>(*history, "btnExport")->click();
+    QFile exported(csv);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(exported.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[2].contains(QStringLiteral(",alarm rose,1,(Ch21) 474.00MHz,,") + Journal::userName() +
+                                  QStringLiteral(",crew on the way,52,")))
+        << lines[2].toStdString();
+}
+
+}  // namespace
+}  // namespace vimbo
