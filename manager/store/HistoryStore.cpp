@@ -423,7 +423,7 @@ PerSlot<QString> HistoryStore::labels(const ProbeKey& probe) const
     const QStringList stored = select.step() ? select.text(0).split(QLatin1Char('\t')) : QStringList();
     for (int s = 0; s < kSlotCount; ++s)
         labels[static_cast<std::size_t>(s)] =
-            s < stored.size() ? stored[s] : QStringLiteral("Slot %1").arg(s + 1);
+            s < stored.size() && !stored[s].isEmpty() ? stored[s] : QStringLiteral("Slot %1").arg(s + 1);
     return labels;
 }
 
