@@ -38,6 +38,10 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         {{"--port", "-1"}, 2, "--port takes a number from 1 to 65535"},
         {{"--colour", "red"}, 2, "Unknown option 'colour'"},
         {{"probe1"}, 2, "unexpected argument: probe1"},
+        {{"--keep-5s", "0"}, 2, "--keep-5s takes a number of days from 1 to 36500, not \"0\""},
+        {{"--keep-1m", "forever"}, 2, "--keep-1m takes a number of days"},
+        {{"--keep-5s", "30", "--keep-1m", "20"}, 2, "--keep-5s cannot be longer than --keep-1m"},
+        {{"--history", ""}, 2, "--history takes a file name"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -51,6 +55,10 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
     const ManagerOptions all =
         readCommandLine({"vimboManager", "--agent", "::1", "--port", "16161", "--no-notify", "--save-defaults"}).options;
     EXPECT_EQ(std::tuple(*all.agent, *all.port, all.notify, all.saveDefaults), std::tuple("::1", 16161, false, true));
+    const ManagerOptions kept =
+        readCommandLine({"vimboManager", "--history", "/tmp/h.sqlite", "--keep-5s", "2", "--keep-1m", "30"}).options;
+    EXPECT_EQ(std::tuple(*kept.history, kept.keepBucketDays, kept.keepMinuteDays), std::tuple("/tmp/h.sqlite", 2, 30));
+    EXPECT_EQ(std::tuple(all.history, all.keepBucketDays, all.keepMinuteDays), std::tuple(std::nullopt, 7, 400));
 }
 
 TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatIsAccepted)
@@ -158,4 +166,14 @@ TEST(ManagerSettingsFile, theUsersFileComesFromXdgConfigHomeElseTheSystemsIsRead
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-vimbo"));
     EXPECT_EQ(userSettingsPath(environment).toStdString(), "/nonexistent-vimbo/vimbo/vimboManager.conf");
     EXPECT_EQ(settingsPathToRead(environment).toStdString(), "/etc/vimbo/vimboManager.conf");  // no user file
+}
+
+TEST(ManagerOptions, theHistoryIsKeptInXdgStateHomeElseInTheHomesLocalState)
+{
+    const QByteArray before = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", "/srv/state");
+    EXPECT_EQ(defaultHistoryPath(), QStringLiteral("/srv/state/vimbo/history.sqlite"));
+    qputenv("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
+    EXPECT_EQ(defaultHistoryPath(), QDir::homePath() + QStringLiteral("/.local/state/vimbo/history.sqlite"));
+    qputenv("XDG_STATE_HOME", before);
 }
