@@ -189,12 +189,31 @@ int main(int argc, char** argv)
             }
             const auto labels = store.labels(*probe);
             const std::int64_t to = until.value_or(now);
-            if (resolution == QLatin1String("1m")) {
-                const auto minutes = store.minutes(*probe, *since, to);
-                print(json ? vimbo::minutesJson(labels, minutes) : vimbo::minutesCsv(labels, minutes));
+            const bool minutes = resolution == QLatin1String("1m");
+            if (json && minutes) {
+                print(vimbo::minutesJson(labels, store.minutes(*probe, *since, to)));
+            } else if (json) {
+                print(vimbo::bucketsJson(labels, store.buckets(*probe, *since, to)));
             } else {
-                const auto buckets = store.buckets(*probe, *since, to);
-                print(json ? vimbo::bucketsJson(labels, buckets) : vimbo::bucketsCsv(labels, buckets));
+                // Written as read, a few hundred kilobytes at a time: a year at one minute is 300 MB.
+                std::string csv = (minutes ? vimbo::minutesCsvHeader(labels) : vimbo::bucketsCsvHeader(labels)).toStdString();
+                const auto flush = [&csv](std::size_t above) {
+                    if (csv.size() > above) {
+                        std::fwrite(csv.data(), 1, csv.size(), stdout);
+                        csv.clear();
+                    }
+                };
+                if (minutes)
+                    store.eachMinute(*probe, *since, to, [&](const vimbo::StoredMinute& m) {
+                        vimbo::appendMinuteCsv(csv, m);
+                        flush(1 << 18);
+                    });
+                else
+                    store.eachBucket(*probe, *since, to, [&](const vimbo::StoredBucket& b) {
+                        vimbo::appendBucketCsv(csv, b);
+                        flush(1 << 18);
+                    });
+                flush(0);
             }
         } else {
             const auto probes = store.probes();

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <charconv>
+#include <chrono>
 #include <cmath>
 
 namespace vimbo {
@@ -81,34 +83,81 @@ QString eventsJson(const std::vector<JournalEvent>& events)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
 
-QString bucketsCsv(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets)
+QString bucketsCsvHeader(const PerSlot<QString>& labels)
 {
-    QString csv = QStringLiteral("time,") + historyCsvHeader(labels) + kLineEnd;
-    for (const StoredBucket& b : buckets) {
-        BucketRow row;
-        for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = present(b.values[i]);
-        csv += isoTimeWithOffset(b.time) + QLatin1Char(',') + historyCsvRow(row) + kLineEnd;
-    }
-    return csv;
+    return QStringLiteral("time,") + historyCsvHeader(labels) + kLineEnd;
 }
 
-QString minutesCsv(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes)
+QString minutesCsvHeader(const PerSlot<QString>& labels)
 {
-    QString csv = QStringLiteral("time,") + historyCsvHeader(labels) + QLatin1Char(',') +
-                  historyCsvHeader(labels, QStringLiteral(" min")) + QLatin1Char(',') +
-                  historyCsvHeader(labels, QStringLiteral(" max")) + kLineEnd;
-    for (const StoredMinute& m : minutes) {
-        QStringList fields{isoTimeWithOffset(m.time)};
-        for (const int statistic : {1, 0, 2}) {  // mean, minimum, maximum
-            BucketRow row;
-            for (std::size_t i = 0; i < row.size(); ++i)
-                row[i] = present(m.values[i * 3 + static_cast<std::size_t>(statistic)]);
-            fields << historyCsvRow(row);
-        }
-        csv += fields.join(QLatin1Char(',')) + kLineEnd;
-    }
-    return csv;
+    return QStringLiteral("time,") + historyCsvHeader(labels) + QLatin1Char(',') +
+           historyCsvHeader(labels, QStringLiteral(" min")) + QLatin1Char(',') +
+           historyCsvHeader(labels, QStringLiteral(" max")) + kLineEnd;
+}
+
+namespace {
+
+void appendTwo(std::string& text, unsigned n)
+{
+    text += static_cast<char>('0' + n / 10 % 10);
+    text += static_cast<char>('0' + n % 10);
+}
+
+// A field as the chart writes it: the shortest form that reads back the same, or nothing.
+void appendField(std::string& csv, float value)
+{
+    csv += ',';
+    if (std::isnan(value))
+        return;
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    csv.append(text, written.ptr);
+}
+
+}  // namespace
+
+void appendIsoTime(std::string& text, const BucketTime& time)
+{
+    using namespace std::chrono;
+    const sys_time<milliseconds> local{milliseconds(time.msecsSinceEpoch + std::int64_t{time.utcOffsetSeconds} * 1000)};
+    const sys_days day = floor<days>(local);
+    const year_month_day date{day};
+    const hh_mm_ss<seconds> clock{floor<seconds>(local - day)};
+    const int y = static_cast<int>(date.year());
+    appendTwo(text, static_cast<unsigned>(y / 100));
+    appendTwo(text, static_cast<unsigned>(y % 100));
+    text += '-';
+    appendTwo(text, static_cast<unsigned>(date.month()));
+    text += '-';
+    appendTwo(text, static_cast<unsigned>(date.day()));
+    text += 'T';
+    appendTwo(text, static_cast<unsigned>(clock.hours().count()));
+    text += ':';
+    appendTwo(text, static_cast<unsigned>(clock.minutes().count()));
+    text += ':';
+    appendTwo(text, static_cast<unsigned>(clock.seconds().count()));
+    const int minutes = std::abs(time.utcOffsetSeconds) / 60;
+    text += time.utcOffsetSeconds < 0 ? '-' : '+';
+    appendTwo(text, static_cast<unsigned>(minutes / 60));
+    text += ':';
+    appendTwo(text, static_cast<unsigned>(minutes % 60));
+}
+
+void appendBucketCsv(std::string& csv, const StoredBucket& bucket)
+{
+    appendIsoTime(csv, bucket.time);
+    for (const float value : bucket.values)
+        appendField(csv, value);
+    csv += "\r\n";
+}
+
+void appendMinuteCsv(std::string& csv, const StoredMinute& minute)
+{
+    appendIsoTime(csv, minute.time);
+    for (const std::size_t statistic : {1u, 0u, 2u})  // mean, minimum, maximum
+        for (std::size_t i = 0; i < kSlotCount * 3; ++i)
+            appendField(csv, minute.values[i * 3 + statistic]);
+    csv += "\r\n";
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vimbo {
@@ -17,10 +18,15 @@ QString eventsCsv(const std::vector<JournalEvent>& events);
 /// The same fields as a JSON array of objects; absent values are null.
 QString eventsJson(const std::vector<JournalEvent>& events);
 
-/// Buckets as the chart exports them: time, then power, MER and VBER of each slot.
-QString bucketsCsv(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets);
+/// Buckets as the chart exports them: time, then power, MER and VBER of each
+/// slot. The header, then one row appended per bucket (CR LF included).
+QString bucketsCsvHeader(const PerSlot<QString>& labels);
+void appendBucketCsv(std::string& csv, const StoredBucket& bucket);
 /// Minutes: the chart's columns holding each minute's mean, then the minimums, then the maximums.
-QString minutesCsv(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes);
+QString minutesCsvHeader(const PerSlot<QString>& labels);
+void appendMinuteCsv(std::string& csv, const StoredMinute& minute);
+/// isoTimeWithOffset, without building a date object: a year of rows is quick.
+void appendIsoTime(std::string& text, const BucketTime& time);
 QString bucketsJson(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets);
 QString minutesJson(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes);
 

@@ -38,7 +38,7 @@ CREATE TABLE IF NOT EXISTS event(
   detail TEXT, ends INTEGER, ack_user TEXT, ack_t INTEGER, ack_offset INTEGER, ack_note TEXT);
 CREATE INDEX IF NOT EXISTS event_time ON event(t);
 CREATE INDEX IF NOT EXISTS event_ends ON event(ends);
-CREATE INDEX IF NOT EXISTS event_probe ON event(probe, kind, slot);
+CREATE INDEX IF NOT EXISTS event_open ON event(probe, slot, kind);
 )";
 
 // What each end closes: a clear its rise, a return the outage.
@@ -184,13 +184,17 @@ std::int64_t HistoryStore::addEvent(const JournalEvent& event)
     std::optional<std::int64_t> ends;
     const QStringList openings = openingsOf(event.kind);
     if (!openings.isEmpty()) {
-        // The newest rise or outage of this probe and slot that nothing has ended yet.
+        // The newest rise or outage of this probe and slot that nothing has
+        // ended yet; read backwards along the index, it is found at once.
         sql::Statement open = m_db.prepare(
-            "SELECT id FROM event o WHERE probe = ?1 AND slot = ?2 AND kind IN (?3, ?4) "
-            "AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY t DESC, id DESC LIMIT 1");
-        open.bind(1, probe).bind(2, event.slot).bind(3, openings.front()).bind(4, openings.back());
-        if (open.step())
-            ends = open.integer(0);
+            "SELECT id FROM event o WHERE probe = ?1 AND slot = ?2 AND kind = ?3 "
+            "AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY id DESC LIMIT 1");
+        for (const QString& opening : openings) {
+            open.bind(1, probe).bind(2, event.slot).bind(3, opening);
+            if (open.step())
+                ends = std::max(ends.value_or(0), open.integer(0));
+            open.reset();
+        }
     }
     const std::int64_t id = insertEvent(probe, event, ends);
     transaction.commit();
@@ -379,37 +383,47 @@ std::vector<ProbeSummary> HistoryStore::probes() const
     return probes;
 }
 
+namespace {
+
+// Of every name the probe reported at that address and port, oldest first.
+const char* const kRowsOfProbe =
+    " WHERE probe IN (SELECT id FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3))"
+    " AND t >= ?4 AND t <= ?5 ORDER BY t";
+
+}  // namespace
+
+void HistoryStore::eachBucket(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                              const std::function<void(const StoredBucket&)>& take) const
+{
+    sql::Statement select = m_db.prepare(
+        (std::string("SELECT t, utc_offset, vals FROM bucket") + kRowsOfProbe).c_str());
+    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).bind(4, since).bind(5, until);
+    while (select.step())
+        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))}, unpack<kSlotCount * 3>(select.blob(2))});
+}
+
+void HistoryStore::eachMinute(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                              const std::function<void(const StoredMinute&)>& take) const
+{
+    sql::Statement select = m_db.prepare(
+        (std::string("SELECT t, utc_offset, vals FROM minute") + kRowsOfProbe).c_str());
+    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).bind(4, since).bind(5, until);
+    while (select.step())
+        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))},
+              unpack<kSlotCount * 3 * 3>(select.blob(2))});
+}
+
 std::vector<StoredBucket> HistoryStore::buckets(const ProbeKey& probe, std::int64_t since, std::int64_t until) const
 {
     std::vector<StoredBucket> rows;
-    for (const std::int64_t id : probeIds(probe)) {
-        sql::Statement select =
-            m_db.prepare("SELECT t, utc_offset, vals FROM bucket WHERE probe = ?1 AND t >= ?2 AND t <= ?3 ORDER BY t");
-        select.bind(1, id).bind(2, since).bind(3, until);
-        while (select.step())
-            rows.push_back({{select.integer(0), static_cast<std::int32_t>(select.integer(1))},
-                            unpack<kSlotCount * 3>(select.blob(2))});
-    }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return a.time.msecsSinceEpoch < b.time.msecsSinceEpoch;
-    });
+    eachBucket(probe, since, until, [&](const StoredBucket& b) { rows.push_back(b); });
     return rows;
 }
 
 std::vector<StoredMinute> HistoryStore::minutes(const ProbeKey& probe, std::int64_t since, std::int64_t until) const
 {
     std::vector<StoredMinute> rows;
-    for (const std::int64_t id : probeIds(probe)) {
-        sql::Statement select =
-            m_db.prepare("SELECT t, utc_offset, vals FROM minute WHERE probe = ?1 AND t >= ?2 AND t <= ?3 ORDER BY t");
-        select.bind(1, id).bind(2, since).bind(3, until);
-        while (select.step())
-            rows.push_back({{select.integer(0), static_cast<std::int32_t>(select.integer(1))},
-                            unpack<kSlotCount * 3 * 3>(select.blob(2))});
-    }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return a.time.msecsSinceEpoch < b.time.msecsSinceEpoch;
-    });
+    eachMinute(probe, since, until, [&](const StoredMinute& m) { rows.push_back(m); });
     return rows;
 }
 

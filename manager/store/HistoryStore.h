@@ -11,6 +11,7 @@
 #include <array>
 #include <map>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -118,6 +119,12 @@ public:
 
     std::vector<JournalEvent> events(const EventFilter& filter) const;
     std::vector<ProbeSummary> probes() const;
+    /// A probe's buckets or minutes from `since` to `until`, oldest first, as
+    /// they are read: a year need not be held at once.
+    void eachBucket(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                    const std::function<void(const StoredBucket&)>& take) const;
+    void eachMinute(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                    const std::function<void(const StoredMinute&)>& take) const;
     std::vector<StoredBucket> buckets(const ProbeKey& probe, std::int64_t since, std::int64_t until) const;
     std::vector<StoredMinute> minutes(const ProbeKey& probe, std::int64_t since, std::int64_t until) const;
     /// The slot labels last recorded with the probe's buckets.

@@ -121,7 +121,11 @@ void Database::exec(const char* sql)
     }
 }
 
-Transaction::Transaction(Database& db) : m_db(db) { m_db.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : m_db(db), m_open(sqlite3_get_autocommit(db.handle()) != 0)
+{
+    if (m_open)
+        m_db.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction()
 {
@@ -131,7 +135,8 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_db.exec("COMMIT");
+    if (m_open)
+        m_db.exec("COMMIT");
     m_open = false;
 }
 

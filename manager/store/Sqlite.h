@@ -77,7 +77,7 @@ private:
 
 /// A write transaction taken at once (BEGIN IMMEDIATE), so that two
 /// managers wait on the busy timeout instead of failing mid-way; rolled back
-/// unless committed.
+/// unless committed. Inside another one it is part of that one.
 class Transaction {
 public:
     explicit Transaction(Database& db);
