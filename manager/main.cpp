@@ -17,6 +17,7 @@
 #include <QProcessEnvironment>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -90,18 +91,21 @@ int main(int argc, char** argv)
     // The history is kept beside the window; a store that cannot be used is
     // told once, and the probe is polled without recording.
     QWidget* messageOwner = nullptr;
-    vimbo::HistoryRecorder recorder(
-        {options.history.value_or(vimbo::defaultHistoryPath()), {options.keepBucketDays, options.keepMinuteDays}},
-        [&messageOwner](const QString& message) {
-            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vimbo SNMP Demo Manager"), message,
-                                        QMessageBox::Ok, messageOwner);
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->setModal(false);
-            box->show();
-        });
+    std::unique_ptr<vimbo::HistoryRecorder> recorder;
+    if (options.recordHistory)
+        recorder = std::make_unique<vimbo::HistoryRecorder>(
+            vimbo::HistoryRecorder::Options{options.history.value_or(vimbo::defaultHistoryPath()),
+                                            {options.keepBucketDays, options.keepMinuteDays}},
+            [&messageOwner](const QString& message) {
+                auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vimbo SNMP Demo Manager"), message,
+                                            QMessageBox::Ok, messageOwner);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setModal(false);
+                box->show();
+            });
     vimbo::frmMain window(dialogs, clock, std::move(*component));
     messageOwner = &window;
-    window.setRecorder(&recorder);
+    window.setRecorder(recorder.get());
     if (options.notify)
         window.setNotifier(&notifier);
     vimbo::applySettings(window.SnmpClient1(), settings.values, options);

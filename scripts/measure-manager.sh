@@ -2,7 +2,7 @@
 # Measures vimboManager against the simulator under a virtual X server: the
 # time from start to the main window shown, and the CPU it uses over a minute
 # of polling, with the chart hidden or shown.
-# Usage: xvfb-run -a scripts/measure-manager.sh [seconds] [--chart]
+# Usage: xvfb-run -a scripts/measure-manager.sh [seconds] [--chart|--no-history]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/probe-sim.sh"
@@ -11,12 +11,15 @@ seconds=${1:-60}
 chart=${2:-}
 scratch=$(mktemp -d)
 isolate_net_snmp "$scratch"
+export XDG_STATE_HOME="$scratch/state"  # the history it records, thrown away after
 trap 'kill "${sim_pid:-}" "${manager:-}" 2>/dev/null; rm -rf "$scratch"' EXIT
 start_sim ./vimboProbeSim "$scratch/sim.out" 127.0.0.1:0 || { echo "the simulator did not start" >&2; exit 1; }
 port=$sim_port
 
 start=$(date +%s.%N)
-./vimboManager --agent 127.0.0.1 --port "$port" &
+history=()
+[ "$chart" = "--no-history" ] && history=(--no-history)
+./vimboManager --agent 127.0.0.1 --port "$port" "${history[@]}" &
 manager=$!
 window=$(xdotool search --sync --onlyvisible --name '^Vimbo SNMP Demo Manager$' | head -n 1)
 shown=$(date +%s.%N)
@@ -34,3 +37,6 @@ before=$(cpu)
 sleep "$seconds"
 after=$(cpu)
 echo "CPU over ${seconds} s of polling: $(echo "scale=2; 100 * ($after - $before) / $ticks / $seconds" | bc) % of one core"
+echo "resident memory: $(awk '/^VmRSS/ {printf "%.1f MB", $2 / 1024}' "/proc/$manager/status")"
+[ -d "$XDG_STATE_HOME/vimbo" ] && echo "history recorded: $(du -k "$XDG_STATE_HOME/vimbo" | tail -n 1 | cut -f1) KB"
+true

@@ -78,8 +78,8 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
             const auto s = static_cast<std::size_t>(e.slot);
             event.slot = e.slot;
             event.channel = labels[s];
-            if (complete) {
-                const CycleSnapshot::Slot& values = end.snapshot.slotValues[s];
+            // An unsurveyed slot measures nothing: its zeros are no values.
+            if (const CycleSnapshot::Slot& values = end.snapshot.slotValues[s]; complete && values.surveyed) {
                 event.power = values.power;
                 event.mer = values.mer;
                 event.vber = values.vber;

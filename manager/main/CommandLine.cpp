@@ -66,7 +66,9 @@ CommandLine readCommandLine(const QStringList& arguments)
         QStringLiteral("keep-1m"),
         QStringLiteral("Keep the per-minute minimum, mean and maximum, and the journal, for DAYS days (default 400)."),
         QStringLiteral("DAYS"));
-    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, keep5s, keep1m});
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("Record no alarm history and no buckets on disk."));
+    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, noHistory, keep5s, keep1m});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     CommandLine result;
@@ -99,6 +101,9 @@ CommandLine readCommandLine(const QStringList& arguments)
                               QLatin1Char('"'));
         result.options.port = static_cast<std::uint16_t>(number);
     }
+    if (parser.isSet(history) && parser.isSet(noHistory))
+        return usageError(QStringLiteral("--history and --no-history do not go together"));
+    result.options.recordHistory = !parser.isSet(noHistory);
     if (parser.isSet(history)) {
         if (parser.value(history).isEmpty())
             return usageError(QStringLiteral("--history takes a file name"));

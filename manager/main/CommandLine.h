@@ -15,6 +15,7 @@ struct ManagerOptions {
     std::optional<std::uint16_t> port;
     bool notify = true;
     bool saveDefaults = false;
+    bool recordHistory = true;
     std::optional<QString> history;  // the store's file, when not the default one
     int keepBucketDays = 7;
     int keepMinuteDays = 400;

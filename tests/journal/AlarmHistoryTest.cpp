@@ -142,6 +142,7 @@ TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowled
     // Slot 6's alarm, the last one told, comes first.
     EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("alarm rose (active)"));
     EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("6"));
+    EXPECT_EQ(table->item(0, 6)->text(), QString());  // not surveyed: no power
     EXPECT_EQ(table->item(0, 0)->background().color(), QColor(255, 205, 205));
     EXPECT_EQ(table->item(1, 0)->background().color(), QColor(255, 240, 190));  // slot 1's warning
     EXPECT_EQ(table->item(2, 4)->text(), QStringLiteral("(Ch21) 474.00MHz"));

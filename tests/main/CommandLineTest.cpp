@@ -42,6 +42,7 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         {{"--keep-1m", "forever"}, 2, "--keep-1m takes a number of days"},
         {{"--keep-5s", "30", "--keep-1m", "20"}, 2, "--keep-5s cannot be longer than --keep-1m"},
         {{"--history", ""}, 2, "--history takes a file name"},
+        {{"--no-history", "--history", "h.sqlite"}, 2, "--history and --no-history do not go together"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -58,7 +59,9 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
     const ManagerOptions kept =
         readCommandLine({"vimboManager", "--history", "/tmp/h.sqlite", "--keep-5s", "2", "--keep-1m", "30"}).options;
     EXPECT_EQ(std::tuple(*kept.history, kept.keepBucketDays, kept.keepMinuteDays), std::tuple("/tmp/h.sqlite", 2, 30));
-    EXPECT_EQ(std::tuple(all.history, all.keepBucketDays, all.keepMinuteDays), std::tuple(std::nullopt, 7, 400));
+    EXPECT_EQ(std::tuple(all.recordHistory, all.history, all.keepBucketDays, all.keepMinuteDays),
+              std::tuple(true, std::nullopt, 7, 400));
+    EXPECT_FALSE(readCommandLine({"vimboManager", "--no-history"}).options.recordHistory);
 }
 
 TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatIsAccepted)
