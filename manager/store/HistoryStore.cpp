@@ -385,32 +385,40 @@ std::vector<ProbeSummary> HistoryStore::probes() const
 
 namespace {
 
-// Of every name the probe reported at that address and port, oldest first.
-const char* const kRowsOfProbe =
-    " WHERE probe IN (SELECT id FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3))"
-    " AND t >= ?4 AND t <= ?5 ORDER BY t";
+// A probe's rows from `since` to `until`, oldest first, of every name it
+// reported there. Under one name the key's own order serves; only a renamed
+// probe's rows need sorting.
+template <typename Row, std::size_t N>
+void eachRow(const sql::Database& db, const char* table, const std::vector<std::int64_t>& ids, std::int64_t since,
+             std::int64_t until, const std::function<void(const Row&)>& take)
+{
+    if (ids.empty())
+        return;
+    std::string query = std::string("SELECT t, utc_offset, vals FROM ") + table + " WHERE probe IN (";
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        query += (i ? ",?" : "?") + std::to_string(i + 3);
+    query += ") AND t >= ?1 AND t <= ?2 ORDER BY ";
+    query += ids.size() == 1 ? "probe, t" : "t";
+    sql::Statement select = db.prepare(query.c_str());
+    select.bind(1, since).bind(2, until);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        select.bind(static_cast<int>(i + 3), ids[i]);
+    while (select.step())
+        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))}, unpack<N>(select.blob(2))});
+}
 
 }  // namespace
 
 void HistoryStore::eachBucket(const ProbeKey& probe, std::int64_t since, std::int64_t until,
                               const std::function<void(const StoredBucket&)>& take) const
 {
-    sql::Statement select = m_db.prepare(
-        (std::string("SELECT t, utc_offset, vals FROM bucket") + kRowsOfProbe).c_str());
-    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).bind(4, since).bind(5, until);
-    while (select.step())
-        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))}, unpack<kSlotCount * 3>(select.blob(2))});
+    eachRow<StoredBucket, kSlotCount * 3>(m_db, "bucket", probeIds(probe), since, until, take);
 }
 
 void HistoryStore::eachMinute(const ProbeKey& probe, std::int64_t since, std::int64_t until,
                               const std::function<void(const StoredMinute&)>& take) const
 {
-    sql::Statement select = m_db.prepare(
-        (std::string("SELECT t, utc_offset, vals FROM minute") + kRowsOfProbe).c_str());
-    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).bind(4, since).bind(5, until);
-    while (select.step())
-        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))},
-              unpack<kSlotCount * 3 * 3>(select.blob(2))});
+    eachRow<StoredMinute, kSlotCount * 3 * 3>(m_db, "minute", probeIds(probe), since, until, take);
 }
 
 std::vector<StoredBucket> HistoryStore::buckets(const ProbeKey& probe, std::int64_t since, std::int64_t until) const
