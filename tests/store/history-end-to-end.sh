@@ -53,6 +53,14 @@ port2=$sim_port
 start_manager "$port" "$scratch/manager.log"
 first_manager=$manager_pid
 start_manager "$port2" "$scratch/manager2.log"
+# A third, whose store is a folder: told once, and it polls all the same.
+start_sim "$bin/vimboProbeSim" "$scratch/sim3.out" 127.0.0.1:0 --log-requests "$scratch/sim3.requests" ||
+  fail "the third simulator did not start"
+pids+=("$sim_pid")
+(cd "$bin" && exec ./vimboManager --agent 127.0.0.1 --port "$sim_port" --no-notify --history "$scratch") \
+  >"$scratch/manager3.log" 2>&1 &
+unusable=$!
+pids+=("$unusable")
 
 # Slot 2 (index 1): a power threshold above any power raises the alarm, the old one clears it.
 snmp set "$(power_alarm_oid 1)" int16:120
@@ -109,7 +117,11 @@ probes = list(csv.DictReader(io.StringIO('''$probes''')))
 assert {p["probe"] for p in probes} == {f"127.0.0.1:{port}", f"127.0.0.1:{port2}"}, probes
 assert all(p["state"] == "answering" for p in probes), probes
 PY
-if grep -i "history cannot" "$scratch"/manager*.log; then fail "a manager could not record"; fi
+if grep -i "history cannot" "$scratch"/manager.log "$scratch"/manager2.log; then fail "a manager could not record"; fi
+kill -0 "$unusable" || fail "the manager with an unusable store stopped"
+[ "$(grep -c "cannot be kept in $scratch: it cannot be opened" "$scratch/manager3.log")" -eq 1 ] ||
+  fail "the unusable store was not told once: $(cat "$scratch/manager3.log")"
+[ "$(grep -c '^GET' "$scratch/sim3.requests")" -ge 500 ] || fail "the manager with an unusable store stopped polling"
 "$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port2" --since 1h | grep -q '^20' ||
   fail "the second manager recorded no bucket"
 printf '%s\n' "$events"

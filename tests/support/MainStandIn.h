@@ -25,6 +25,7 @@ public:
     std::unique_ptr<SnmpRequests> requests;  // made at first use, with this client's settings
     int focusTaken = 0;
     std::vector<bool> writing;  // each setWriting, in order
+    std::vector<std::pair<std::size_t, std::size_t>> written;  // each write's end: values written, of how many
 
     bool IsChannelSurveyed(std::int16_t c) const override { return surveyed.at(static_cast<std::size_t>(c)); }
     std::array<std::int32_t, 6> SurveyedFreqsKHz() const override { return freqsKHz; }
@@ -51,6 +52,10 @@ public:
         return *requests;
     }
     void setWriting(bool on) override { writing.push_back(on); }
+    void surveillanceWritten(bool complete, std::size_t done, std::size_t total) override
+    {
+        written.emplace_back(complete ? total : done, total);
+    }
     void takeFocus() override { ++focusTaken; }
 };
 

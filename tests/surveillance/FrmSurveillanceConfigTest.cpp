@@ -207,6 +207,7 @@ TEST_F(SurveillanceWindow, aFailedRequestOffersRetryFromItOrCancelKeepingWhatWas
     box("txtThrAlarmChPower", 1)->setText(QStringLiteral("41"));
     save({MessageAnswer::Cancel});
     EXPECT_EQ(sim->requests().size(), 10u);  // stopped at the tenth
+    EXPECT_EQ(main.written, (std::vector<std::pair<std::size_t, std::size_t>>{{9, 28}}));  // for the journal
     EXPECT_EQ(dialogs.messages.back().text, QStringLiteral("Error configuring equipment"));
     EXPECT_EQ(dialogs.messages.back().buttons, MessageButtons::RetryCancel);
     EXPECT_NE(window->result(), QDialog::Accepted);
@@ -220,6 +221,7 @@ TEST_F(SurveillanceWindow, aFailedRequestOffersRetryFromItOrCancelKeepingWhatWas
     EXPECT_EQ(window->result(), QDialog::Accepted);
     const auto lines = healthy->requests();
     ASSERT_EQ(lines.size(), 19u);  // the tenth again, then the eleventh to the 28th
+    EXPECT_EQ(main.written.back(), std::make_pair(std::size_t{28}, std::size_t{28}));
     EXPECT_EQ(lines[0], "SET kiminar " + kRoot + ".4.6 INTEGER 41");
     EXPECT_EQ(lines[1], "SET kiminar " + kRoot + ".4.7 INTEGER 45");
 }
