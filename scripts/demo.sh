@@ -13,8 +13,9 @@ fi
 . scripts/probe-sim.sh
 scratch=$(mktemp -d)
 isolate_net_snmp "$scratch"
-# The demo meets the simulator, whatever settings file this user keeps.
-export XDG_CONFIG_HOME="$scratch"
+# The demo meets the simulator, whatever settings file this user keeps, and
+# its made-up probe stays out of the user's alarm history.
+export XDG_CONFIG_HOME="$scratch" XDG_STATE_HOME="$scratch/state"
 cd build/bin  # the manager loads CCIR.can from its working directory
 
 trap 'kill "${sim_pid:-}" 2>/dev/null; wait "${sim_pid:-}" 2>/dev/null; rm -rf "$scratch"' EXIT
