@@ -261,7 +261,7 @@ void frmMain::recordBucket(const BucketTime& closedAt, const BucketRow& averages
     PerSlot<QString> labels;
     for (int s = 0; s < kSlotCount; ++s)
         labels[static_cast<std::size_t>(s)] = slotLabel(s);
-    recorder->recordBucket(m_journal.probe(), closedAt, values, labels);
+    recorder->recordBucket(m_bucketProbe, closedAt, values, labels);
 }
 
 // ---- buttons -----------------------------------------------------------------
@@ -352,6 +352,9 @@ void frmMain::endCycle(const CycleEnd& end)
     if (complete) {
         m_measChart->addMeasure(m_measures);
         m_probeName = txtVimboName->text();
+        // The open bucket's measures are this probe's, even if the agent changes before it closes.
+        m_bucketProbe = {QString::fromStdString(end.snapshot.settings.agent), end.snapshot.settings.port,
+                         end.snapshot.name};
     } else {
         try {
             m_eventsLog->addMessage(QStringLiteral("Error in SNMP get request"));

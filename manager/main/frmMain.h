@@ -141,6 +141,7 @@ private:
     std::unique_ptr<frmMeasChart> m_measChart;
     frmEventsLog* m_eventsLog = nullptr;  // owned by this window as its child
     Journal m_journal;
+    ProbeKey m_bucketProbe;  // whose measures the chart's open bucket holds
     frmAlarmHistory* m_alarmHistory = nullptr;  // a child, made when first asked for
 
     QMenu* menuConfigurar = nullptr;
