@@ -50,14 +50,6 @@ int usage(const QString& message)
     return kUsage;
 }
 
-QString defaultPath()
-{
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/vimbo/history.sqlite");
-}
-
 std::optional<vimbo::ProbeKey> parseProbe(const QString& text)
 {
     static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([0-9.]+)):(\\d{1,5})$"));
@@ -84,7 +76,7 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    QString path = defaultPath();
+    QString path = vimbo::defaultHistoryPath();
     QString command;
     std::map<QString, QString> options;
     static const QStringList kValued = {QStringLiteral("--history"), QStringLiteral("--probe"),

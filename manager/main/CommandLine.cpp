@@ -3,7 +3,6 @@
 #include "core/NumericAddress.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 
 #include <utility>
 
@@ -21,15 +20,6 @@ CommandLine usageError(const QString& message)
 }
 
 }  // namespace
-
-QString defaultHistoryPath()
-{
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // A relative value is to be ignored, as the base directory rules say.
-    if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/vimbo/history.sqlite");
-}
 
 CommandLine readCommandLine(const QStringList& arguments)
 {

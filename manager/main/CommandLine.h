@@ -21,8 +21,6 @@ struct ManagerOptions {
     int keepMinuteDays = 400;
 };
 
-/// $XDG_STATE_HOME/vimbo/history.sqlite, or ~/.local/state/vimbo/history.sqlite.
-QString defaultHistoryPath();
 
 /// The outcome of reading the command line: either the program goes on with
 /// `options`, or it stops with `exitStatus` after printing `output` (standard

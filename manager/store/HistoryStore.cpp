@@ -459,6 +459,15 @@ QString HistoryStore::lastName(const QString& address, int port) const
     return select.step() ? select.text(0) : QString();
 }
 
+QString defaultHistoryPath()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // A relative value is to be ignored, as the base directory rules say.
+    if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/vimbo/history.sqlite");
+}
+
 QString describeStoreError(const sql::Error& error)
 {
     QString reason;

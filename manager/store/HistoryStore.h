@@ -144,6 +144,9 @@ private:
     std::map<std::int64_t, QString> m_labels;     // as stored, so that unchanged labels are not written again
 };
 
+/// $XDG_STATE_HOME/vimbo/history.sqlite, or ~/.local/state/vimbo/history.sqlite.
+QString defaultHistoryPath();
+
 /// "sqlite.c: message" for a user: what failed, in words.
 QString describeStoreError(const sql::Error& error);
 

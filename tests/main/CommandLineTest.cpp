@@ -1,6 +1,7 @@
 // vimboManager's logic without a window: the command line and the settings
 // file.
 #include "main/CommandLine.h"
+#include "store/HistoryStore.h"
 #include "main/SettingsFile.h"
 #include "SnmpClient.h"
 
