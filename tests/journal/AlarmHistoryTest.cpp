@@ -93,6 +93,20 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
     EXPECT_EQ(events[8].detail, QStringLiteral("to 127.0.0.2:161"));
 }
 
+TEST(AlarmHistoryWithoutAStore, saysSoAndShowsTheProbesStateAlone)
+{
+    test::FakeClock clock;
+    test::FakeDialogs dialogs;
+    Journal journal(clock);
+    journal.started({"127.0.0.1", "", "", 100, 1, 16161});
+    journal.cycleEnded(cycle(false, {{ProbeEvent::ProbeLost}}), {});
+    frmAlarmHistory window(journal, dialogs, clock, nullptr);
+    window.show();
+    EXPECT_EQ(test::child<QLabel>(window, "lblProbeState")->text(),
+              QStringLiteral("Probe at 127.0.0.1:16161: never answered. No history is being recorded."));
+    EXPECT_EQ(test::child<QTableWidget>(window, "tblEvents")->rowCount(), 0);
+}
+
 class AlarmHistoryWindow : public ::testing::Test {
 protected:
     void SetUp() override
