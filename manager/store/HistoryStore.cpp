@@ -18,6 +18,7 @@ static_assert(std::endian::native == std::endian::little, "the stored values are
 namespace {
 
 constexpr std::int64_t kMinuteMs = 60'000;
+constexpr std::int64_t kApplicationId = 0x56696D62;  // "Vimb", in the file's header
 constexpr std::int64_t kDayMs = 86'400'000;
 
 const char* const kSchema = R"(
@@ -103,18 +104,32 @@ HistoryStore::HistoryStore(const QString& path, Mode mode, int busyTimeoutMs)
            mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY)
 {
     sqlite3_busy_timeout(m_db.handle(), busyTimeoutMs);
+    const auto applicationId = [this] {
+        sql::Statement read = m_db.prepare("PRAGMA application_id");
+        return read.step() ? read.integer(0) : 0;
+    };
+    // Another program's database is never written into, even when named on purpose.
+    const auto refuse = [] { throw sql::Error(SQLITE_NOTADB, "another program's database"); };
     if (mode == Mode::ReadOnly) {
-        // Reads the schema, so that a file that is no store says so now.
-        m_db.prepare("SELECT id FROM probe LIMIT 1").step();
+        if (applicationId() != kApplicationId)
+            refuse();
         return;
+    }
+    {
+        sql::Transaction transaction(m_db);
+        sql::Statement tables = m_db.prepare("SELECT count(*) FROM sqlite_master");
+        tables.step();
+        if (const std::int64_t id = applicationId(); id == 0 && tables.integer(0) == 0)
+            m_db.exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+        else if (id != kApplicationId)
+            refuse();
+        m_db.exec(kSchema);
+        transaction.commit();
     }
     // WAL lets a reader and another manager's writer go on together; NORMAL
     // syncs at checkpoints, so a killed manager loses nothing committed.
     m_db.exec("PRAGMA journal_mode=WAL");
     m_db.exec("PRAGMA synchronous=NORMAL");
-    sql::Transaction transaction(m_db);
-    m_db.exec(kSchema);
-    transaction.commit();
 }
 
 std::int64_t HistoryStore::probeId(const ProbeKey& probe)

@@ -152,6 +152,13 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
              return f.fileName();
          },
          "damaged"},
+        {"another program's database",
+         [](QTemporaryDir& d, Hold&) {
+             const QString file = d.filePath(QStringLiteral("notes.sqlite"));
+             sql::Database(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE).exec("CREATE TABLE note(text)");
+             return file;
+         },
+         "not a history file"},
         {"a folder in its place",
          [](QTemporaryDir& d, Hold&) {
              QDir(d.path()).mkdir(QStringLiteral("history.sqlite"));
@@ -188,6 +195,12 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
         }
         ASSERT_EQ(told.messages.size(), 1u);
         EXPECT_TRUE(told.messages[0].contains(file)) << told.messages[0].toStdString();
+        if (file.endsWith(QLatin1String("notes.sqlite"))) {  // nothing added to it
+            const sql::Database notes(file, SQLITE_OPEN_READONLY);
+            sql::Statement tables = notes.prepare("SELECT count(*) FROM sqlite_master");
+            tables.step();
+            EXPECT_EQ(tables.integer(0), 1);
+        }
         EXPECT_TRUE(told.messages[0].contains(QLatin1String(c.reason))) << told.messages[0].toStdString();
     }
 }
