@@ -1,6 +1,7 @@
 // vimbo-history: the alarm journal and the measure history that vimboManager
 // records, for scripts and reports.
 #include "chart/HistoryCsv.h"
+#include "core/NumericAddress.h"
 #include "store/HistoryExport.h"
 #include "store/HistoryStore.h"
 
@@ -52,14 +53,17 @@ int usage(const QString& message)
 
 std::optional<vimbo::ProbeKey> parseProbe(const QString& text)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([0-9.]+)):(\\d{1,5})$"));
+    // The address as the manager takes it, in brackets when it is IPv6, then the port.
+    static const QRegularExpression form(QStringLiteral("^(?:\\[([^\\]]+)\\]|([^:]+)):(\\d{1,5})$"));
     const auto match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;
+    const bool ipv6 = !match.captured(1).isEmpty();
+    const QString address = ipv6 ? match.captured(1) : match.captured(2);
     const int port = match.captured(3).toInt();
-    if (port < 1 || port > 65535)
+    if (port < 1 || port > 65535 || !(ipv6 ? vimbo::isNumericIPv6Address(address) : vimbo::isNumericAddress(address)))
         return std::nullopt;
-    return vimbo::ProbeKey{match.captured(1).isEmpty() ? match.captured(2) : match.captured(1), port, {}};
+    return vimbo::ProbeKey{address, port, {}};
 }
 
 vimbo::BucketTime localTime(std::int64_t msecs)

@@ -45,6 +45,15 @@ QString historyCsvHeader(const PerSlot<QString>& labels, const QString& suffix)
     return header.join(QLatin1Char(','));
 }
 
+BucketRow bucketRow(const MeasureHistory& history, int bucket)
+{
+    BucketRow values;
+    for (int c = 0; c < MeasureHistory::kChannels; ++c)
+        for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
+            values[static_cast<std::size_t>(c * MeasureHistory::kMagnitudes + m)] = history.measured(bucket, m, c);
+    return values;
+}
+
 QString historyCsvRow(const BucketRow& values)
 {
     QStringList row;
@@ -64,11 +73,8 @@ QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels
     for (int age = closed; age >= 1; --age) {
         const int bucket = (open - age + MeasureHistory::kBuckets) % MeasureHistory::kBuckets;
         const auto closedAt = history.closedAt(bucket);
-        BucketRow values;
-        for (int c = 0; c < MeasureHistory::kChannels; ++c)
-            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
-                values[static_cast<std::size_t>(c * MeasureHistory::kMagnitudes + m)] = history.measured(bucket, m, c);
-        csv += (closedAt ? isoTimeWithOffset(*closedAt) : QString()) + QLatin1Char(',') + historyCsvRow(values) + lineEnd;
+        csv += (closedAt ? isoTimeWithOffset(*closedAt) : QString()) + QLatin1Char(',') +
+               historyCsvRow(bucketRow(history, bucket)) + lineEnd;
     }
     return csv;
 }

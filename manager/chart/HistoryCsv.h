@@ -22,6 +22,8 @@ QString historyCsv(const MeasureHistory& history, const PerSlot<QString>& labels
 
 /// One bucket's power, MER and VBER of each slot, in the order of the columns.
 using BucketRow = std::array<std::optional<float>, kSlotCount * 3>;
+/// A closed bucket's averages in the order of the columns; nullopt where it had no measures.
+BucketRow bucketRow(const MeasureHistory& history, int bucket);
 /// The columns after "time": "<label> power<suffix>", "<label> MER<suffix>" ... for each slot.
 QString historyCsvHeader(const PerSlot<QString>& labels, const QString& suffix = {});
 /// The fields after the time, empty where there is no value.

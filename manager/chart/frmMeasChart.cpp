@@ -163,13 +163,8 @@ void frmMeasChart::check5sSlot()
     const BucketTime closedAt{now.toMSecsSinceEpoch(), now.offsetFromUtc()};
     m_history.closeBucket(n, closedAt);
     if (const int closed = (m_history.insertInd() - 1 + MeasureHistory::kBuckets) % MeasureHistory::kBuckets;
-        m_bucketClosed && m_history.count(closed) != 0.0f) {
-        BucketRow row;
-        for (int c = 0; c < MeasureHistory::kChannels; ++c)
-            for (int m = 0; m < MeasureHistory::kMagnitudes; ++m)
-                row[static_cast<std::size_t>(c * MeasureHistory::kMagnitudes + m)] = m_history.measured(closed, m, c);
-        m_bucketClosed(closedAt, row);
-    }
+        m_bucketClosed && m_history.count(closed) != 0.0f)
+        m_bucketClosed(closedAt, bucketRow(m_history, closed));
 
     VariantGrid grid = MSChart1->chartData();
     ZemtraLib::shiftRows(grid, -1);

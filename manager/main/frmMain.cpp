@@ -204,6 +204,14 @@ QString frmMain::slotLabel(int c) const
     return txtLeds[static_cast<std::size_t>(c)]->text();
 }
 
+PerSlot<QString> frmMain::slotLabels() const
+{
+    PerSlot<QString> labels;
+    for (std::size_t s = 0; s < kSlotCount; ++s)
+        labels[s] = txtLeds[s]->text();
+    return labels;
+}
+
 void frmMain::takeFocus() { activateWindow(); }
 
 void frmMain::setWriting(bool writing)
@@ -258,10 +266,7 @@ void frmMain::recordBucket(const BucketTime& closedAt, const BucketRow& averages
     BucketValues values;
     for (std::size_t i = 0; i < values.size(); ++i)
         values[i] = averages[i].value_or(std::numeric_limits<float>::quiet_NaN());
-    PerSlot<QString> labels;
-    for (int s = 0; s < kSlotCount; ++s)
-        labels[static_cast<std::size_t>(s)] = slotLabel(s);
-    recorder->recordBucket(m_bucketProbe, closedAt, values, labels);
+    recorder->recordBucket(m_bucketProbe, closedAt, values, slotLabels());
 }
 
 // ---- buttons -----------------------------------------------------------------
@@ -364,10 +369,7 @@ void frmMain::endCycle(const CycleEnd& end)
         markStale(end.snapshot.failedAt);  // what this cycle read before it failed is current
     }
     m_pollFailed = !complete;
-    PerSlot<QString> labels;
-    for (int s = 0; s < kSlotCount; ++s)
-        labels[static_cast<std::size_t>(s)] = slotLabel(s);
-    m_journal.cycleEnded(end, labels);
+    m_journal.cycleEnded(end, slotLabels());
     tellEvents(end.events);
     tmrVimboPollingAlarms->start();
 }

@@ -119,6 +119,8 @@ private:
     void showSlotSurveyed(int s, bool surveyed);
     void tellEvents(const std::vector<ProbeEvent>& events);
     QString probeTitle() const;
+    /// Every slot's channel label as shown.
+    PerSlot<QString> slotLabels() const;
     std::optional<std::int16_t> integerOf(const QLineEdit& box) const;
     std::optional<float> singleOf(const QLineEdit& box) const;
     void checkSlot(std::int16_t c) const;

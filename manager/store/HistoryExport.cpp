@@ -31,8 +31,6 @@ QJsonValue jsonFloat(float value)
     return std::isnan(value) ? QJsonValue() : QJsonValue(static_cast<double>(value));
 }
 
-std::optional<float> present(float value) { return std::isnan(value) ? std::nullopt : std::optional(value); }
-
 }  // namespace
 
 QString eventsCsv(const std::vector<JournalEvent>& events)
