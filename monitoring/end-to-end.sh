@@ -82,7 +82,7 @@ wait_for 20 ready "$am" || fail "Alertmanager did not start"
 # The measures group runs less often than the scrapes: wait until it has
 # evaluated after every probe's first scrape, not just after one of them.
 scraped() { [ "$(query "$prom" 'count_over_time(up{job="vimbo-probes"}[1m]) >= 2' | wc -l)" = 5 ] &&
-            [ "$(query "$prom" 'count by (instance) (instance_slot:vimbo_surveyed:bool)' | wc -l)" = 5 ]; }
+            [ "$(query "$prom" 'count by (instance) (instance_slot:vimbo_power_dbuv:surveyed)' | wc -l)" = 5 ]; }
 wait_for 30 scraped || fail "no two scrapes of every probe"
 [ "$(query "$prom" 'up{job="vimbo-probes"} == 1' | wc -l)" = 5 ] || fail "a probe is not up: $(query "$prom" up)"
 say "two scrapes of every probe, all up"
