@@ -112,14 +112,6 @@ TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatI
     }
 }
 
-TEST(ManagerSettingsFile, anAddressWithANulIsRefusedWhereverItComesFrom)
-{
-    const QString withNul = QStringLiteral("127.0.0.1") + QChar(u'\0') + QStringLiteral("evil");
-    EXPECT_EQ(readCommandLine({"vimboManager", "--agent", withNul}).exitStatus, 2);
-    const QByteArray file = QByteArray("[snmp]\nagent = 127.0.0.1") + '\0' + QByteArray("evil\n");
-    EXPECT_TRUE(parseSettingsFile(file, QStringLiteral("a.conf")).error.startsWith(QStringLiteral("a.conf:2: ")));
-}
-
 namespace {
 
 mode_t modeOf(const QString& path)

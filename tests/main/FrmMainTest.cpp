@@ -155,6 +155,11 @@ TEST_F(MainWindow, completeCycleReadsFiftyObjectsInOrderAndShowsThem)
     EXPECT_EQ(lamp("ledAlarm", 1), QColor(64, 0, 0));
     EXPECT_EQ(window.SurveyedFreqsKHz(), (std::array<std::int32_t, 6>{474000, 578000, 666000, 786000, 177500, 0}));
 
+    auto* chartBox = test::child<QCheckBox>(window.measChart(), QStringLiteral("chkChannel_0"));
+    // The chart's timer shows the surveyed slots and hides the others.
+    EXPECT_TRUE(waitFor([&] { return chartBox->isChecked() && window.measChart().chart().seriesHidden(5); }, 3000));
+    for (int series = 1; series <= 6; ++series)
+        EXPECT_EQ(window.measChart().chart().seriesHidden(series), series > 4) << series;
     const MeasureHistory& history = window.measChart().history();
     EXPECT_EQ(history.count(history.insertInd()), 1.0f);
     EXPECT_FLOAT_EQ(history.value(history.insertInd(), 0, 1), 50.5f);
@@ -214,18 +219,6 @@ TEST_F(MainWindow, closingTheMainWindowEndsTheProgramWhileTheOtherWindowsAreShow
     QTimer::singleShot(3000, [] { QApplication::exit(1); });  // a program still running 3 s on
     EXPECT_EQ(QApplication::exec(), 0);  // the program's loop returns: it does not wait for the others
     EXPECT_FALSE(find<QTimer>(QStringLiteral("tmrVimboPollingAlarms"))->isActive());
-}
-
-TEST_F(MainWindow, chartShowsTheSurveyedSlotsAfterTheFirstGoodCycle)
-{
-    window.frmMain_Form_Load();
-    auto* box = test::child<QCheckBox>(window.measChart(), QStringLiteral("chkChannel_0"));
-    EXPECT_TRUE(waitFor([&] { return !box->isChecked(); }, 3000));  // before any poll no slot is surveyed
-    startProbe();
-    poll();
-    EXPECT_TRUE(waitFor([&] { return box->isChecked(); }, 3000));
-    for (int series = 1; series <= 6; ++series)
-        EXPECT_EQ(window.measChart().chart().seriesHidden(series), series > 4) << series;
 }
 
 TEST_F(MainWindow, aNewcomerSavesTheDefaultProbesConfigurationUnchanged)

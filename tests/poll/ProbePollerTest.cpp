@@ -3,8 +3,6 @@
 #include "poll/ProbePoller.h"
 #include "mib/ProbeOids.h"
 
-#include <QLoggingCategory>
-
 #include <deque>
 #include <map>
 
@@ -260,41 +258,6 @@ TEST_F(Poller, lampChangesAndTheProbesStateAreToldOnceAtTheCyclesEnd)
     EXPECT_TRUE(cycle().events.empty());
     fillProbe(transport, "0020");
     EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::ProbeBack}}));
-}
-
-TEST(PollerAtStartUp, aProbeThatNeverAnsweredIsToldLost)
-{
-    FakeTransport transport;
-    Recorder seen;
-    ProbePoller poller(transport, seen.handlers());
-    ASSERT_TRUE(poller.tick());
-    transport.answerAll();
-    ASSERT_EQ(seen.ends.size(), 1u);
-    EXPECT_EQ(seen.ends[0].events, (std::vector<ProbeEvent>{{Kind::ProbeLost}}));
-    EXPECT_EQ(seen.ends[0].snapshot.failedAt, 0u);
-}
-
-std::vector<QString> logged;
-
-TEST(PollerDiagnostics, aFailedCycleIsLoggedOnlyWhenItsCategoryIsSwitchedOn)
-{
-    FakeTransport transport;
-    Recorder seen;
-    ProbePoller poller(transport, seen.handlers());
-    const QtMessageHandler before = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
-            logged.push_back(QString::fromLatin1(context.category) + QStringLiteral(": ") + text);
-        });
-    poller.tick();
-    transport.answerAll();
-    EXPECT_TRUE(logged.empty());  // a week of failed cycles would fill a desktop's journal
-    QLoggingCategory::setFilterRules(QStringLiteral("vimbo.poll.debug=true"));
-    poller.tick();
-    transport.answerAll();
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(before);
-    ASSERT_EQ(logged.size(), 1u);
-    EXPECT_EQ(logged[0], QStringLiteral("vimbo.poll: poll failed at .1.3.6.1.4.1.32473.2.2.1.1.0: result 0x80000003 no answer"));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The store on disk: what it keeps and prunes, and how it behaves when the
 // file cannot be used, the disk fills or two managers write at once.
 #include "WaitFor.h"
-#include "chart/HistoryCsv.h"
-#include "store/HistoryExport.h"
 #include "store/HistoryRecorder.h"
 #include "store/HistoryStore.h"
 
@@ -159,12 +157,6 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
              return file;
          },
          "not a history file"},
-        {"a folder in its place",
-         [](QTemporaryDir& d, Hold&) {
-             QDir(d.path()).mkdir(QStringLiteral("history.sqlite"));
-             return d.filePath(QStringLiteral("history.sqlite"));
-         },
-         "folder"},
         {"a place that cannot be written",
          [](QTemporaryDir&, Hold&) { return QStringLiteral("/proc/vimbo/history.sqlite"); }, "cannot be opened"},
         {"locked by another program",
@@ -253,23 +245,6 @@ TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
     EXPECT_EQ(reader.events({.probe = kProbe}).size(), 300u);
     EXPECT_EQ(reader.events({.probe = other}).size(), 300u);
     EXPECT_EQ(reader.probes().size(), 2u);
-}
-
-}  // namespace
-}  // namespace vimbo
-
-namespace vimbo {
-namespace {
-
-TEST(StoreExport, theQuickTimeOfAYearsRowsIsTheChartsTime)
-{
-    const std::int64_t instants[] = {0, 1'796'000'000'000, 1'798'761'599'000, 951'782'400'000 /* 2000-02-29 */};
-    for (const std::int64_t t : instants)
-        for (const int offset : {0, 3600, -12'600, 20'700, -43'200}) {
-            std::string quick;
-            appendIsoTime(quick, {t, offset});
-            EXPECT_EQ(QString::fromStdString(quick), isoTimeWithOffset({t, offset})) << t << " " << offset;
-        }
 }
 
 }  // namespace
