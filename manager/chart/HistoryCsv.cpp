@@ -1,32 +1,13 @@
 #include "HistoryCsv.h"
 
+#include "core/Clock.h"
 #include "core/Slots.h"
 
-#include <QTimeZone>
-
 #include <charconv>
-#include <cstdlib>
 
 namespace vimbo {
 
-
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
-QString isoTimeWithOffset(const BucketTime& time)
-{
-    const int offset = time.utcOffsetSeconds;
-    const QDateTime local =
-        QDateTime::fromMSecsSinceEpoch(time.msecsSinceEpoch, Qt::UTC).addSecs(offset);
-    const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + QLatin1Char(offset < 0 ? '-' : '+') +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
+QString isoTimeWithOffset(const BucketTime& time) { return isoTime(time.msecsSinceEpoch, time.utcOffsetSeconds); }
 
 QString csvNumber(float value)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CsvText.h"
 #include "core/Slots.h"
 
 #include "MeasureHistory.h"
@@ -33,8 +34,5 @@ QString csvNumber(float value);
 
 /// "2026-12-06T14:05:37+01:00": the local time of `time` and its offset, "+00:00" for UTC too.
 QString isoTimeWithOffset(const BucketTime& time);
-
-/// One CSV field, quoted when it holds a comma, a quote or a line break.
-QString csvField(const QString& text);
 
 }  // namespace vimbo

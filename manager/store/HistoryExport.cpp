@@ -1,6 +1,7 @@
 #include "HistoryExport.h"
 
 #include "chart/HistoryCsv.h"
+#include "core/Clock.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -95,12 +96,6 @@ QString minutesCsvHeader(const PerSlot<QString>& labels)
 
 namespace {
 
-void appendTwo(std::string& text, unsigned n)
-{
-    text += static_cast<char>('0' + n / 10 % 10);
-    text += static_cast<char>('0' + n % 10);
-}
-
 // A field as the chart writes it: the shortest form that reads back the same, or nothing.
 void appendField(std::string& csv, float value)
 {
@@ -116,29 +111,7 @@ void appendField(std::string& csv, float value)
 
 void appendIsoTime(std::string& text, const BucketTime& time)
 {
-    using namespace std::chrono;
-    const sys_time<milliseconds> local{milliseconds(time.msecsSinceEpoch + std::int64_t{time.utcOffsetSeconds} * 1000)};
-    const sys_days day = floor<days>(local);
-    const year_month_day date{day};
-    const hh_mm_ss<seconds> clock{floor<seconds>(local - day)};
-    const int y = static_cast<int>(date.year());
-    appendTwo(text, static_cast<unsigned>(y / 100));
-    appendTwo(text, static_cast<unsigned>(y % 100));
-    text += '-';
-    appendTwo(text, static_cast<unsigned>(date.month()));
-    text += '-';
-    appendTwo(text, static_cast<unsigned>(date.day()));
-    text += 'T';
-    appendTwo(text, static_cast<unsigned>(clock.hours().count()));
-    text += ':';
-    appendTwo(text, static_cast<unsigned>(clock.minutes().count()));
-    text += ':';
-    appendTwo(text, static_cast<unsigned>(clock.seconds().count()));
-    const int minutes = std::abs(time.utcOffsetSeconds) / 60;
-    text += time.utcOffsetSeconds < 0 ? '-' : '+';
-    appendTwo(text, static_cast<unsigned>(minutes / 60));
-    text += ':';
-    appendTwo(text, static_cast<unsigned>(minutes % 60));
+    vimbo::appendIsoTime(text, time.msecsSinceEpoch, time.utcOffsetSeconds);
 }
 
 void appendBucketCsv(std::string& csv, const StoredBucket& bucket)

@@ -2,6 +2,7 @@
 // numeric, how a user's number is read, how the clock is written, and a
 // file that is replaced whole or not at all.
 #include "core/Clock.h"
+#include "core/CsvText.h"
 #include "core/LocaleNumber.h"
 #include "core/NumericAddress.h"
 #include "core/SafeFile.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <climits>
 
 namespace vimbo {
 namespace {
@@ -87,6 +90,65 @@ QByteArray contentOf(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+TEST(IsoTime, theWallTimeUnderItsOffsetWithoutOverflowOnHostileValues)
+{
+    const struct {
+        std::int64_t msecs;
+        int offsetSeconds;
+        const char* text;
+    } cases[] = {
+        {-14'182'940'000, 0, "1969-07-20T20:17:40+00:00"},  // before 1970
+        {-1, 0, "1969-12-31T23:59:59+00:00"},
+        {-2'203'891'201'000 + 1000, 0, "1900-03-01T00:00:00+00:00"},  // 1900 had no 29 February
+        {1'709'159'400'000, 5 * 3600 + 45 * 60, "2024-02-29T04:15:00+05:45"},  // a leap day, reached by the offset
+        {1'709'258'400'000, -(3 * 3600 + 30 * 60), "2024-02-29T22:30:00-03:30"},
+        {1'704'016'800'000, 14 * 3600, "2024-01-01T00:00:00+14:00"},
+        {1'704'016'800'000, 5 * 3600 + 45 * 60 + 30, "2023-12-31T15:45:00+05:45"},  // seconds of an offset dropped
+        {1'704'016'800'999, 0, "2023-12-31T10:00:00+00:00"},
+        {0, INT_MIN, "1969-12-31T06:00:00-18:00"},
+        {0, INT_MAX, "1970-01-01T18:00:00+18:00"},
+        {LLONG_MAX, 3600, "9999-12-31T23:59:59+01:00"},
+        {LLONG_MIN, -3600, "0000-01-01T00:00:00-01:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(isoTime(c.msecs, c.offsetSeconds).toStdString(), c.text);
+        std::string appended = "t=";
+        appendIsoTime(appended, c.msecs, c.offsetSeconds);
+        EXPECT_EQ(appended, std::string("t=") + c.text);
+    }
+}
+
+TEST(CsvText, noFieldStartsAFormulaAndNumbersStayNumbers)
+{
+    const QString nul(QChar(u'\0'));
+    const struct {
+        QString text;
+        QString field;
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"")},
+        {QStringLiteral("@SUM(1+1)*cmd|' /C calc'!A0"), QStringLiteral("'@SUM(1+1)*cmd|' /C calc'!A0")},
+        {QStringLiteral("+1+2"), QStringLiteral("'+1+2")},
+        {QStringLiteral("-2+3"), QStringLiteral("'-2+3")},
+        {QStringLiteral("-"), QStringLiteral("'-")},
+        {QStringLiteral("\tcmd"), QStringLiteral("\"'\tcmd\"")},
+        {QStringLiteral("\r=1"), QStringLiteral("\"'\r=1\"")},
+        {QStringLiteral("-12.5"), QStringLiteral("-12.5")},
+        {QStringLiteral("+3e-07"), QStringLiteral("+3e-07")},
+        {QStringLiteral("KESTREL=1"), QStringLiteral("KESTREL=1")},
+        {QStringLiteral("a;=cmd"), QStringLiteral("\"a;=cmd\"")},
+        {QStringLiteral("Peñas, \"Altas\""), QStringLiteral("\"Peñas, \"\"Altas\"\"\"")},
+        {QStringLiteral("two\r\nlines"), QStringLiteral("\"two\r\nlines\"")},
+        {QStringLiteral("AB") + nul + QStringLiteral("CD"), QStringLiteral("AB\uFFFDCD")},
+        {nul + QStringLiteral("=1"), QStringLiteral("\uFFFD=1")},
+        {QString(), QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(csvField(c.text).toStdString(), c.field.toStdString());
+    }
 }
 
 TEST(SafeFile, aFileIsReplacedWholeOrLeftAsItWas)
