@@ -3,11 +3,14 @@
 #include "WaitFor.h"
 #include "store/HistoryRecorder.h"
 #include "store/HistoryStore.h"
+#include "store/StoreBackup.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -245,6 +248,47 @@ TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
     EXPECT_EQ(reader.events({.probe = kProbe}).size(), 300u);
     EXPECT_EQ(reader.events({.probe = other}).size(), 300u);
     EXPECT_EQ(reader.probes().size(), 2u);
+}
+
+TEST_F(Store, aBackupTakenWhileAManagerWritesIsConsistentPrivateAndNeverWrittenThroughALink)
+{
+    HistoryStore(path).addBucket(kProbe, {kNow, 0}, valuesOf(1), {});
+    std::jthread writer([&](const std::stop_token& stop) {  // joined however the test ends
+        HistoryStore store(path);
+        for (int i = 1; !stop.stop_requested(); ++i) {
+            // A bucket and an event in one transaction: a consistent copy has as many of each.
+            sql::Transaction transaction(store.database());
+            store.addBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
+            store.addEvent(event(kind::AlarmRose, 0, kNow + i * 5000));
+            transaction.commit();
+        }
+    });
+    const QString copy = folder.filePath(QStringLiteral("copy.sqlite"));
+    std::size_t before = 0;
+    for (int round = 0; round < 5; ++round) {
+        test::waitFor([] { return false; }, 30);
+        ASSERT_EQ(backupStore(path, copy), std::nullopt);
+        const HistoryStore reader(copy, HistoryStore::Mode::ReadOnly);
+        const std::size_t buckets = reader.buckets(kProbe, 0, kNow + kDay).size();
+        EXPECT_EQ(buckets, reader.events({.probe = kProbe}).size() + 1);
+        EXPECT_GT(buckets, before);
+        before = buckets;
+    }
+    writer.request_stop();
+    writer.join();
+    struct stat info{};
+    ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("copy.sqlite")});  // no -wal, no temporary
+
+    const QString target = folder.filePath(QStringLiteral("target"));
+    const QString link = folder.filePath(QStringLiteral("link.sqlite"));
+    ASSERT_TRUE(QFile::link(target, link));
+    EXPECT_NE(backupStore(path, link).value_or(QString()).indexOf(QStringLiteral("symbolic link")), -1);
+    EXPECT_NE(backupStore(path, path).value_or(QString()).indexOf(QStringLiteral("the store itself")), -1);
+    EXPECT_NE(backupStore(path, folder.filePath(QStringLiteral("no/such/folder.sqlite"))), std::nullopt);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::System).size(), 2);  // the copy and the link
 }
 
 }  // namespace
