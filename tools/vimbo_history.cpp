@@ -1,243 +1,421 @@
 // vimbo-history: the alarm journal and the measure history that vimboManager
-// records, for scripts and reports.
+// records, for scripts and reports. main() reads the command line and runs
+// one function per command.
+#include "HistoryCommandLine.h"
+
 #include "chart/HistoryCsv.h"
-#include "core/NumericAddress.h"
+#include "core/Clock.h"
 #include "store/HistoryExport.h"
 #include "store/HistoryStore.h"
+#include "store/Report.h"
+#include "store/StoreBackup.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
+#include <string>
 
+namespace vimbo {
 namespace {
 
-constexpr int kUsage = 2;
-constexpr int kUnreadable = 1;
+constexpr int kDone = 0;
+constexpr int kUnreadable = 1;  // the store cannot be read, or it holds no such probe
+constexpr int kCannotWrite = 3;
 
-const char* const kHelp =
-    "Usage: vimbo-history [--history FILE] COMMAND [options]\n"
-    "Reads the alarm journal and the measure history vimboManager keeps.\n"
-    "\n"
-    "Commands:\n"
-    "  events [--probe ADDRESS:PORT] [--since DURATION|TIME] [--until TIME] [--format csv|json]\n"
-    "      The journal, newest first: time, probe, probe name, kind, slot, channel,\n"
-    "      duration (seconds), acknowledged by, note, power, MER, VBER, detail.\n"
-    "  export [--probe ADDRESS:PORT] --since DURATION|TIME [--until TIME] [--resolution 5s|1m] [--format csv|json]\n"
-    "      One probe's measures, oldest first, in the chart's CSV: 5-second buckets\n"
-    "      (the default), or per-minute means followed by minimums and maximums.\n"
-    "  probes [--format csv|json]\n"
-    "      Every probe in the store, with its first and last record and its state.\n"
-    "\n"
-    "Options:\n"
-    "  --history FILE   the store (default $XDG_STATE_HOME/vimbo/history.sqlite)\n"
-    "  DURATION is a number and s, m, h or d (\"2h\": the last two hours); TIME is\n"
-    "  ISO 8601 (\"2026-12-08T09:30\", local time unless an offset is given).\n"
-    "  -h, --help       show this help and exit\n"
-    "  --version        show the version and exit\n"
-    "\n"
-    "Exit status: 0 done, 1 the store cannot be read, 2 usage error.\n";
+void tell(const QString& message) { std::fprintf(stderr, "vimbo-history: %s\n", message.toLocal8Bit().constData()); }
 
-int usage(const QString& message)
+/// Standard output, written in large pieces; a failure (a full disk, a closed
+/// pipe) is remembered and told at the end, as coreutils does.
+class Output {
+public:
+    void write(std::string_view text)
+    {
+        m_pending.append(text);
+        if (m_pending.size() > (1u << 18))
+            flush();
+    }
+    void write(const QString& text) { write(std::string_view(text.toUtf8().toStdString())); }
+    void write(const char* text) { write(std::string_view(text)); }
+    std::string& buffer() { return m_pending; }
+    void flushIfLarge()
+    {
+        if (m_pending.size() > (1u << 18))
+            flush();
+    }
+    /// Everything written out; otherwise the reason is told and false returned.
+    bool finish()
+    {
+        flush();
+        if (std::fflush(stdout) != 0 && m_error == 0)
+            m_error = errno;
+        if (std::ferror(stdout) && m_error == 0)
+            m_error = EIO;
+        if (m_error != 0)
+            tell(QStringLiteral("cannot write the output: ") + QString::fromLocal8Bit(std::strerror(m_error)));
+        return m_error == 0;
+    }
+
+private:
+    void flush()
+    {
+        if (m_error == 0 && !m_pending.empty() && std::fwrite(m_pending.data(), 1, m_pending.size(), stdout) != m_pending.size())
+            m_error = errno != 0 ? errno : EIO;
+        m_pending.clear();
+    }
+    std::string m_pending;
+    int m_error = 0;
+};
+
+std::optional<ProbeKey> askedProbe(const HistoryArguments& a)
 {
-    std::fprintf(stderr, "vimbo-history: %s\nTry 'vimbo-history --help'.\n", qPrintable(message));
-    return kUsage;
-}
-
-std::optional<vimbo::ProbeKey> parseProbe(const QString& text)
-{
-    // The address as the manager takes it, in brackets when it is IPv6, then the port.
-    static const QRegularExpression form(QStringLiteral("^(?:\\[([^\\]]+)\\]|([^:]+)):(\\d{1,5})$"));
-    const auto match = form.match(text);
-    if (!match.hasMatch())
+    if (!a.probeAddress)
         return std::nullopt;
-    const bool ipv6 = !match.captured(1).isEmpty();
-    const QString address = ipv6 ? match.captured(1) : match.captured(2);
-    const int port = match.captured(3).toInt();
-    if (port < 1 || port > 65535 || !(ipv6 ? vimbo::isNumericIPv6Address(address) : vimbo::isNumericAddress(address)))
-        return std::nullopt;
-    return vimbo::ProbeKey{address, port, {}};
+    return ProbeKey{*a.probeAddress, a.probePort, {}};
 }
 
-vimbo::BucketTime localTime(std::int64_t msecs)
+bool holds(const std::vector<ProbeSummary>& probes, const ProbeKey& probe)
 {
-    return {msecs, QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()};
+    return std::any_of(probes.begin(), probes.end(), [&](const ProbeSummary& p) {
+        return p.probe.address == probe.address && p.probe.port == probe.port;
+    });
 }
 
-void print(const QString& text) { std::fputs(text.toUtf8().constData(), stdout); }
+// The probes a command covers: the one asked for, under every name it reported, or every one the store holds.
+std::optional<std::vector<ProbeKey>> probesOf(const HistoryStore& store, const HistoryArguments& a, bool byName)
+{
+    const auto all = store.probes();
+    if (const auto asked = askedProbe(a)) {
+        if (!holds(all, *asked)) {
+            tell(QStringLiteral("the store holds no probe at ") + asked->where() +
+                 QStringLiteral(" (see vimbo-history probes)"));
+            return std::nullopt;
+        }
+        return std::vector<ProbeKey>{*asked};
+    }
+    std::vector<ProbeKey> keys;
+    for (const ProbeSummary& p : all) {
+        const ProbeKey key = byName ? p.probe : ProbeKey{p.probe.address, p.probe.port, {}};
+        if (std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
+    }
+    return keys;
+}
+
+int runEvents(const HistoryStore& store, const HistoryArguments& a, Output& out)
+{
+    if (a.probeAddress && !probesOf(store, a, false))
+        return kUnreadable;
+    EventFilter filter;
+    filter.probe = askedProbe(a);
+    filter.sinceMsecs = a.sinceMsecs;
+    filter.untilMsecs = a.untilMsecs;
+    const auto events = store.events(filter);
+    out.write(a.format == HistoryFormat::Json ? eventsJson(events) : eventsCsv(events));
+    return kDone;
+}
+
+int runExport(const HistoryStore& store, const HistoryArguments& a, std::int64_t now, Output& out)
+{
+    const auto probes = probesOf(store, a, true);
+    if (!probes)
+        return kUnreadable;
+    const bool every = !a.probeAddress;
+    const bool json = a.format == HistoryFormat::Json;
+    PerSlot<QString> slotNames;
+    for (int s = 0; s < kSlotCount; ++s)
+        slotNames[static_cast<std::size_t>(s)] = QStringLiteral("Slot %1").arg(s + 1);
+    const std::int64_t until = a.untilMsecs.value_or(now);
+    if (!json) {
+        // Every probe's rows under one header: the slots by number, each row naming its probe.
+        const PerSlot<QString> labels = every ? slotNames : store.labels(probes->front());
+        out.write(a.minutes ? minutesCsvHeader(labels, every) : bucketsCsvHeader(labels, every));
+    } else {
+        out.write("[");
+    }
+    bool first = true;
+    for (const ProbeKey& probe : *probes) {
+        const std::string probeFields = every ? probeCsvFields(probe) : std::string();
+        const JsonRowParts parts = jsonRowParts(store.labels(probe), every ? &probe : nullptr);
+        const auto row = [&](const auto& write) {
+            if (json) {
+                out.buffer() += first ? "\n" : ",\n";
+                first = false;
+            }
+            write(out.buffer());
+            out.flushIfLarge();
+        };
+        if (a.minutes)
+            store.eachMinute(probe, *a.sinceMsecs, until, [&](const StoredMinute& m) {
+                row([&](std::string& text) { json ? appendMinuteJson(text, parts, m) : appendMinuteCsv(text, m, probeFields); });
+            });
+        else
+            store.eachBucket(probe, *a.sinceMsecs, until, [&](const StoredBucket& b) {
+                row([&](std::string& text) { json ? appendBucketJson(text, parts, b) : appendBucketCsv(text, b, probeFields); });
+            });
+    }
+    if (json)
+        out.write("\n]\n");
+    return kDone;
+}
+
+int runProbes(const HistoryStore& store, const HistoryArguments& a, Output& out)
+{
+    const auto probes = store.probes();
+    const auto time = [](const std::optional<BucketTime>& t) {
+        return t ? isoTime(t->msecsSinceEpoch, QDateTime::fromMSecsSinceEpoch(t->msecsSinceEpoch).offsetFromUtc()) : QString();
+    };
+    if (a.format == HistoryFormat::Json) {
+        QJsonArray array;
+        for (const auto& p : probes)
+            array.append(QJsonObject{{QStringLiteral("probe"), p.probe.where()},
+                                     {QStringLiteral("probe_name"), p.probe.name},
+                                     {QStringLiteral("first"), p.first ? QJsonValue(time(p.first)) : QJsonValue()},
+                                     {QStringLiteral("last"), p.last ? QJsonValue(time(p.last)) : QJsonValue()},
+                                     {QStringLiteral("state"), p.state}});
+        out.write(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return kDone;
+    }
+    QString csv = QStringLiteral("probe,probe name,first,last,state\r\n");
+    for (const auto& p : probes)
+        csv += QStringList{csvField(p.probe.where()), csvField(p.probe.name), time(p.first), time(p.last), csvField(p.state)}
+                   .join(QLatin1Char(',')) +
+               QStringLiteral("\r\n");
+    out.write(csv);
+    return kDone;
+}
+
+int runBackup(const HistoryArguments& a)
+{
+    if (const auto error = backupStore(a.store, a.backupFile)) {
+        tell(*error);
+        return kCannotWrite;
+    }
+    return kDone;
+}
+
+// ---- report --------------------------------------------------------------------
+
+// The journal's rises and their ends, as spans: alarms and warnings per slot, outages of the probe.
+void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, std::int64_t until)
+{
+    struct Open {
+        std::int64_t since;
+        QString channel;
+    };
+    std::map<std::pair<int, bool>, Open> rises;  // by slot and warning
+    std::optional<std::int64_t> outage;
+    for (auto e = newestFirst.rbegin(); e != newestFirst.rend(); ++e) {
+        const std::int64_t t = e->time.msecsSinceEpoch;
+        const bool warning = e->kind.startsWith(QLatin1String("warning"));
+        if (e->kind == kind::AlarmRose || e->kind == kind::WarningRose) {
+            rises[{e->slot, warning}] = {t, e->channel};
+        } else if (e->kind == kind::AlarmCleared || e->kind == kind::WarningCleared || e->kind == kind::AlarmUnknownEnd ||
+                   e->kind == kind::WarningUnknownEnd) {
+            const auto rise = rises.find({e->slot, warning});
+            if (rise == rises.end())
+                continue;
+            report.addAlarm({e->slot, rise->second.channel, warning, {rise->second.since, t}, 0});
+            rises.erase(rise);
+        } else if (e->kind == kind::ProbeLost || e->kind == kind::NeverAnswered) {
+            outage = outage.value_or(t);
+        } else if ((e->kind == kind::ProbeBack || e->kind == kind::OutageUnknownEnd) && outage) {
+            report.addOutage({*outage, t});
+            outage.reset();
+        }
+    }
+    for (const auto& [key, rise] : rises)
+        report.addAlarm({key.first, rise.channel, key.second, {rise.since, until}, 0});
+    if (outage)
+        report.addOutage({*outage, until});
+}
+
+QString percent(const ReportRow& r)
+{
+    return r.watchedMsecs > 0 ? QString::number(r.availability() * 100.0, 'f', 2) : QString();
+}
+
+QString localTime(std::int64_t msecs, const char* format)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs).toString(QLatin1String(format));
+}
+
+// Columns padded to their widest cell; numbers to the right.
+QString textTable(const std::vector<QStringList>& rows, const QString& rightAligned)
+{
+    std::vector<qsizetype> widths;
+    for (const QStringList& row : rows)
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (static_cast<std::size_t>(c) >= widths.size())
+                widths.push_back(0);
+            widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], row[c].size());
+        }
+    QString text;
+    for (const QStringList& row : rows) {
+        QStringList cells;
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            const auto width = widths[static_cast<std::size_t>(c)];
+            cells << (rightAligned[c] == QLatin1Char('r') ? row[c].rightJustified(width) : row[c].leftJustified(width));
+        }
+        text += cells.join(QStringLiteral("  ")).trimmed() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+int runReport(const HistoryStore& store, const HistoryArguments& a, std::int64_t now, Output& out)
+{
+    const auto probes = probesOf(store, a, false);
+    if (!probes)
+        return kUnreadable;
+    const std::int64_t since = *a.sinceMsecs;
+    const std::int64_t until = a.untilMsecs.value_or(now);
+    std::vector<std::pair<ProbeKey, std::vector<ReportRow>>> reports;
+    for (const ProbeKey& where : *probes) {
+        Report report(since, until, a.by, QTimeZone::systemTimeZone());
+        // The journal from well before the start: an alarm that rose earlier still counts its time.
+        EventFilter filter;
+        filter.probe = where;
+        filter.untilMsecs = until;
+        feedReport(report, store.events(filter), until);
+        report.addWatched({since, until});
+        const PerSlot<QString> labels = store.labels(where);
+        for (int s = 0; s < kSlotCount; ++s)
+            if (!labels[static_cast<std::size_t>(s)].startsWith(QLatin1String("Slot ")))
+                report.addChannel(s, labels[static_cast<std::size_t>(s)]);
+        reports.emplace_back(ProbeKey{where.address, where.port, store.lastName(where.address, where.port)}, report.rows());
+    }
+    const auto seconds = [](std::int64_t ms) { return ms / 1000; };
+    if (a.format == HistoryFormat::Json) {
+        QJsonArray array;
+        for (const auto& [probe, rows] : reports)
+            for (const ReportRow& r : rows)
+                array.append(QJsonObject{
+                    {QStringLiteral("from"), isoTime(r.period.startMsecs, QDateTime::fromMSecsSinceEpoch(r.period.startMsecs).offsetFromUtc())},
+                    {QStringLiteral("to"), isoTime(r.period.endMsecs, QDateTime::fromMSecsSinceEpoch(r.period.endMsecs).offsetFromUtc())},
+                    {QStringLiteral("probe"), probe.where()},
+                    {QStringLiteral("probe_name"), probe.name},
+                    {QStringLiteral("slot"), r.slot >= 0 ? QJsonValue(r.slot + 1) : QJsonValue()},
+                    {QStringLiteral("channel"), r.channel.isEmpty() ? QJsonValue() : QJsonValue(r.channel)},
+                    {QStringLiteral("watched_s"), static_cast<double>(seconds(r.watchedMsecs))},
+                    {QStringLiteral("unwatched_s"), static_cast<double>(seconds(r.unwatchedMsecs))},
+                    {QStringLiteral("gaps"), r.gaps},
+                    {QStringLiteral("availability"), r.watchedMsecs > 0 ? QJsonValue(r.availability()) : QJsonValue()},
+                    {QStringLiteral("alarm_s"), static_cast<double>(seconds(r.alarmMsecs))},
+                    {QStringLiteral("warning_s"), static_cast<double>(seconds(r.warningMsecs))},
+                    {QStringLiteral("alarms"), r.alarms},
+                    {QStringLiteral("warnings"), r.warnings},
+                    {QStringLiteral("flaps"), r.flaps},
+                    {QStringLiteral("longest_alarm_s"), static_cast<double>(seconds(r.longestAlarmMsecs))}});
+        out.write(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return kDone;
+    }
+    if (a.format == HistoryFormat::Csv) {
+        std::string csv = "from,to,probe,probe name,slot,channel,watched (s),unwatched (s),gaps,availability (%),"
+                          "in alarm (s),in warning (s),alarms,warnings,flaps,longest alarm (s)\r\n";
+        for (const auto& [probe, rows] : reports)
+            for (const ReportRow& r : rows) {
+                appendIsoTime(csv, {r.period.startMsecs, QDateTime::fromMSecsSinceEpoch(r.period.startMsecs).offsetFromUtc()});
+                csv += ',';
+                appendIsoTime(csv, {r.period.endMsecs, QDateTime::fromMSecsSinceEpoch(r.period.endMsecs).offsetFromUtc()});
+                csv += probeCsvFields(probe);
+                csv += QStringList{r.slot >= 0 ? QString::number(r.slot + 1) : QString(), csvField(r.channel),
+                                   QString::number(seconds(r.watchedMsecs)), QString::number(seconds(r.unwatchedMsecs)),
+                                   QString::number(r.gaps), percent(r),
+                                   QString::number(seconds(r.alarmMsecs)), QString::number(seconds(r.warningMsecs)),
+                                   QString::number(r.alarms), QString::number(r.warnings), QString::number(r.flaps),
+                                   QString::number(seconds(r.longestAlarmMsecs))}
+                           .join(QLatin1Char(','))
+                           .prepend(QLatin1Char(','))
+                           .toStdString();
+                csv += "\r\n";
+            }
+        out.write(csv);
+        return kDone;
+    }
+    const char* const format = a.by == ReportPeriod::Whole ? "yyyy-MM-dd HH:mm" : "yyyy-MM-dd";
+    std::vector<QStringList> table{{QStringLiteral("from"), QStringLiteral("probe"), QStringLiteral("watched"),
+                                    QStringLiteral("gaps"), QStringLiteral("unwatched"), QStringLiteral("available"),
+                                    QStringLiteral("slot"), QStringLiteral("channel"), QStringLiteral("in alarm"),
+                                    QStringLiteral("in warning"), QStringLiteral("alarms"), QStringLiteral("warnings"),
+                                    QStringLiteral("flaps"), QStringLiteral("longest alarm")}};
+    for (const auto& [probe, rows] : reports) {
+        const ReportRow* previous = nullptr;
+        for (const ReportRow& r : rows) {
+            // The probe's own figures once per period, on its first channel's line.
+            const bool first = !previous || previous->period.startMsecs != r.period.startMsecs;
+            previous = &r;
+            const QString name = probe.name.isEmpty() ? probe.where() : probe.name + QLatin1Char(' ') + probe.where();
+            table.push_back({first ? localTime(r.period.startMsecs, format) : QString(), first ? name : QString(),
+                             first ? durationText(r.watchedMsecs) : QString(), first ? QString::number(r.gaps) : QString(),
+                             first ? durationText(r.unwatchedMsecs) : QString(),
+                             first ? (r.watchedMsecs > 0 ? percent(r) + QStringLiteral(" %") : QStringLiteral("-")) : QString(),
+                             r.slot >= 0 ? QString::number(r.slot + 1) : QStringLiteral("-"),
+                             r.channel.isEmpty() ? QStringLiteral("-") : r.channel, durationText(r.alarmMsecs),
+                             durationText(r.warningMsecs), QString::number(r.alarms), QString::number(r.warnings),
+                             QString::number(r.flaps), r.longestAlarmMsecs ? durationText(r.longestAlarmMsecs) : QStringLiteral("-")});
+        }
+    }
+    out.write(textTable(table, QStringLiteral("llrrrrrlrrrrrr")));
+    return kDone;
+}
+
+int run(const HistoryArguments& a, std::int64_t now)
+{
+    if (a.command == HistoryCommand::Backup)
+        return runBackup(a);
+    Output out;
+    int status = kDone;
+    try {
+        const HistoryStore store(a.store, HistoryStore::Mode::ReadOnly);
+        switch (a.command) {
+        case HistoryCommand::Events:
+            status = runEvents(store, a, out);
+            break;
+        case HistoryCommand::Export:
+            status = runExport(store, a, now, out);
+            break;
+        case HistoryCommand::Probes:
+            status = runProbes(store, a, out);
+            break;
+        case HistoryCommand::Report:
+            status = runReport(store, a, now, out);
+            break;
+        case HistoryCommand::Backup:
+            break;
+        }
+    } catch (const sql::Error& error) {
+        tell(a.store + QStringLiteral(": ") + describeStoreError(error));
+        status = kUnreadable;
+    }
+    if (!out.finish() && status == kDone)
+        return kCannotWrite;
+    return status;
+}
 
 }  // namespace
+}  // namespace vimbo
 
 int main(int argc, char** argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    QString path = vimbo::defaultHistoryPath();
-    QString command;
-    std::map<QString, QString> options;
-    static const QStringList kValued = {QStringLiteral("--history"), QStringLiteral("--probe"),
-                                        QStringLiteral("--since"),   QStringLiteral("--until"),
-                                        QStringLiteral("--format"),  QStringLiteral("--resolution")};
-    for (int i = 0; i < args.size(); ++i) {
-        QString arg = args[i];
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            std::fputs(kHelp, stdout);
-            return 0;
+    const vimbo::HistoryCommandLine read =
+        vimbo::readHistoryCommandLine(args, QDateTime::currentMSecsSinceEpoch(), vimbo::defaultHistoryPath());
+    if (read.exitStatus) {
+        std::fputs(read.error.toLocal8Bit().constData(), stderr);
+        std::fputs(read.output.toLocal8Bit().constData(), stdout);
+        if (std::fflush(stdout) != 0 && *read.exitStatus == 0) {
+            std::fprintf(stderr, "vimbo-history: cannot write the output: %s\n", std::strerror(errno));
+            return 3;
         }
-        if (arg == QLatin1String("--version")) {
-            std::puts("vimbo-history " VIMBO_VERSION);
-            return 0;
-        }
-        QString value;
-        if (const qsizetype equals = arg.indexOf(QLatin1Char('=')); arg.startsWith(QLatin1String("--")) && equals > 0) {
-            value = arg.mid(equals + 1);
-            arg.truncate(equals);
-        } else if (kValued.contains(arg)) {
-            if (i + 1 == args.size())
-                return usage(arg + QStringLiteral(" takes a value"));
-            value = args[++i];
-        }
-        if (arg.startsWith(QLatin1Char('-'))) {
-            if (!kValued.contains(arg))
-                return usage(QStringLiteral("unknown option ") + arg);
-            if (arg == QLatin1String("--history"))
-                path = value;
-            else
-                options[arg] = value;
-        } else if (command.isEmpty()) {
-            command = arg;
-        } else {
-            return usage(QStringLiteral("unexpected argument: ") + arg);
-        }
+        return *read.exitStatus;
     }
-    if (command.isEmpty())
-        return usage(QStringLiteral("a command is needed: events, export or probes"));
-    static const std::map<QString, QStringList> kAllowed = {
-        {QStringLiteral("events"), {QStringLiteral("--probe"), QStringLiteral("--since"), QStringLiteral("--until"), QStringLiteral("--format")}},
-        {QStringLiteral("export"), {QStringLiteral("--probe"), QStringLiteral("--since"), QStringLiteral("--until"), QStringLiteral("--format"), QStringLiteral("--resolution")}},
-        {QStringLiteral("probes"), {QStringLiteral("--format")}},
-    };
-    const auto allowed = kAllowed.find(command);
-    if (allowed == kAllowed.end())
-        return usage(QStringLiteral("unknown command ") + command + QStringLiteral(" (events, export or probes)"));
-    for (const auto& [option, value] : options)
-        if (!allowed->second.contains(option))
-            return usage(option + QStringLiteral(" does not go with ") + command);
-
-    const QString format = options.count(QStringLiteral("--format")) ? options[QStringLiteral("--format")] : QStringLiteral("csv");
-    if (format != QLatin1String("csv") && format != QLatin1String("json"))
-        return usage(QStringLiteral("--format takes csv or json, not \"") + format + QLatin1Char('"'));
-    const bool json = format == QLatin1String("json");
-    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
-    std::optional<std::int64_t> since, until;
-    for (const auto& [name, value] : {std::pair{QStringLiteral("--since"), &since}, std::pair{QStringLiteral("--until"), &until}}) {
-        if (!options.count(name))
-            continue;
-        *value = vimbo::parseTimeArgument(options[name], now);
-        if (!*value)
-            return usage(name + QStringLiteral(" takes a duration such as 2h or 7d, or a time such as "
-                                               "2026-12-08T09:30, not \"") + options[name] + QLatin1Char('"'));
-    }
-    std::optional<vimbo::ProbeKey> probe;
-    if (options.count(QStringLiteral("--probe"))) {
-        probe = parseProbe(options[QStringLiteral("--probe")]);
-        if (!probe)
-            return usage(QStringLiteral("--probe takes ADDRESS:PORT, such as 127.0.0.1:161 or [::1]:161"));
-    }
-    const QString resolution =
-        options.count(QStringLiteral("--resolution")) ? options[QStringLiteral("--resolution")] : QStringLiteral("5s");
-    if (resolution != QLatin1String("5s") && resolution != QLatin1String("1m"))
-        return usage(QStringLiteral("--resolution takes 5s or 1m"));
-    if (command == QLatin1String("export") && !since)
-        return usage(QStringLiteral("export needs --since"));
-
-    try {
-        const vimbo::HistoryStore store(path, vimbo::HistoryStore::Mode::ReadOnly);
-        if (command == QLatin1String("events")) {
-            vimbo::EventFilter filter;
-            filter.probe = probe;
-            filter.sinceMsecs = since;
-            filter.untilMsecs = until;
-            const auto events = store.events(filter);
-            print(json ? vimbo::eventsJson(events) : vimbo::eventsCsv(events));
-        } else if (command == QLatin1String("export")) {
-            if (!probe) {
-                // One probe is exported at a time: the one there is, or the one asked for.
-                std::vector<vimbo::ProbeKey> where;
-                for (const auto& summary : store.probes())
-                    if (std::none_of(where.begin(), where.end(), [&](const auto& p) {
-                            return p.address == summary.probe.address && p.port == summary.probe.port;
-                        }))
-                        where.push_back({summary.probe.address, summary.probe.port, {}});
-                if (where.size() != 1)
-                    return usage(where.empty() ? QStringLiteral("the store holds no probe")
-                                               : QStringLiteral("the store holds several probes: choose one with --probe "
-                                                                "(see vimbo-history probes)"));
-                probe = where.front();
-            }
-            const auto labels = store.labels(*probe);
-            const std::int64_t to = until.value_or(now);
-            const bool minutes = resolution == QLatin1String("1m");
-            if (json && minutes) {
-                print(vimbo::minutesJson(labels, store.minutes(*probe, *since, to)));
-            } else if (json) {
-                print(vimbo::bucketsJson(labels, store.buckets(*probe, *since, to)));
-            } else {
-                // Written as read, a few hundred kilobytes at a time: a year at one minute is 300 MB.
-                std::string csv = (minutes ? vimbo::minutesCsvHeader(labels) : vimbo::bucketsCsvHeader(labels)).toStdString();
-                const auto flush = [&csv](std::size_t above) {
-                    if (csv.size() > above) {
-                        std::fwrite(csv.data(), 1, csv.size(), stdout);
-                        csv.clear();
-                    }
-                };
-                if (minutes)
-                    store.eachMinute(*probe, *since, to, [&](const vimbo::StoredMinute& m) {
-                        vimbo::appendMinuteCsv(csv, m);
-                        flush(1 << 18);
-                    });
-                else
-                    store.eachBucket(*probe, *since, to, [&](const vimbo::StoredBucket& b) {
-                        vimbo::appendBucketCsv(csv, b);
-                        flush(1 << 18);
-                    });
-                flush(0);
-            }
-        } else {
-            const auto probes = store.probes();
-            const auto time = [](const std::optional<vimbo::BucketTime>& t) {
-                return t ? vimbo::isoTimeWithOffset(localTime(t->msecsSinceEpoch)) : QString();
-            };
-            if (json) {
-                QJsonArray array;
-                for (const auto& p : probes)
-                    array.append(QJsonObject{{QStringLiteral("probe"), p.probe.where()},
-                                             {QStringLiteral("probe_name"), p.probe.name},
-                                             {QStringLiteral("first"), p.first ? QJsonValue(time(p.first)) : QJsonValue()},
-                                             {QStringLiteral("last"), p.last ? QJsonValue(time(p.last)) : QJsonValue()},
-                                             {QStringLiteral("state"), p.state}});
-                print(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
-            } else {
-                QString csv = QStringLiteral("probe,probe name,first,last,state\r\n");
-                for (const auto& p : probes)
-                    csv += QStringList{vimbo::csvField(p.probe.where()), vimbo::csvField(p.probe.name), time(p.first),
-                                       time(p.last), p.state}
-                               .join(QLatin1Char(',')) +
-                           QStringLiteral("\r\n");
-                print(csv);
-            }
-        }
-    } catch (const vimbo::sql::Error& error) {
-        std::fprintf(stderr, "vimbo-history: %s: %s\n", qPrintable(path), qPrintable(vimbo::describeStoreError(error)));
-        return kUnreadable;
-    }
-    return 0;
+    return vimbo::run(read.arguments, QDateTime::currentMSecsSinceEpoch());
 }

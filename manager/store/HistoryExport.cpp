@@ -27,11 +27,6 @@ QString optionalNumber(const std::optional<double>& value)
 
 QJsonValue jsonNumber(const std::optional<double>& value) { return value ? QJsonValue(*value) : QJsonValue(); }
 
-QJsonValue jsonFloat(float value)
-{
-    return std::isnan(value) ? QJsonValue() : QJsonValue(static_cast<double>(value));
-}
-
 }  // namespace
 
 QString eventsCsv(const std::vector<JournalEvent>& events)
@@ -82,16 +77,30 @@ QString eventsJson(const std::vector<JournalEvent>& events)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }
 
-QString bucketsCsvHeader(const PerSlot<QString>& labels)
+namespace {
+
+QString timeColumns(bool probeColumns)
 {
-    return QStringLiteral("time,") + historyCsvHeader(labels) + kLineEnd;
+    return probeColumns ? QStringLiteral("time,probe,probe name,") : QStringLiteral("time,");
 }
 
-QString minutesCsvHeader(const PerSlot<QString>& labels)
+}  // namespace
+
+QString bucketsCsvHeader(const PerSlot<QString>& labels, bool probeColumns)
 {
-    return QStringLiteral("time,") + historyCsvHeader(labels) + QLatin1Char(',') +
+    return timeColumns(probeColumns) + historyCsvHeader(labels) + kLineEnd;
+}
+
+QString minutesCsvHeader(const PerSlot<QString>& labels, bool probeColumns)
+{
+    return timeColumns(probeColumns) + historyCsvHeader(labels) + QLatin1Char(',') +
            historyCsvHeader(labels, QStringLiteral(" min")) + QLatin1Char(',') +
            historyCsvHeader(labels, QStringLiteral(" max")) + kLineEnd;
+}
+
+std::string probeCsvFields(const ProbeKey& probe)
+{
+    return (QLatin1Char(',') + csvField(probe.where()) + QLatin1Char(',') + csvField(probe.name)).toStdString();
 }
 
 namespace {
@@ -114,17 +123,19 @@ void appendIsoTime(std::string& text, const BucketTime& time)
     vimbo::appendIsoTime(text, time.msecsSinceEpoch, time.utcOffsetSeconds);
 }
 
-void appendBucketCsv(std::string& csv, const StoredBucket& bucket)
+void appendBucketCsv(std::string& csv, const StoredBucket& bucket, const std::string& probeFields)
 {
     appendIsoTime(csv, bucket.time);
+    csv += probeFields;
     for (const float value : bucket.values)
         appendField(csv, value);
     csv += "\r\n";
 }
 
-void appendMinuteCsv(std::string& csv, const StoredMinute& minute)
+void appendMinuteCsv(std::string& csv, const StoredMinute& minute, const std::string& probeFields)
 {
     appendIsoTime(csv, minute.time);
+    csv += probeFields;
     for (const std::size_t statistic : {1u, 0u, 2u})  // mean, minimum, maximum
         for (std::size_t i = 0; i < kSlotCount * 3; ++i)
             appendField(csv, minute.values[i * 3 + statistic]);
@@ -133,45 +144,80 @@ void appendMinuteCsv(std::string& csv, const StoredMinute& minute)
 
 namespace {
 
-QJsonArray slotsJson(const PerSlot<QString>& labels, const auto& value)
+std::string jsonString(const QString& text)
 {
-    static const char* const kNames[] = {"power", "mer", "vber"};
-    QJsonArray list;
-    for (std::size_t s = 0; s < kSlotCount; ++s) {
-        QJsonObject slot;
-        slot[QStringLiteral("slot")] = static_cast<int>(s + 1);
-        slot[QStringLiteral("label")] = labels[s];
-        for (std::size_t m = 0; m < 3; ++m)
-            slot[QLatin1String(kNames[m])] = value(s * 3 + m);
-        list.append(slot);
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2).toStdString();  // the string without the array's brackets
+}
+
+void appendJsonNumber(std::string& json, float value)
+{
+    if (std::isnan(value) || std::isinf(value)) {
+        json += "null";
+        return;
     }
-    return list;
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    json.append(text, written.ptr);
+}
+
+void appendRowStart(std::string& json, const JsonRowParts& parts, const BucketTime& time)
+{
+    json += "{\"time\":\"";
+    appendIsoTime(json, time);
+    json += '"';
+    json += parts.probe;
+    json += ",\"slots\":[";
 }
 
 }  // namespace
 
-QString bucketsJson(const PerSlot<QString>& labels, const std::vector<StoredBucket>& buckets)
+JsonRowParts jsonRowParts(const PerSlot<QString>& labels, const ProbeKey* probe)
 {
-    QJsonArray array;
-    for (const StoredBucket& b : buckets)
-        array.append(QJsonObject{{QStringLiteral("time"), isoTimeWithOffset(b.time)},
-                                 {QStringLiteral("slots"),
-                                  slotsJson(labels, [&](std::size_t i) { return jsonFloat(b.values[i]); })}});
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    JsonRowParts parts;
+    if (probe)
+        parts.probe = ",\"probe\":" + jsonString(probe->where()) + ",\"probe_name\":" + jsonString(probe->name);
+    for (std::size_t s = 0; s < kSlotCount; ++s)
+        parts.slotHeads[s] = "{\"slot\":" + std::to_string(s + 1) + ",\"label\":" + jsonString(labels[s]);
+    return parts;
 }
 
-QString minutesJson(const PerSlot<QString>& labels, const std::vector<StoredMinute>& minutes)
+void appendBucketJson(std::string& json, const JsonRowParts& parts, const StoredBucket& bucket)
 {
-    QJsonArray array;
-    for (const StoredMinute& m : minutes)
-        array.append(QJsonObject{
-            {QStringLiteral("time"), isoTimeWithOffset(m.time)},
-            {QStringLiteral("slots"), slotsJson(labels, [&](std::size_t i) {
-                 return QJsonValue(QJsonObject{{QStringLiteral("min"), jsonFloat(m.values[i * 3])},
-                                               {QStringLiteral("mean"), jsonFloat(m.values[i * 3 + 1])},
-                                               {QStringLiteral("max"), jsonFloat(m.values[i * 3 + 2])}});
-             })}});
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    static const char* const kNames[] = {",\"power\":", ",\"mer\":", ",\"vber\":"};
+    appendRowStart(json, parts, bucket.time);
+    for (std::size_t s = 0; s < kSlotCount; ++s) {
+        json += s ? ",": "";
+        json += parts.slotHeads[s];
+        for (std::size_t m = 0; m < 3; ++m) {
+            json += kNames[m];
+            appendJsonNumber(json, bucket.values[s * 3 + m]);
+        }
+        json += '}';
+    }
+    json += "]}";
+}
+
+void appendMinuteJson(std::string& json, const JsonRowParts& parts, const StoredMinute& minute)
+{
+    static const char* const kNames[] = {",\"power\":{\"min\":", ",\"mer\":{\"min\":", ",\"vber\":{\"min\":"};
+    appendRowStart(json, parts, minute.time);
+    for (std::size_t s = 0; s < kSlotCount; ++s) {
+        json += s ? ",": "";
+        json += parts.slotHeads[s];
+        for (std::size_t m = 0; m < 3; ++m) {
+            const float* statistics = &minute.values[(s * 3 + m) * 3];
+            json += kNames[m];
+            appendJsonNumber(json, statistics[0]);
+            json += ",\"mean\":";
+            appendJsonNumber(json, statistics[1]);
+            json += ",\"max\":";
+            appendJsonNumber(json, statistics[2]);
+            json += '}';
+        }
+        json += '}';
+    }
+    json += "]}";
 }
 
 QString durationText(std::int64_t msecs)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace vimbo {
 namespace {
@@ -111,8 +112,29 @@ TEST_F(VimboHistory, exportsBucketsInTheChartsFormAndMinutesWithTheirEnvelope)
     EXPECT_EQ(fields[19], QStringLiteral("50"));   // minimum
     EXPECT_EQ(fields[37], QStringLiteral("61"));   // maximum
 
-    // Two probes in the store: which one is for the caller to say.
-    EXPECT_EQ(run({QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h")}).exitCode, 2);
+    // Without --probe, every probe, each row led by its probe and name under the slots' numbers.
+    const auto every = run({QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h")});
+    ASSERT_EQ(every.exitCode, 0) << every.err;
+    const QStringList all = lines(every.out);
+    ASSERT_EQ(all.size(), 1 + 24 + 1);
+    EXPECT_TRUE(all[0].startsWith(QStringLiteral("time,probe,probe name,Slot 1 power,Slot 1 MER,Slot 1 VBER,Slot 2 power,")));
+    EXPECT_TRUE(all[1].endsWith(QStringLiteral("+01:00,127.0.0.1:16161,KESTREL,50,,,,,,,,,,,,,,,,,"))) << all[1].toStdString();
+    EXPECT_TRUE(all[25].contains(QStringLiteral("+00:00,[::1]:16162,MERLIN,61,,,"))) << all[25].toStdString();
+
+    // JSON is streamed row by row, and reads back whole: null where a slot had no measure.
+    const auto json = run({QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("--format"),
+                           QStringLiteral("json"), QStringLiteral("--resolution"), QStringLiteral("1m")});
+    QJsonParseError error{};
+    const QJsonArray rows1m = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+    ASSERT_EQ(rows1m.size(), 3);
+    EXPECT_EQ(rows1m[0][QStringLiteral("probe")].toString(), QStringLiteral("127.0.0.1:16161"));
+    EXPECT_EQ(rows1m[2][QStringLiteral("probe_name")].toString(), QStringLiteral("MERLIN"));
+    const QJsonObject slot1 = rows1m[0][QStringLiteral("slots")][0].toObject();
+    EXPECT_EQ(slot1[QStringLiteral("label")].toString(), QStringLiteral("(Ch21) 474.00MHz"));
+    EXPECT_EQ(slot1[QStringLiteral("power")][QStringLiteral("mean")].toDouble(), 55.5);
+    EXPECT_EQ(slot1[QStringLiteral("power")][QStringLiteral("max")].toDouble(), 61.0);
+    EXPECT_TRUE(slot1[QStringLiteral("mer")][QStringLiteral("min")].isNull());
 
     const auto probes = run({QStringLiteral("probes")});
     const QStringList listed = lines(probes.out);
@@ -136,6 +158,7 @@ TEST_F(VimboHistory, badUsageEndsWithTwoAndAStoreItCannotReadWithOne)
         {"export without a start", {QStringLiteral("export"), QStringLiteral("--probe"), QStringLiteral("127.0.0.1:16161")}},
         {"a bad resolution", {QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("--resolution"), QStringLiteral("1h")}},
         {"a value missing", {QStringLiteral("events"), QStringLiteral("--since")}},
+        {"backup without a file", {QStringLiteral("backup")}},
     };
     for (const auto& [name, args] : usage) {
         SCOPED_TRACE(name);
@@ -155,6 +178,154 @@ TEST_F(VimboHistory, badUsageEndsWithTwoAndAStoreItCannotReadWithOne)
         EXPECT_NE(result.err.find(file.toStdString()), std::string::npos) << result.err;
     }
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("missing.sqlite"))));  // reading makes nothing
+}
+
+TEST_F(VimboHistory, aProbeTheStoreDoesNotHoldOrAnOutputThatCannotBeWrittenIsAFailure)
+{
+    for (const QString& command : {QStringLiteral("events"), QStringLiteral("export"), QStringLiteral("report")}) {
+        SCOPED_TRACE(command.toStdString());
+        const auto result = run({command, QStringLiteral("--probe"), QStringLiteral("10.9.9.9:161"), QStringLiteral("--since"),
+                                 QStringLiteral("1h")});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "vimbo-history: the store holds no probe at 10.9.9.9:161 (see vimbo-history probes)\n");
+    }
+    const QStringList commands[] = {
+        {QStringLiteral("events")},
+        {QStringLiteral("probes"), QStringLiteral("--format"), QStringLiteral("json")},
+        {QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h")},
+        {QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("--format"), QStringLiteral("json")},
+        {QStringLiteral("report"), QStringLiteral("--since"), QStringLiteral("1d")},
+        {QStringLiteral("--version")},
+    };
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const auto full = test::runProgram(QStringLiteral("/bin/sh"),
+                                           QStringList{QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$@\" >/dev/full"),
+                                                       QStringLiteral(VIMBO_HISTORY_PATH), QStringLiteral("--history"), path} +
+                                               args);
+        EXPECT_EQ(full.exitCode, 3);
+        EXPECT_NE(full.err.find("vimbo-history: cannot write the output: No space left on device"), std::string::npos) << full.err;
+    }
+}
+
+// The cells of a CSV as a spreadsheet splits them (RFC 4180).
+std::vector<std::vector<QString>> csvCells(const std::string& text)
+{
+    std::vector<std::vector<QString>> rows(1);
+    QString cell;
+    bool quoted = false;
+    const QString csv = QString::fromStdString(text);
+    for (qsizetype i = 0; i < csv.size(); ++i) {
+        const QChar c = csv[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < csv.size() && csv[i + 1] == QLatin1Char('"'))
+                cell += csv[++i];
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            rows.back().push_back(std::exchange(cell, {}));
+        } else if (c == QLatin1Char('\r') && i + 1 < csv.size() && csv[i + 1] == QLatin1Char('\n')) {
+            rows.back().push_back(std::exchange(cell, {}));
+            rows.emplace_back();
+            ++i;
+        } else {
+            cell += c;
+        }
+    }
+    rows.pop_back();  // after the last line end
+    return rows;
+}
+
+TEST_F(VimboHistory, aFormulaFromTheProbeOrTheOperatorIsInertInEveryCsvAndANulCutsNothing)
+{
+    const QString hyperlink = QStringLiteral("=HYPERLINK(\"http://x\",\"y\")");
+    const QString calc = QStringLiteral("@SUM(1+1)*cmd|' /C calc'!A0");
+    const ProbeKey hostile{QStringLiteral("127.0.0.3"), 161, hyperlink};
+    {
+        HistoryStore store(path);
+        JournalEvent rise;
+        rise.probe = {QStringLiteral("127.0.0.3"), 161, calc};
+        rise.kind = kind::AlarmRose;
+        rise.slot = 0;
+        rise.channel = QStringLiteral("-1+2");
+        rise.time = {now - 30'000, 0};
+        store.acknowledge(store.addEvent(rise), QStringLiteral("+ops"), calc + QChar(u'\0') + QStringLiteral("after the NUL"),
+                          {now - 20'000, 0});
+        PerSlot<QString> labels;
+        labels[0] = hyperlink;
+        BucketValues values;
+        values.fill(-12.5f);
+        store.addBucket(hostile, {now - 60'000, 0}, values, labels);
+    }
+    const QStringList csvs[] = {
+        {QStringLiteral("events")},
+        {QStringLiteral("probes")},
+        {QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h")},
+        {QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("--probe"), QStringLiteral("127.0.0.3:161")},
+        {QStringLiteral("report"), QStringLiteral("--since"), QStringLiteral("1h"), QStringLiteral("--format"), QStringLiteral("csv")},
+    };
+    for (const QStringList& args : csvs) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const auto result = run(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        int hostileCells = 0;
+        for (const auto& row : csvCells(result.out))
+            for (const QString& cell : row) {
+                hostileCells += cell.contains(QStringLiteral("HYPERLINK")) || cell.contains(QStringLiteral("calc")) ||
+                                cell == QStringLiteral("'-1+2");
+                bool number = false;
+                cell.toDouble(&number);
+                EXPECT_TRUE(cell.isEmpty() || number || !QStringLiteral("=+-@\t\r").contains(cell.front()))
+                    << cell.toStdString();
+            }
+        EXPECT_GT(hostileCells, 0);  // the names are there, only inert
+    }
+    const auto events = run({QStringLiteral("events"), QStringLiteral("--probe"), QStringLiteral("127.0.0.3:161")});
+    const auto rows = csvCells(events.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][2], QStringLiteral("'") + calc);
+    EXPECT_EQ(rows[1][5], QStringLiteral("'-1+2"));
+    EXPECT_EQ(rows[1][7], QStringLiteral("'+ops"));
+    EXPECT_EQ(rows[1][8], QStringLiteral("'") + calc + QStringLiteral("\uFFFDafter the NUL"));
+    EXPECT_EQ(rows[1].size(), 13u);
+    const auto exported = csvCells(run({QStringLiteral("export"), QStringLiteral("--since"), QStringLiteral("1h"),
+                                        QStringLiteral("--probe"), QStringLiteral("127.0.0.3:161")}).out);
+    ASSERT_EQ(exported.size(), 2u);
+    EXPECT_EQ(exported[0][1], QStringLiteral("'") + hyperlink + QStringLiteral(" power"));
+    EXPECT_EQ(exported[1][1], QStringLiteral("-12.5"));  // a number stays a number
+}
+
+TEST_F(VimboHistory, aBackupIsAStoreOfItsOwnAndAReportCountsTheJournalsAlarms)
+{
+    const QString copy = folder.filePath(QStringLiteral("copy.sqlite"));
+    const auto backup = run({QStringLiteral("backup"), copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    const auto fromCopy = test::runProgram(QStringLiteral(VIMBO_HISTORY_PATH),
+                                           {QStringLiteral("--history"), copy, QStringLiteral("events")});
+    EXPECT_EQ(fromCopy.out, run({QStringLiteral("events")}).out);
+    const auto refused = run({QStringLiteral("backup"), path});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_NE(refused.err.find("is the store itself"), std::string::npos) << refused.err;
+
+    const auto report = run({QStringLiteral("report"), QStringLiteral("--since"), QStringLiteral("4h"), QStringLiteral("--probe"),
+                             QStringLiteral("127.0.0.1:16161"), QStringLiteral("--format"), QStringLiteral("csv")});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const auto rows = csvCells(report.out);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][4] + rows[0][6] + rows[0][10] + rows[0][12] + rows[0][15],
+              QStringLiteral("slotwatched (s)in alarm (s)alarmslongest alarm (s)"));
+    EXPECT_EQ(rows[1][4] + QLatin1Char(' ') + rows[1][5] + QLatin1Char(' ') + rows[1][10] + QLatin1Char(' ') + rows[1][12] +
+                  QLatin1Char(' ') + rows[1][15],
+              QStringLiteral("1 (Ch21) 474.00MHz 95 1 95"));
+    const auto text = run({QStringLiteral("report"), QStringLiteral("--since"), QStringLiteral("4h")});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("KESTREL 127.0.0.1:16161"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1 min 35 s"), std::string::npos) << text.out;
 }
 
 }  // namespace
