@@ -124,5 +124,37 @@ kill -0 "$unusable" || fail "the manager with an unusable store stopped"
 [ "$(grep -c '^GET' "$scratch/sim3.requests")" -ge 500 ] || fail "the manager with an unusable store stopped polling"
 "$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port2" --since 1h | grep -q '^20' ||
   fail "the second manager recorded no bucket"
+
+# vimbo-history's own part: the report's alarm time matches the journal's
+# duration to within a cycle, and a probe named as a formula is inert in every CSV.
+printf '%s\n' '.1.3.6.1.4.1.32473.2.2.1.1.0 =HYPERLINK("http://x","y")' \
+  "$(power_alarm_oid 0).0 120" >"$scratch/formula.static"  # and slot 1 in alarm
+start_sim "$bin/vimboProbeSim" "$scratch/sim4.out" 127.0.0.1:0 --static "$scratch/formula.static" ||
+  fail "the formula-named simulator did not start"
+pids+=("$sim_pid")
+start_manager "$sim_port" "$scratch/manager4.log"
+for _ in $(seq 50); do
+  "$bin/vimbo-history" --history "$store" events | grep -q HYPERLINK &&
+    "$bin/vimbo-history" --history "$store" export --since 1h | grep -q HYPERLINK && break
+  sleep 0.2
+done
+report=$("$bin/vimbo-history" --history "$store" report --probe "127.0.0.1:$port" --since 1h --format csv)
+csvs=$(for args in events probes "export --since 1h" "report --since 1h --format csv"; do
+  "$bin/vimbo-history" --history "$store" $args | base64 -w0; echo; done)
+python3 - <<PY || fail "the report or a CSV is wrong"
+import base64, csv, io
+events = list(csv.DictReader(io.StringIO('''$events''')))
+cleared = [e for e in events if e["kind"] == "alarm cleared" and e["slot"] == "2"][0]
+row = [r for r in csv.DictReader(io.StringIO('''$report''')) if r["slot"] == "2"][0]
+assert abs(int(row["in alarm (s)"]) - int(cleared["duration"])) <= 3 and row["alarms"] == "1", (row, cleared)
+for text in '''$csvs'''.split():
+    cells = [c for r in csv.reader(io.StringIO(base64.b64decode(text).decode())) for c in r]
+    assert any("HYPERLINK" in c for c in cells), "the formula-named probe is missing"
+    for c in cells:
+        try: float(c); continue
+        except ValueError: pass
+        assert not c or c[0] not in "=+-@\t\r", c
+PY
+
 printf '%s\n' "$events"
 echo "history end to end: passed"
