@@ -263,9 +263,11 @@ void frmMain::recordBucket(const BucketTime& closedAt, const BucketRow& averages
     HistoryRecorder* recorder = m_journal.recorder();
     if (!recorder)
         return;
+    // An unsurveyed slot's zeros are no measure: stored as none, they export as empty cells.
     BucketValues values;
     for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = averages[i].value_or(std::numeric_limits<float>::quiet_NaN());
+        values[i] = IsChannelSurveyed(static_cast<std::int16_t>(i / 3)) ? averages[i].value_or(std::numeric_limits<float>::quiet_NaN())
+                                                                       : std::numeric_limits<float>::quiet_NaN();
     recorder->recordBucket(m_bucketProbe, closedAt, values, slotLabels());
 }
 

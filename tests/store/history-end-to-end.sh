@@ -147,6 +147,8 @@ events = list(csv.DictReader(io.StringIO('''$events''')))
 cleared = [e for e in events if e["kind"] == "alarm cleared" and e["slot"] == "2"][0]
 row = [r for r in csv.DictReader(io.StringIO('''$report''')) if r["slot"] == "2"][0]
 assert abs(int(row["in alarm (s)"]) - int(cleared["duration"])) <= 3 and row["alarms"] == "1", (row, cleared)
+buckets = list(csv.reader(io.StringIO('''$exported''')))[1:]
+assert any(b[1] for b in buckets) and all(b[13:19] == [""] * 6 for b in buckets), "slots 5 and 6 are not surveyed"
 for text in '''$csvs'''.split():
     cells = [c for r in csv.reader(io.StringIO(base64.b64decode(text).decode())) for c in r]
     assert any("HYPERLINK" in c for c in cells), "the formula-named probe is missing"
