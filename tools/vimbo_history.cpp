@@ -236,6 +236,36 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
         report.addOutage({*outage, until});
 }
 
+// Where a manager recorded the probe: it closes a bucket every 5 s whether or
+// not the probe answers, so each bucket stands for the 5 s before it closed,
+// and each minute (older than the buckets kept) for its minute.
+std::vector<ReportSpan> recordedSpans(const HistoryStore& store, const ProbeKey& probe, std::int64_t since, std::int64_t until)
+{
+    constexpr std::int64_t kBucketMsecs = 5000, kMinuteMsecs = 60'000;
+    std::vector<ReportSpan> spans;
+    const auto add = [&spans](std::int64_t start, std::int64_t end) {
+        if (!spans.empty() && start <= spans.back().endMsecs)
+            spans.back().endMsecs = std::max(spans.back().endMsecs, end);
+        else
+            spans.push_back({start, end});
+    };
+    std::vector<ReportSpan> buckets;
+    store.eachBucket(probe, since, until + kBucketMsecs, [&](const StoredBucket& b) {
+        if (!buckets.empty() && b.time.msecsSinceEpoch - kBucketMsecs <= buckets.back().endMsecs)
+            buckets.back().endMsecs = std::max(buckets.back().endMsecs, b.time.msecsSinceEpoch);
+        else
+            buckets.push_back({b.time.msecsSinceEpoch - kBucketMsecs, b.time.msecsSinceEpoch});
+    });
+    const std::int64_t minutesUntil = buckets.empty() ? until : buckets.front().startMsecs;
+    if (minutesUntil > since - kMinuteMsecs)
+        store.eachMinute(probe, since - kMinuteMsecs, minutesUntil, [&](const StoredMinute& m) {
+            add(m.time.msecsSinceEpoch, m.time.msecsSinceEpoch + kMinuteMsecs);
+        });
+    for (const ReportSpan& b : buckets)
+        add(b.startMsecs, b.endMsecs);
+    return spans;
+}
+
 QString percent(const ReportRow& r)
 {
     return r.watchedMsecs > 0 ? QString::number(r.availability() * 100.0, 'f', 2) : QString();
@@ -283,7 +313,8 @@ int runReport(const HistoryStore& store, const HistoryArguments& a, std::int64_t
         filter.probe = where;
         filter.untilMsecs = until;
         feedReport(report, store.events(filter), until);
-        report.addWatched({since, until});
+        for (const ReportSpan& span : recordedSpans(store, where, since, until))
+            report.addWatched(span);
         const PerSlot<QString> labels = store.labels(where);
         for (int s = 0; s < kSlotCount; ++s)
             if (!labels[static_cast<std::size_t>(s)].startsWith(QLatin1String("Slot ")))
