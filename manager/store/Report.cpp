@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <tuple>
 
@@ -24,6 +25,16 @@ std::vector<ReportSpan> merged(std::vector<ReportSpan> spans)
             out.push_back(s);
     }
     return out;
+}
+
+// Times from a store are held within the years 0000 to 9999, so that no
+// difference of two of them overflows, whatever a crafted store holds.
+ReportSpan sane(ReportSpan span)
+{
+    constexpr std::int64_t kFarMsecs = 253'402'300'800'000;
+    span.startMsecs = std::clamp(span.startMsecs, -kFarMsecs, kFarMsecs);
+    span.endMsecs = std::clamp(span.endMsecs, -kFarMsecs, kFarMsecs);
+    return span;
 }
 
 std::int64_t overlap(const ReportSpan& a, const ReportSpan& b)
@@ -94,9 +105,9 @@ Report::Report(std::int64_t sinceMsecs, std::int64_t untilMsecs, ReportPeriod by
     }
 }
 
-void Report::addWatched(ReportSpan span) { m_watched.push_back(span); }
+void Report::addWatched(ReportSpan span) { m_watched.push_back(sane(span)); }
 
-void Report::addOutage(ReportSpan span) { m_outages.push_back(span); }
+void Report::addOutage(ReportSpan span) { m_outages.push_back(sane(span)); }
 
 void Report::addChannel(int slot, const QString& channel)
 {
@@ -108,6 +119,7 @@ void Report::addAlarm(const ReportAlarm& alarm)
 {
     addChannel(alarm.slot, alarm.channel);
     m_alarms.push_back(alarm);
+    m_alarms.back().span = sane(alarm.span);
 }
 
 std::vector<ReportRow> Report::rows() const
@@ -155,7 +167,8 @@ std::vector<ReportRow> Report::rows() const
                 row.alarms += rose ? 1 : 0;
                 row.longestAlarmMsecs = std::max(row.longestAlarmMsecs, alarm.span.endMsecs - alarm.span.startMsecs);
             }
-            row.flaps += rose ? alarm.flaps : 0;
+            if (rose)  // saturated: a crafted store's counts cannot overflow
+                row.flaps = static_cast<int>(std::min<std::int64_t>(INT_MAX, std::int64_t{row.flaps} + std::max(0, alarm.flaps)));
         }
         for (auto& [channel, row] : byChannel)
             rows.push_back(row);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 
 namespace vimbo {
@@ -60,6 +61,14 @@ TEST(Report, eachDayHasItsWatchedTimeGapsAvailabilityAndEachChannelsAlarms)
                   expected[i]);
     }
     EXPECT_EQ(rows[1].channel, QStringLiteral("(Ch34) 578.00MHz"));
+
+    // A crafted store's times give bounded figures, not an overflow.
+    Report crafted(at(7, "00:00:00"), at(8, "00:00:00"), ReportPeriod::Whole, kZone);
+    crafted.addWatched({INT64_MIN, INT64_MAX});
+    crafted.addAlarm({1, ch21, false, {INT64_MIN, INT64_MAX}, INT_MAX});
+    const ReportRow row = crafted.rows().at(0);
+    EXPECT_EQ(std::tuple(row.watchedMsecs, row.alarmMsecs, row.alarms), std::tuple(86400 * kS, 86400 * kS, 0));
+    EXPECT_GT(row.longestAlarmMsecs, 86400 * kS);
     EXPECT_NEAR(rows[3].availability(), 86280.0 / 86365.0, 1e-12);
 }
 
