@@ -173,8 +173,8 @@ HistoryCommandLine readHistoryCommandLine(const QStringList& args, std::int64_t 
     const QStringList& formats = rule->second.formats;
     const QString format = options.count(kFormat) ? options[kFormat] : formats.front();
     if (!formats.contains(format))
-        return usage(QStringLiteral("--format takes ") + formats.join(QStringLiteral(" or ")) + QStringLiteral(", not \"") +
-                     format + QLatin1Char('"'));
+        return usage(QStringLiteral("--format takes ") + QStringList(formats.begin(), formats.end() - 1).join(QStringLiteral(", ")) +
+                     QStringLiteral(" or ") + formats.back() + QStringLiteral(", not \"") + format + QLatin1Char('"'));
     a.format = format == QLatin1String("json") ? HistoryFormat::Json
              : format == QLatin1String("text") ? HistoryFormat::Text : HistoryFormat::Csv;
     for (const auto& [name, value] : {std::pair{kSince, &a.sinceMsecs}, std::pair{kUntil, &a.untilMsecs}}) {

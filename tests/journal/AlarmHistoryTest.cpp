@@ -184,11 +184,11 @@ TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowled
     EXPECT_FALSE(acknowledge->isEnabled());
     table->selectRow(1);
     ASSERT_TRUE(acknowledge->isEnabled());
-    test::child<QLineEdit>(*history, "txtNote")->setText(QStringLiteral("crew on the way"));
+    test::child<QLineEdit>(*history, "txtNote")->setText(QStringLiteral("-> crew on the way"));
     acknowledge->click();
     ASSERT_TRUE(test::waitFor([&] { return !history->shown()[1].ackUser.isEmpty(); }, 5000));
     EXPECT_EQ(history->shown()[1].ackUser, Journal::userName());
-    EXPECT_EQ(history->shown()[1].ackNote, QStringLiteral("crew on the way"));
+    EXPECT_EQ(history->shown()[1].ackNote, QStringLiteral("-> crew on the way"));
     EXPECT_TRUE(history->shown()[1].ackTime.has_value());
     EXPECT_EQ(table->item(1, 9)->text(), Journal::userName());
     EXPECT_TRUE(history->shown()[0].ackUser.isEmpty());
@@ -201,7 +201,7 @@ TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowled
     const QStringList lines = QString::fromUtf8(exported.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[2].contains(QStringLiteral(",alarm rose,1,(Ch21) 474.00MHz,,") + Journal::userName() +
-                                  QStringLiteral(",crew on the way,52,")))
+                                  QStringLiteral(",'-> crew on the way,52,")))  // no spreadsheet formula
         << lines[2].toStdString();
 }
 

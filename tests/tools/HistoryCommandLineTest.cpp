@@ -35,7 +35,7 @@ TEST(HistoryCommandLine, eachArgumentListRunsACommandOrStopsWithItsStatusAndReas
         {{"backup", "copy.sqlite", "--format", "json"}, 2, "--format does not go with backup"},
         {{"events", "--format", "xml"}, 2, "--format takes csv or json, not \"xml\""},
         {{"events", "--format", "text"}, 2, "--format takes csv or json, not \"text\""},
-        {{"report", "--since", "1d", "--format", "xml"}, 2, "--format takes text or csv or json, not \"xml\""},
+        {{"report", "--since", "1d", "--format", "xml"}, 2, "--format takes text, csv or json, not \"xml\""},
         {{"events", "--since", "yesterday"}, 2, "--since takes a duration such as 2h or 7d"},
         {{"events", "--since", "1h", "--until", "2026-12-09T10:00Z"}, 2, "--until is before --since"},
         {{"events", "--probe", "localhost:161"}, 2, "--probe takes ADDRESS:PORT"},
