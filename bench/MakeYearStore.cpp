@@ -2,6 +2,7 @@
 // vimbo-history on it: 365 days of minutes, the last 7 days also as 5-second
 // buckets, and 100 journal events a day (alarms rising and clearing).
 #include "store/HistoryStore.h"
+#include "store/StoreConnection.h"
 
 #include <QDateTime>
 
@@ -37,13 +38,14 @@ int main(int argc, char** argv)
     }
     const ProbeKey probe{QStringLiteral("127.0.0.1"), 16161, QStringLiteral("KESTREL")};
     const std::int64_t now = QDateTime::currentMSecsSinceEpoch() / kMinute * kMinute;
-    HistoryStore store(QString::fromLocal8Bit(argv[1]));
+    const auto opened = HistoryStore::open(QString::fromLocal8Bit(argv[1]));
+    HistoryStore& store = *opened.value();
     PerSlot<QString> labels;
     for (int s = 0; s < kSlotCount; ++s)
         labels[static_cast<std::size_t>(s)] = QStringLiteral("(Ch%1) %2.00MHz").arg(21 + s).arg(474 + 8 * s);
     store.addBucket(probe, {now - 7 * kDay - 5000, 3600}, bucketAt(0), labels);  // the probe's row and labels
     {
-        sql::Transaction transaction(store.database());
+        sql::Transaction transaction(connectionOf(store));
         for (std::int64_t t = now - 365 * kDay; t < now; t += kMinute) {
             const BucketValues b = bucketAt(t);
             MinuteValues m;
@@ -52,7 +54,7 @@ int main(int argc, char** argv)
             store.addMinute(probe, {t, 3600}, m);
         }
         for (std::int64_t t = now - 7 * kDay; t < now; t += 5000)
-            store.database()
+            connectionOf(store)
                 .prepare("INSERT INTO bucket(probe, t, utc_offset, vals) VALUES(1, ?1, 3600, ?2)")
                 .bind(1, t)
                 .bind(2, QByteArray(reinterpret_cast<const char*>(bucketAt(t).data()), sizeof(BucketValues)))
@@ -61,13 +63,13 @@ int main(int argc, char** argv)
             JournalEvent e;
             e.probe = probe;
             e.time = {t, 3600};
-            e.kind = (t / (kDay / 100)) % 2 == 0 ? kind::AlarmRose : kind::AlarmCleared;
+            e.kind = (t / (kDay / 100)) % 2 == 0 ? EventKind::AlarmRose : EventKind::AlarmCleared;
             e.slot = static_cast<int>((t / kDay) % kSlotCount);
             e.channel = labels[static_cast<std::size_t>(e.slot)];
             store.addEvent(e);
         }
         transaction.commit();
     }
-    store.database().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    connectionOf(store).exec("PRAGMA wal_checkpoint(TRUNCATE)");
     return 0;
 }

@@ -2,6 +2,7 @@
 // minute, a month's events, and the size of a probe-year on disk.
 #include "store/HistoryExport.h"
 #include "store/HistoryStore.h"
+#include "store/StoreConnection.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -51,35 +52,35 @@ struct YearStore {
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("history.sqlite"));
     std::int64_t now = QDateTime::currentMSecsSinceEpoch() / kMinute * kMinute;
-    std::unique_ptr<HistoryStore> store = std::make_unique<HistoryStore>(path);
+    std::unique_ptr<HistoryStore> store = HistoryStore::open(path).value();
 
     YearStore()
     {
         PerSlot<QString> labels;
         for (int s = 0; s < kSlotCount; ++s)
             labels[static_cast<std::size_t>(s)] = QStringLiteral("(Ch%1) %2.00MHz").arg(21 + s).arg(474 + 8 * s);
-        sql::Transaction transaction(store->database());
+        sql::Transaction transaction(connectionOf(*store));
         for (std::int64_t t = now - 365 * kDay; t < now; t += kMinute)
             store->addMinute(kProbe, {t, 3600}, minuteAt(t));
         transaction.commit();
         for (std::int64_t day = 7; day > 0; --day) {
-            sql::Transaction daily(store->database());
+            sql::Transaction daily(connectionOf(*store));
             const std::int64_t start = now - day * kDay;
             for (std::int64_t t = start; t < start + kDay; t += 5000)
-                store->database()
+                connectionOf(*store)
                     .prepare("INSERT INTO bucket(probe, t, utc_offset, vals) VALUES(1, ?1, 3600, ?2)")
                     .bind(1, t)
                     .bind(2, QByteArray(reinterpret_cast<const char*>(bucketAt(t).data()), sizeof(BucketValues)))
                     .run();
             daily.commit();
         }
-        sql::Transaction events(store->database());
+        sql::Transaction events(connectionOf(*store));
         for (std::int64_t t = now - 365 * kDay; t < now; t += kDay / 100) {
             JournalEvent e;
             e.probe = kProbe;
             e.time = {t, 3600};
             const bool rise = (t / (kDay / 100)) % 2 == 0;
-            e.kind = rise ? kind::AlarmRose : kind::AlarmCleared;
+            e.kind = rise ? EventKind::AlarmRose : EventKind::AlarmCleared;
             e.slot = static_cast<int>((t / kDay) % kSlotCount);
             e.channel = labels[static_cast<std::size_t>(e.slot)];
             e.power = 50.1, e.mer = 30.2, e.vber = 2e-7;
@@ -87,7 +88,7 @@ struct YearStore {
         }
         events.commit();
         store->addBucket(kProbe, {now, 3600}, bucketAt(now), labels);  // the labels
-        store->database().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        connectionOf(*store).exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     static YearStore& get()
     {
@@ -101,7 +102,8 @@ struct YearStore {
 void BM_RecordBucket(benchmark::State& state)
 {
     QTemporaryDir folder;
-    HistoryStore store(folder.filePath(QStringLiteral("history.sqlite")));
+    const auto opened = HistoryStore::open(folder.filePath(QStringLiteral("history.sqlite")));
+    HistoryStore& store = *opened.value();
     PerSlot<QString> labels;
     std::int64_t t = QDateTime::currentMSecsSinceEpoch();
     const std::clock_t cpuBefore = std::clock();
@@ -119,7 +121,8 @@ BENCHMARK(BM_RecordBucket)->Unit(benchmark::kMicrosecond);
 void BM_RecordEvent(benchmark::State& state)
 {
     QTemporaryDir folder;
-    HistoryStore store(folder.filePath(QStringLiteral("history.sqlite")));
+    const auto opened = HistoryStore::open(folder.filePath(QStringLiteral("history.sqlite")));
+    HistoryStore& store = *opened.value();
     JournalEvent e;
     e.probe = kProbe;
     e.slot = 2;
@@ -129,7 +132,7 @@ void BM_RecordEvent(benchmark::State& state)
     bool rise = true;
     for (auto _ : state) {
         e.time = {t += 3000, 3600};
-        e.kind = rise ? kind::AlarmRose : kind::AlarmCleared;
+        e.kind = rise ? EventKind::AlarmRose : EventKind::AlarmCleared;
         rise = !rise;
         store.addEvent(e);
     }
@@ -144,7 +147,7 @@ void BM_ExportYearAtOneMinute(benchmark::State& state)
     std::string csv;
     for (auto _ : state) {
         // As the tool writes it: rows appended as they are read, handed on every 256 KB.
-        bytes = static_cast<std::size_t>(minutesCsvHeader(year.store->labels(kProbe)).toUtf8().size());
+        bytes = static_cast<std::size_t>(minutesCsvHeader(year.store->labels(kProbe).value()).toUtf8().size());
         year.store->eachMinute(kProbe, year.now - 365 * kDay, year.now, [&](const StoredMinute& m) {
             appendMinuteCsv(csv, m);
             if (csv.size() > (1 << 18)) {
@@ -169,7 +172,7 @@ void BM_EventsOfAMonth(benchmark::State& state)
         EventFilter filter;
         filter.probe = kProbe;
         filter.sinceMsecs = year.now - 30 * kDay;
-        const auto events = year.store->events(filter);
+        const auto events = year.store->events(filter).value();
         count = events.size();
         benchmark::DoNotOptimize(eventsCsv(events));
     }
@@ -194,13 +197,14 @@ void BM_MaintainADay(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir folder;
-        HistoryStore store(folder.filePath(QStringLiteral("history.sqlite")));
+        const auto opened = HistoryStore::open(folder.filePath(QStringLiteral("history.sqlite")));
+        HistoryStore& store = *opened.value();
         const std::int64_t now = QDateTime::currentMSecsSinceEpoch() / kMinute * kMinute;
         store.addBucket(kProbe, {now - 8 * kDay - 5000, 0}, bucketAt(0), {});  // the probe's row
         {
-            sql::Transaction transaction(store.database());
+            sql::Transaction transaction(connectionOf(store));
             for (std::int64_t t = now - 8 * kDay; t < now - 7 * kDay; t += 5000)
-                store.database()
+                connectionOf(store)
                     .prepare("INSERT OR REPLACE INTO bucket(probe, t, utc_offset, vals) VALUES(1, ?1, 0, ?2)")
                     .bind(1, t)
                     .bind(2, QByteArray(reinterpret_cast<const char*>(bucketAt(t).data()), sizeof(BucketValues)))

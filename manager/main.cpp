@@ -96,7 +96,7 @@ int main(int argc, char** argv)
         recorder = std::make_unique<vimbo::HistoryRecorder>(
             vimbo::HistoryRecorder::Options{options.history.value_or(vimbo::defaultHistoryPath()),
                                             {options.keepBucketDays, options.keepMinuteDays}},
-            [&messageOwner](const QString& message) {
+            clock, [&messageOwner](const QString& message) {
                 auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vimbo SNMP Demo Manager"), message,
                                             QMessageBox::Ok, messageOwner);
                 box->setAttribute(Qt::WA_DeleteOnClose);

@@ -73,6 +73,34 @@ private:
     int m_error = 0;
 };
 
+// The store's answers; the first failure is kept, ends the command as
+// unreadable, and what follows it reads as empty.
+class StoreReads {
+public:
+    template <typename T>
+    T operator()(StoreResult<T> result)
+    {
+        if (result)
+            return std::move(result).value();
+        keep(result.error());
+        return T{};
+    }
+    void operator()(const StoreStatus& status)
+    {
+        if (!status)
+            keep(status.error());
+    }
+    const std::optional<StoreError>& failure() const { return m_failure; }
+
+private:
+    void keep(const StoreError& error)
+    {
+        if (!m_failure)
+            m_failure = error;
+    }
+    std::optional<StoreError> m_failure;
+};
+
 std::optional<ProbeKey> askedProbe(const HistoryArguments& a)
 {
     if (!a.probeAddress)
@@ -88,9 +116,9 @@ bool holds(const std::vector<ProbeSummary>& probes, const ProbeKey& probe)
 }
 
 // The probes a command covers: the one asked for, under every name it reported, or every one the store holds.
-std::optional<std::vector<ProbeKey>> probesOf(const HistoryStore& store, const HistoryArguments& a, bool byName)
+std::optional<std::vector<ProbeKey>> probesOf(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, bool byName)
 {
-    const auto all = store.probes();
+    const auto all = read(store.probes());
     if (const auto asked = askedProbe(a)) {
         if (!holds(all, *asked)) {
             tell(QStringLiteral("the store holds no probe at ") + asked->where() +
@@ -108,22 +136,22 @@ std::optional<std::vector<ProbeKey>> probesOf(const HistoryStore& store, const H
     return keys;
 }
 
-int runEvents(const HistoryStore& store, const HistoryArguments& a, Output& out)
+int runEvents(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, Output& out)
 {
-    if (a.probeAddress && !probesOf(store, a, false))
+    if (a.probeAddress && !probesOf(store, read, a, false))
         return kUnreadable;
     EventFilter filter;
     filter.probe = askedProbe(a);
     filter.sinceMsecs = a.sinceMsecs;
     filter.untilMsecs = a.untilMsecs;
-    const auto events = store.events(filter);
+    const auto events = read(store.events(filter));
     out.write(a.format == HistoryFormat::Json ? eventsJson(events) : eventsCsv(events));
     return kDone;
 }
 
-int runExport(const HistoryStore& store, const HistoryArguments& a, std::int64_t now, Output& out)
+int runExport(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, std::int64_t now, Output& out)
 {
-    const auto probes = probesOf(store, a, true);
+    const auto probes = probesOf(store, read, a, true);
     if (!probes)
         return kUnreadable;
     const bool every = !a.probeAddress;
@@ -134,7 +162,7 @@ int runExport(const HistoryStore& store, const HistoryArguments& a, std::int64_t
     const std::int64_t until = a.untilMsecs.value_or(now);
     if (!json) {
         // Every probe's rows under one header: the slots by number, each row naming its probe.
-        const PerSlot<QString> labels = every ? slotNames : store.labels(probes->front());
+        const PerSlot<QString> labels = every ? slotNames : read(store.labels(probes->front()));
         out.write(a.minutes ? minutesCsvHeader(labels, every) : bucketsCsvHeader(labels, every));
     } else {
         out.write("[");
@@ -142,7 +170,7 @@ int runExport(const HistoryStore& store, const HistoryArguments& a, std::int64_t
     bool first = true;
     for (const ProbeKey& probe : *probes) {
         const std::string probeFields = every ? probeCsvFields(probe) : std::string();
-        const JsonRowParts parts = jsonRowParts(store.labels(probe), every ? &probe : nullptr);
+        const JsonRowParts parts = jsonRowParts(read(store.labels(probe)), every ? &probe : nullptr);
         const auto row = [&](const auto& write) {
             if (json) {
                 out.buffer() += first ? "\n" : ",\n";
@@ -152,22 +180,22 @@ int runExport(const HistoryStore& store, const HistoryArguments& a, std::int64_t
             out.flushIfLarge();
         };
         if (a.minutes)
-            store.eachMinute(probe, *a.sinceMsecs, until, [&](const StoredMinute& m) {
+            read(store.eachMinute(probe, *a.sinceMsecs, until, [&](const StoredMinute& m) {
                 row([&](std::string& text) { json ? appendMinuteJson(text, parts, m) : appendMinuteCsv(text, m, probeFields); });
-            });
+            }));
         else
-            store.eachBucket(probe, *a.sinceMsecs, until, [&](const StoredBucket& b) {
+            read(store.eachBucket(probe, *a.sinceMsecs, until, [&](const StoredBucket& b) {
                 row([&](std::string& text) { json ? appendBucketJson(text, parts, b) : appendBucketCsv(text, b, probeFields); });
-            });
+            }));
     }
     if (json)
         out.write("\n]\n");
     return kDone;
 }
 
-int runProbes(const HistoryStore& store, const HistoryArguments& a, Output& out)
+int runProbes(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, Output& out)
 {
-    const auto probes = store.probes();
+    const auto probes = read(store.probes());
     const auto time = [](const std::optional<BucketTime>& t) {
         return t ? isoTime(t->msecsSinceEpoch, QDateTime::fromMSecsSinceEpoch(t->msecsSinceEpoch).offsetFromUtc()) : QString();
     };
@@ -213,19 +241,19 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
     std::optional<std::int64_t> outage;
     for (auto e = newestFirst.rbegin(); e != newestFirst.rend(); ++e) {
         const std::int64_t t = e->time.msecsSinceEpoch;
-        const bool warning = e->kind.startsWith(QLatin1String("warning"));
-        if (e->kind == kind::AlarmRose || e->kind == kind::WarningRose) {
+        const bool warning = opens(e->kind) == Episode::Warning || ends(e->kind) == Episode::Warning;
+        const Episode begun = opens(e->kind), ended = ends(e->kind);
+        if (begun == Episode::Alarm || begun == Episode::Warning) {
             rises[{e->slot, warning}] = {t, e->channel};
-        } else if (e->kind == kind::AlarmCleared || e->kind == kind::WarningCleared || e->kind == kind::AlarmUnknownEnd ||
-                   e->kind == kind::WarningUnknownEnd) {
+        } else if (ended == Episode::Alarm || ended == Episode::Warning) {
             const auto rise = rises.find({e->slot, warning});
             if (rise == rises.end())
                 continue;
             report.addAlarm({e->slot, rise->second.channel, warning, {rise->second.since, t}, 0});
             rises.erase(rise);
-        } else if (e->kind == kind::ProbeLost || e->kind == kind::NeverAnswered) {
+        } else if (begun == Episode::Outage) {
             outage = outage.value_or(t);
-        } else if ((e->kind == kind::ProbeBack || e->kind == kind::OutageUnknownEnd) && outage) {
+        } else if (ended == Episode::Outage && outage) {
             report.addOutage({*outage, t});
             outage.reset();
         }
@@ -239,7 +267,7 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
 // Where a manager recorded the probe: it closes a bucket every 5 s whether or
 // not the probe answers, so each bucket stands for the 5 s before it closed,
 // and each minute (older than the buckets kept) for its minute.
-std::vector<ReportSpan> recordedSpans(const HistoryStore& store, const ProbeKey& probe, std::int64_t since, std::int64_t until)
+std::vector<ReportSpan> recordedSpans(const HistoryStore& store, StoreReads& read, const ProbeKey& probe, std::int64_t since, std::int64_t until)
 {
     constexpr std::int64_t kBucketMsecs = 5000, kMinuteMsecs = 60'000;
     std::vector<ReportSpan> spans;
@@ -250,17 +278,17 @@ std::vector<ReportSpan> recordedSpans(const HistoryStore& store, const ProbeKey&
             spans.push_back({start, end});
     };
     std::vector<ReportSpan> buckets;
-    store.eachBucket(probe, since, until + kBucketMsecs, [&](const StoredBucket& b) {
+    read(store.eachBucket(probe, since, until + kBucketMsecs, [&](const StoredBucket& b) {
         if (!buckets.empty() && b.time.msecsSinceEpoch - kBucketMsecs <= buckets.back().endMsecs)
             buckets.back().endMsecs = std::max(buckets.back().endMsecs, b.time.msecsSinceEpoch);
         else
             buckets.push_back({b.time.msecsSinceEpoch - kBucketMsecs, b.time.msecsSinceEpoch});
-    });
+    }));
     const std::int64_t minutesUntil = buckets.empty() ? until : buckets.front().startMsecs;
     if (minutesUntil > since - kMinuteMsecs)
-        store.eachMinute(probe, since - kMinuteMsecs, minutesUntil, [&](const StoredMinute& m) {
+        read(store.eachMinute(probe, since - kMinuteMsecs, minutesUntil, [&](const StoredMinute& m) {
             add(m.time.msecsSinceEpoch, m.time.msecsSinceEpoch + kMinuteMsecs);
-        });
+        }));
     for (const ReportSpan& b : buckets)
         add(b.startMsecs, b.endMsecs);
     return spans;
@@ -298,9 +326,9 @@ QString textTable(const std::vector<QStringList>& rows, const QString& rightAlig
     return text;
 }
 
-int runReport(const HistoryStore& store, const HistoryArguments& a, std::int64_t now, Output& out)
+int runReport(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, std::int64_t now, Output& out)
 {
-    const auto probes = probesOf(store, a, false);
+    const auto probes = probesOf(store, read, a, false);
     if (!probes)
         return kUnreadable;
     const std::int64_t since = *a.sinceMsecs;
@@ -312,14 +340,14 @@ int runReport(const HistoryStore& store, const HistoryArguments& a, std::int64_t
         EventFilter filter;
         filter.probe = where;
         filter.untilMsecs = until;
-        feedReport(report, store.events(filter), until);
-        for (const ReportSpan& span : recordedSpans(store, where, since, until))
+        feedReport(report, read(store.events(filter)), until);
+        for (const ReportSpan& span : recordedSpans(store, read, where, since, until))
             report.addWatched(span);
-        const PerSlot<QString> labels = store.labels(where);
+        const PerSlot<QString> labels = read(store.labels(where));
         for (int s = 0; s < kSlotCount; ++s)
             if (!labels[static_cast<std::size_t>(s)].startsWith(QLatin1String("Slot ")))
                 report.addChannel(s, labels[static_cast<std::size_t>(s)]);
-        reports.emplace_back(ProbeKey{where.address, where.port, store.lastName(where.address, where.port)}, report.rows());
+        reports.emplace_back(ProbeKey{where.address, where.port, read(store.lastName(where.address, where.port))}, report.rows());
     }
     const auto seconds = [](std::int64_t ms) { return ms / 1000; };
     if (a.format == HistoryFormat::Json) {
@@ -402,26 +430,30 @@ int run(const HistoryArguments& a, std::int64_t now)
         return runBackup(a);
     Output out;
     int status = kDone;
-    try {
-        const HistoryStore store(a.store, HistoryStore::Mode::ReadOnly);
+    StoreReads read;
+    if (const auto opened = HistoryStore::open(a.store, HistoryStore::Mode::ReadOnly); !opened) {
+        read(StoreStatus(opened.error()));
+    } else {
+        const HistoryStore& store = **opened;
         switch (a.command) {
         case HistoryCommand::Events:
-            status = runEvents(store, a, out);
+            status = runEvents(store, read, a, out);
             break;
         case HistoryCommand::Export:
-            status = runExport(store, a, now, out);
+            status = runExport(store, read, a, now, out);
             break;
         case HistoryCommand::Probes:
-            status = runProbes(store, a, out);
+            status = runProbes(store, read, a, out);
             break;
         case HistoryCommand::Report:
-            status = runReport(store, a, now, out);
+            status = runReport(store, read, a, now, out);
             break;
         case HistoryCommand::Backup:
             break;
         }
-    } catch (const sql::Error& error) {
-        tell(a.store + QStringLiteral(": ") + describeStoreError(error));
+    }
+    if (read.failure()) {
+        tell(a.store + QStringLiteral(": ") + read.failure()->message);
         status = kUnreadable;
     }
     if (!out.finish() && status == kDone)

@@ -57,18 +57,18 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
     for (const ProbeEvent& e : end.events) {
         JournalEvent event;
         switch (e.kind) {
-        case ProbeEvent::AlarmRose: event.kind = kind::AlarmRose; break;
-        case ProbeEvent::AlarmCleared: event.kind = kind::AlarmCleared; break;
-        case ProbeEvent::WarningRose: event.kind = kind::WarningRose; break;
-        case ProbeEvent::WarningCleared: event.kind = kind::WarningCleared; break;
+        case ProbeEvent::AlarmRose: event.kind = EventKind::AlarmRose; break;
+        case ProbeEvent::AlarmCleared: event.kind = EventKind::AlarmCleared; break;
+        case ProbeEvent::WarningRose: event.kind = EventKind::WarningRose; break;
+        case ProbeEvent::WarningCleared: event.kind = EventKind::WarningCleared; break;
         case ProbeEvent::ProbeLost:
-            event.kind = m_answeredOnce ? kind::ProbeLost : kind::NeverAnswered;
+            event.kind = m_answeredOnce ? EventKind::ProbeLost : EventKind::NeverAnswered;
             m_state = m_answeredOnce ? State::Lost : State::NeverAnswered;
             m_lostSince = m_clock.now();
             m_outageProbe = m_probe;
             break;
         case ProbeEvent::ProbeBack:
-            event.kind = kind::ProbeBack;
+            event.kind = EventKind::ProbeBack;
             m_state = State::Answering;
             // Under the name the outage began with, which a probe that never answered did not have.
             event.probe = m_outageProbe;
@@ -93,7 +93,7 @@ void Journal::agentChanged(const ClientSettings& settings)
 {
     const ProbeKey next{QString::fromStdString(settings.agent), settings.port, {}};
     JournalEvent event;
-    event.kind = kind::AgentChanged;
+    event.kind = EventKind::AgentChanged;
     event.detail = QStringLiteral("to ") + next.where();
     record(event);
     // What was open on the old probe is no longer watched.
@@ -105,7 +105,7 @@ void Journal::agentChanged(const ClientSettings& settings)
 void Journal::saveEnded(bool complete, std::size_t written, std::size_t total)
 {
     JournalEvent event;
-    event.kind = kind::Save;
+    event.kind = EventKind::Save;
     event.detail = complete ? QStringLiteral("written: %1 values").arg(total)
                             : QStringLiteral("stopped after %1 of %2 values").arg(written).arg(total);
     record(event);

@@ -28,12 +28,13 @@ namespace {
 const QString kTitle = QStringLiteral("Alarm history");
 
 // The kind filter's choices and the kinds each lets through.
-const std::pair<QString, QStringList> kKindChoices[] = {
+const std::pair<QString, std::vector<EventKind>> kKindChoices[] = {
     {QStringLiteral("All events"), {}},
-    {QStringLiteral("Alarms"), {kind::AlarmRose, kind::AlarmCleared, kind::AlarmUnknownEnd}},
-    {QStringLiteral("Warnings"), {kind::WarningRose, kind::WarningCleared, kind::WarningUnknownEnd}},
-    {QStringLiteral("Probe state"), {kind::ProbeLost, kind::NeverAnswered, kind::ProbeBack, kind::OutageUnknownEnd}},
-    {QStringLiteral("Agent and Save"), {kind::AgentChanged, kind::Save}},
+    {QStringLiteral("Alarms"), {EventKind::AlarmRose, EventKind::AlarmCleared, EventKind::AlarmUnknownEnd}},
+    {QStringLiteral("Warnings"), {EventKind::WarningRose, EventKind::WarningCleared, EventKind::WarningUnknownEnd}},
+    {QStringLiteral("Probe state"),
+     {EventKind::ProbeLost, EventKind::NeverAnswered, EventKind::ProbeBack, EventKind::OutageUnknownEnd}},
+    {QStringLiteral("Agent and Save"), {EventKind::AgentChanged, EventKind::Save}},
 };
 
 // The time filter's choices, in hours back; 0 is everything.
@@ -182,7 +183,7 @@ void frmAlarmHistory::showEvents(std::vector<JournalEvent> events)
         const QStringList cells{
             isoTimeWithOffset(e.time).replace(QLatin1Char('T'), QLatin1Char(' ')),
             (e.probe.name.isEmpty() ? QString() : e.probe.name + QLatin1Char(' ')) + e.probe.where(),
-            e.active ? e.kind + QStringLiteral(" (active)") : e.kind,
+            eventKindText(e.kind) + (e.active ? QStringLiteral(" (active)") : QString()),
             e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
             e.channel,
             e.durationMsecs ? durationText(*e.durationMsecs) : QString(),
@@ -192,8 +193,8 @@ void frmAlarmHistory::showEvents(std::vector<JournalEvent> events)
             e.ackUser,
             e.ackNote.isEmpty() ? e.detail : e.ackNote};
         const QColor background = !e.active                       ? QColor()
-                                  : e.kind == kind::AlarmRose     ? QColor(255, 205, 205)
-                                  : e.kind == kind::WarningRose   ? QColor(255, 240, 190)
+                                  : opens(e.kind) == Episode::Alarm   ? QColor(255, 205, 205)
+                                  : opens(e.kind) == Episode::Warning ? QColor(255, 240, 190)
                                                                   : QColor(225, 225, 225);
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);

@@ -37,7 +37,7 @@ QString eventsCsv(const std::vector<JournalEvent>& events)
         const QStringList row{isoTimeWithOffset(e.time),
                               csvField(e.probe.where()),
                               csvField(e.probe.name),
-                              e.kind,
+                              eventKindText(e.kind),
                               e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
                               csvField(e.channel),
                               e.durationMsecs ? QString::number(*e.durationMsecs / 1000) : QString(),
@@ -60,7 +60,7 @@ QString eventsJson(const std::vector<JournalEvent>& events)
         o[QStringLiteral("time")] = isoTimeWithOffset(e.time);
         o[QStringLiteral("probe")] = e.probe.where();
         o[QStringLiteral("probe_name")] = e.probe.name;
-        o[QStringLiteral("kind")] = e.kind;
+        o[QStringLiteral("kind")] = eventKindText(e.kind);
         o[QStringLiteral("slot")] = e.slot >= 0 ? QJsonValue(e.slot + 1) : QJsonValue();
         o[QStringLiteral("channel")] = e.channel.isEmpty() ? QJsonValue() : QJsonValue(e.channel);
         o[QStringLiteral("duration_s")] = e.durationMsecs ? QJsonValue(static_cast<double>(*e.durationMsecs / 1000)) : QJsonValue();

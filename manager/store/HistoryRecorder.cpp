@@ -1,45 +1,51 @@
 #include "HistoryRecorder.h"
 
-#include <QDateTime>
+#include "core/Clock.h"
+
 #include <QSemaphore>
 #include <QTimer>
 
 namespace vimbo {
 
-HistoryRecorder::HistoryRecorder(Options options, std::function<void(const QString&)> failed)
-    : m_options(std::move(options)), m_failed(std::move(failed))
+
+HistoryRecorder::HistoryRecorder(Options options, const Clock& clock, std::function<void(const QString&)> failed)
+    : m_options(std::move(options)), m_clock(clock), m_failed(std::move(failed))
 {
     m_thread.setObjectName(QStringLiteral("history store"));
     m_worker = new QObject;
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(m_worker, [this] {
-        try {
-            m_store = std::make_unique<HistoryStore>(m_options.path, HistoryStore::Mode::ReadWrite,
-                                                     m_options.busyTimeoutMs);
-            m_store->maintain(QDateTime::currentMSecsSinceEpoch(), m_options.retention);
-        } catch (const sql::Error& error) {
-            m_store.reset();
-            m_recording = false;
-            return tell(QStringLiteral("The alarm history cannot be kept in %1: %2.\nThe probe is still polled; "
-                                       "nothing is recorded until the program is started with a usable store.")
-                            .arg(m_options.path, describeStoreError(error)));
-        }
-        auto* maintenance = new QTimer(m_worker);
-        connect(maintenance, &QTimer::timeout, m_worker, [this] {
-            run([this](HistoryStore& store) {
-                store.maintain(QDateTime::currentMSecsSinceEpoch(), m_options.retention);
-            });
-        });
-        maintenance->start(m_options.maintainEveryMs);
-    });
+    QMetaObject::invokeMethod(m_worker, [this] { opened(); });
+}
+
+// On the store's thread.
+void HistoryRecorder::opened()
+{
+    auto store = HistoryStore::open(m_options.path, HistoryStore::Mode::ReadWrite, m_options.busyTimeoutMs);
+    if (!store) {
+        m_recording = false;
+        return tell(QStringLiteral("The alarm history cannot be kept in %1: %2.\nThe probe is still polled; "
+                                   "nothing is recorded until the program is started with a usable store.")
+                        .arg(m_options.path, store.error().message));
+    }
+    m_store = std::move(store).value();
+    const auto maintain = [this](HistoryStore& s) {
+        return s.maintain(m_clock.now().toMSecsSinceEpoch(), m_options.retention);
+    };
+    run(maintain);
+    auto* maintenance = new QTimer(m_worker);
+    connect(maintenance, &QTimer::timeout, m_worker, [this, maintain] { run(maintain); });
+    maintenance->start(m_options.maintainEveryMs);
 }
 
 HistoryRecorder::~HistoryRecorder()
 {
-    QMetaObject::invokeMethod(m_worker, [this] { m_store.reset(); });
-    m_thread.quit();
+    // Queued after every write asked for so far, and quitting only once they ran.
+    QMetaObject::invokeMethod(m_worker, [this] {
+        m_store.reset();
+        m_thread.quit();
+    });
     m_thread.wait();
 }
 
@@ -51,20 +57,19 @@ void HistoryRecorder::post(std::function<void(HistoryStore*)> work, bool alsoWit
     });
 }
 
-void HistoryRecorder::run(std::function<void(HistoryStore&)> work)
+void HistoryRecorder::run(std::function<StoreStatus(HistoryStore&)> work)
 {
     post([this, work = std::move(work)](HistoryStore* store) {
-        try {
-            work(*store);
+        if (const StoreStatus done = work(*store); done) {
             m_recording = true;
             m_toldWriteFailure = false;
-        } catch (const sql::Error& error) {
+        } else {
             // A full disk or a long lock: told once until a write succeeds again.
             m_recording = false;
             if (!std::exchange(m_toldWriteFailure, true))
                 tell(QStringLiteral("The alarm history cannot be written to %1: %2.\nThe probe is still polled; "
                                     "recording goes on once writing works again.")
-                         .arg(m_options.path, describeStoreError(error)));
+                         .arg(m_options.path, done.error().message));
         }
     });
 }
@@ -79,22 +84,22 @@ void HistoryRecorder::tell(const QString& message)
 void HistoryRecorder::recordBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                                    const PerSlot<QString>& labels)
 {
-    run([=](HistoryStore& store) { store.addBucket(probe, closedAt, values, labels); });
+    run([=](HistoryStore& store) { return store.addBucket(probe, closedAt, values, labels); });
 }
 
 void HistoryRecorder::recordEvent(const JournalEvent& event)
 {
-    run([=](HistoryStore& store) { store.addEvent(event); });
+    run([=](HistoryStore& store) { return store.addEvent(event).status(); });
 }
 
 void HistoryRecorder::closeOpenEnds(const QString& address, int port, const BucketTime& at)
 {
-    run([=](HistoryStore& store) { store.closeOpenEnds(address, port, at); });
+    run([=](HistoryStore& store) { return store.closeOpenEnds(address, port, at).status(); });
 }
 
 void HistoryRecorder::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)
 {
-    run([=](HistoryStore& store) { store.acknowledge(eventId, user, note, at); });
+    run([=](HistoryStore& store) { return store.acknowledge(eventId, user, note, at).status(); });
 }
 
 void HistoryRecorder::waitForIdle()

@@ -13,6 +13,8 @@
 
 namespace vimbo {
 
+class Clock;
+
 /// Records into the store on a thread of its own, so that no write or wait
 /// for another manager's lock ever holds up the window. Opening happens
 /// there too. A store that cannot be opened or written is told once, through
@@ -26,7 +28,8 @@ public:
         int busyTimeoutMs = 5000;
     };
 
-    HistoryRecorder(Options options, std::function<void(const QString& message)> failed);
+    /// `clock` is read on the store's thread (maintenance).
+    HistoryRecorder(Options options, const Clock& clock, std::function<void(const QString& message)> failed);
     /// Finishes what was queued, then closes the store.
     ~HistoryRecorder() override;
 
@@ -40,20 +43,30 @@ public:
     void closeOpenEnds(const QString& address, int port, const BucketTime& at);
     void acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
 
-    /// Asks the store on its thread; `answer` runs on `receiver`'s thread
-    /// unless the receiver is gone. Without a store the answer is empty.
+    /// Asks the store on its thread; `answer` runs on the recorder's thread
+    /// unless `receiver` (living there) is gone by then. Without a store, or
+    /// when the store fails, the answer is empty.
     template <typename Result>
-    void query(std::function<Result(const HistoryStore&)> ask, QObject* receiver, std::function<void(Result)> answer)
+    void query(std::function<StoreResult<Result>(const HistoryStore&)> ask, QObject* receiver,
+               std::function<void(Result)> answer)
     {
-        post([ask, answer, receiver = QPointer<QObject>(receiver)](HistoryStore* store) {
-            Result result = store ? ask(*store) : Result{};
+        // The receiver is only looked at back on its own thread: it may be
+        // going while the store answers.
+        auto reply = [this, answer = std::move(answer), receiver = QPointer<QObject>(receiver)](Result result) {
             if (receiver)
-                QMetaObject::invokeMethod(receiver.data(), [answer, result] { answer(result); }, Qt::QueuedConnection);
+                answer(std::move(result));
+        };
+        post([this, ask = std::move(ask), reply = std::move(reply)](HistoryStore* store) mutable {
+            StoreResult<Result> asked = store ? ask(*store) : StoreResult<Result>(Result{});
+            Result result = asked ? std::move(asked).value() : Result{};
+            QMetaObject::invokeMethod(
+                this, [reply = std::move(reply), result = std::move(result)]() mutable { reply(std::move(result)); },
+                Qt::QueuedConnection);
         }, true);
     }
 
     /// Runs `work` on the store's thread as a write: its failure is told as any other.
-    void run(std::function<void(HistoryStore&)> work);
+    void run(std::function<StoreStatus(HistoryStore&)> work);
 
     /// Blocks until everything queued so far is done: for tests and benchmarks.
     void waitForIdle();
@@ -62,8 +75,10 @@ private:
     /// Runs `work` on the store's thread; a query also runs without a store.
     void post(std::function<void(HistoryStore*)> work, bool alsoWithoutStore = false);
     void tell(const QString& message);
+    void opened();
 
     Options m_options;
+    const Clock& m_clock;
     std::function<void(const QString&)> m_failed;
     QThread m_thread;
     QObject* m_worker = nullptr;             // lives on m_thread

@@ -1,5 +1,8 @@
 #include "HistoryStore.h"
 
+#include "Sqlite.h"
+#include "StoreConnection.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 namespace vimbo {
 
@@ -42,30 +46,30 @@ CREATE INDEX IF NOT EXISTS event_ends ON event(ends);
 CREATE INDEX IF NOT EXISTS event_open ON event(probe, slot, kind);
 )";
 
-// What each end closes: a clear its rise, a return the outage.
-QStringList openingsOf(const QString& end)
+// The kinds' stored texts, bound as one parameter each.
+sql::Statement& bindKinds(sql::Statement& statement, int first, const std::vector<EventKind>& kinds)
 {
-    if (end == kind::AlarmCleared || end == kind::AlarmUnknownEnd)
-        return {kind::AlarmRose};
-    if (end == kind::WarningCleared || end == kind::WarningUnknownEnd)
-        return {kind::WarningRose};
-    if (end == kind::ProbeBack || end == kind::OutageUnknownEnd)
-        return {kind::ProbeLost, kind::NeverAnswered};
-    return {};
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        statement.bind(first + static_cast<int>(i), eventKindText(kinds[i]));
+    return statement;
 }
 
-QString unknownEndOf(const QString& opening)
+// "?3, ?4, ?5" for `count` parameters from `first`.
+std::string placeholders(int first, std::size_t count)
 {
-    if (opening == kind::AlarmRose)
-        return kind::AlarmUnknownEnd;
-    if (opening == kind::WarningRose)
-        return kind::WarningUnknownEnd;
-    return kind::OutageUnknownEnd;
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i)
+        list += (i ? ", ?" : "?") + std::to_string(first + static_cast<int>(i));
+    return list;
 }
 
-bool isOpening(const QString& k)
+std::vector<EventKind> allOpenings()
 {
-    return k == kind::AlarmRose || k == kind::WarningRose || k == kind::ProbeLost || k == kind::NeverAnswered;
+    std::vector<EventKind> kinds;
+    for (const Episode e : {Episode::Alarm, Episode::Warning, Episode::Outage})
+        for (const EventKind k : openingsOf(e))
+            kinds.push_back(k);
+    return kinds;
 }
 
 template <std::size_t N>
@@ -99,7 +103,34 @@ QString ProbeKey::where() const
     return host + QLatin1Char(':') + QString::number(port);
 }
 
-HistoryStore::HistoryStore(const QString& path, Mode mode, int busyTimeoutMs)
+class HistoryStore::Impl {
+public:
+    Impl(const QString& path, Mode mode, int busyTimeoutMs);
+
+    void addBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
+                   const PerSlot<QString>& labels);
+    void addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values);
+    std::int64_t addEvent(const JournalEvent& event);
+    int closeOpenEnds(const QString& address, int port, const BucketTime& at);
+    bool acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
+    void maintain(std::int64_t nowMsecs, const Retention& retention);
+    std::vector<JournalEvent> events(const EventFilter& filter) const;
+    std::vector<ProbeSummary> probes() const;
+    std::vector<std::int64_t> probeIds(const ProbeKey& probe) const;
+    PerSlot<QString> labels(const ProbeKey& probe) const;
+    QString lastName(const QString& address, int port) const;
+
+    sql::Database m_db;
+
+private:
+    std::int64_t probeId(const ProbeKey& probe);
+    std::int64_t insertEvent(std::int64_t probe, const JournalEvent& event, std::optional<std::int64_t> ends);
+
+    std::map<QString, std::int64_t> m_probeIds;  // by where and name
+    std::map<std::int64_t, QString> m_labels;     // as stored, so that unchanged labels are not written again
+};
+
+HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     : m_db((mode == Mode::ReadWrite && QDir().mkpath(QFileInfo(path).absolutePath()), path),
            mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY)
 {
@@ -132,7 +163,7 @@ HistoryStore::HistoryStore(const QString& path, Mode mode, int busyTimeoutMs)
     m_db.exec("PRAGMA synchronous=NORMAL");
 }
 
-std::int64_t HistoryStore::probeId(const ProbeKey& probe)
+std::int64_t HistoryStore::Impl::probeId(const ProbeKey& probe)
 {
     const QString key = probe.where() + QLatin1Char('\n') + probe.name;
     if (const auto found = m_probeIds.find(key); found != m_probeIds.end())
@@ -149,7 +180,7 @@ std::int64_t HistoryStore::probeId(const ProbeKey& probe)
     return id;
 }
 
-std::vector<std::int64_t> HistoryStore::probeIds(const ProbeKey& probe) const
+std::vector<std::int64_t> HistoryStore::Impl::probeIds(const ProbeKey& probe) const
 {
     sql::Statement select =
         m_db.prepare("SELECT id FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3)");
@@ -160,7 +191,7 @@ std::vector<std::int64_t> HistoryStore::probeIds(const ProbeKey& probe) const
     return ids;
 }
 
-void HistoryStore::addBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
+void HistoryStore::Impl::addBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                              const PerSlot<QString>& labels)
 {
     sql::Transaction transaction(m_db);
@@ -175,56 +206,57 @@ void HistoryStore::addBucket(const ProbeKey& probe, const BucketTime& closedAt, 
     transaction.commit();
 }
 
-void HistoryStore::addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values)
+void HistoryStore::Impl::addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values)
 {
     m_db.prepare("INSERT OR REPLACE INTO minute(probe, t, utc_offset, vals) VALUES(?1, ?2, ?3, ?4)")
         .bind(1, probeId(probe)).bind(2, start.msecsSinceEpoch).bind(3, start.utcOffsetSeconds).bind(4, pack(values))
         .run();
 }
 
-std::int64_t HistoryStore::insertEvent(std::int64_t probe, const JournalEvent& event, std::optional<std::int64_t> ends)
+std::int64_t HistoryStore::Impl::insertEvent(std::int64_t probe, const JournalEvent& event, std::optional<std::int64_t> ends)
 {
     m_db.prepare("INSERT INTO event(probe, t, utc_offset, kind, slot, channel, power, mer, vber, detail, ends) "
                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)")
-        .bind(1, probe).bind(2, event.time.msecsSinceEpoch).bind(3, event.time.utcOffsetSeconds).bind(4, event.kind)
+        .bind(1, probe).bind(2, event.time.msecsSinceEpoch).bind(3, event.time.utcOffsetSeconds).bind(4, eventKindText(event.kind))
         .bind(5, event.slot).bind(6, event.channel).bind(7, event.power).bind(8, event.mer).bind(9, event.vber)
         .bind(10, event.detail).bind(11, ends).run();
     return m_db.lastInsertId();
 }
 
-std::int64_t HistoryStore::addEvent(const JournalEvent& event)
+std::int64_t HistoryStore::Impl::addEvent(const JournalEvent& event)
 {
     sql::Transaction transaction(m_db);
     const std::int64_t probe = probeId(event.probe);
-    std::optional<std::int64_t> ends;
-    const QStringList openings = openingsOf(event.kind);
-    if (!openings.isEmpty()) {
+    std::optional<std::int64_t> ended;
+    const std::vector<EventKind> openings = openingsOf(ends(event.kind));
+    if (!openings.empty()) {
         // The newest rise or outage of this probe and slot that nothing has
         // ended yet; read backwards along the index, it is found at once.
         sql::Statement open = m_db.prepare(
             "SELECT id FROM event o WHERE probe = ?1 AND slot = ?2 AND kind = ?3 "
             "AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY id DESC LIMIT 1");
-        for (const QString& opening : openings) {
-            open.bind(1, probe).bind(2, event.slot).bind(3, opening);
+        for (const EventKind opening : openings) {
+            open.bind(1, probe).bind(2, event.slot).bind(3, eventKindText(opening));
             if (open.step())
-                ends = std::max(ends.value_or(0), open.integer(0));
+                ended = std::max(ended.value_or(0), open.integer(0));
             open.reset();
         }
     }
-    const std::int64_t id = insertEvent(probe, event, ends);
+    const std::int64_t id = insertEvent(probe, event, ended);
     transaction.commit();
     return id;
 }
 
-int HistoryStore::closeOpenEnds(const QString& address, int port, const BucketTime& at)
+int HistoryStore::Impl::closeOpenEnds(const QString& address, int port, const BucketTime& at)
 {
     sql::Transaction transaction(m_db);
-    sql::Statement open = m_db.prepare(
-        "SELECT o.id, o.probe, o.kind, o.slot, o.channel FROM event o JOIN probe p ON p.id = o.probe "
-        "WHERE p.address = ?1 AND p.port = ?2 AND o.kind IN (?3, ?4, ?5, ?6) "
-        "AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY o.t, o.id");
-    open.bind(1, address).bind(2, port).bind(3, kind::AlarmRose).bind(4, kind::WarningRose).bind(5, kind::ProbeLost)
-        .bind(6, kind::NeverAnswered);
+    const std::vector<EventKind> openings = allOpenings();
+    const std::string query = "SELECT o.id, o.probe, o.kind, o.slot, o.channel FROM event o JOIN probe p ON p.id = o.probe "
+                              "WHERE p.address = ?1 AND p.port = ?2 AND o.kind IN (" + placeholders(3, openings.size()) +
+                              ") AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY o.t, o.id";
+    sql::Statement open = m_db.prepare(query.c_str());
+    open.bind(1, address).bind(2, port);
+    bindKinds(open, 3, openings);
     struct Open {
         std::int64_t id, probe;
         JournalEvent end;
@@ -233,7 +265,7 @@ int HistoryStore::closeOpenEnds(const QString& address, int port, const BucketTi
     while (open.step()) {
         JournalEvent end;
         end.time = at;
-        end.kind = unknownEndOf(open.text(2));
+        end.kind = unknownEndOf(opens(eventKindFromText(open.text(2)).value_or(EventKind::Save)));
         end.slot = static_cast<int>(open.integer(3));
         end.channel = open.text(4);
         ends.push_back({open.integer(0), open.integer(1), end});
@@ -244,7 +276,7 @@ int HistoryStore::closeOpenEnds(const QString& address, int port, const BucketTi
     return static_cast<int>(ends.size());
 }
 
-bool HistoryStore::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)
+bool HistoryStore::Impl::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)
 {
     sql::Statement update = m_db.prepare(
         "UPDATE event SET ack_user = ?1, ack_note = ?2, ack_t = ?3, ack_offset = ?4 WHERE id = ?5");
@@ -252,7 +284,7 @@ bool HistoryStore::acknowledge(std::int64_t eventId, const QString& user, const 
     return sqlite3_changes(m_db.handle()) == 1;
 }
 
-void HistoryStore::maintain(std::int64_t nowMsecs, const Retention& retention)
+void HistoryStore::Impl::maintain(std::int64_t nowMsecs, const Retention& retention)
 {
     sql::Transaction transaction(m_db);
     // Minutes that closed over a minute ago: every manager's buckets for them are in.
@@ -310,23 +342,29 @@ void HistoryStore::maintain(std::int64_t nowMsecs, const Retention& retention)
     m_db.prepare("DELETE FROM bucket WHERE t < ?1").bind(1, nowMsecs - retention.bucketDays * kDayMs).run();
     m_db.prepare("DELETE FROM minute WHERE t < ?1").bind(1, nowMsecs - retention.minuteDays * kDayMs).run();
     // The journal is kept as long as the minutes, but an alarm still open stays.
-    m_db.prepare("DELETE FROM event WHERE t < ?1 AND NOT (kind IN (?2, ?3, ?4, ?5) AND "
-                 "NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = event.id))")
-        .bind(1, nowMsecs - retention.minuteDays * kDayMs).bind(2, kind::AlarmRose).bind(3, kind::WarningRose)
-        .bind(4, kind::ProbeLost).bind(5, kind::NeverAnswered).run();
+    const std::vector<EventKind> openings = allOpenings();
+    const std::string prune = "DELETE FROM event WHERE t < ?1 AND NOT (kind IN (" + placeholders(2, openings.size()) +
+                              ") AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = event.id))";
+    sql::Statement deleteEvents = m_db.prepare(prune.c_str());
+    deleteEvents.bind(1, nowMsecs - retention.minuteDays * kDayMs);
+    bindKinds(deleteEvents, 2, openings).run();
     transaction.commit();
 }
 
-std::vector<JournalEvent> HistoryStore::events(const EventFilter& filter) const
+std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) const
 {
-    sql::Statement select = m_db.prepare(
+    // A kind no version of the program wrote (a crafted store) is never read.
+    const std::vector<EventKind>& kinds = filter.kinds.empty() ? allEventKinds() : filter.kinds;
+    const std::string query =
         "SELECT e.id, p.address, p.port, p.name, e.t, e.utc_offset, e.kind, e.slot, e.channel, e.power, e.mer, "
         "e.vber, e.detail, (SELECT o.t FROM event o WHERE o.id = e.ends), "
         "EXISTS(SELECT 1 FROM event x WHERE x.ends = e.id), e.ack_user, e.ack_t, e.ack_offset, e.ack_note "
         "FROM event e JOIN probe p ON p.id = e.probe "
         "WHERE (?1 IS NULL OR (p.address = ?1 AND p.port = ?2)) AND (?3 = '' OR p.name = ?3) "
         "AND (?4 IS NULL OR e.t >= ?4) AND (?5 IS NULL OR e.t <= ?5) AND (?6 < 0 OR e.slot = ?6) "
-        "ORDER BY e.t DESC, e.id DESC");
+        "AND e.kind IN (" + placeholders(7, kinds.size()) + ") ORDER BY e.t DESC, e.id DESC";
+    sql::Statement select = m_db.prepare(query.c_str());
+    bindKinds(select, 7, kinds);
     if (filter.probe)
         select.bind(1, filter.probe->address).bind(2, filter.probe->port).bind(3, filter.probe->name);
     else
@@ -335,9 +373,10 @@ std::vector<JournalEvent> HistoryStore::events(const EventFilter& filter) const
     std::vector<JournalEvent> events;
     while (select.step()) {
         JournalEvent e;
-        e.kind = select.text(6);
-        if (!filter.kinds.isEmpty() && !filter.kinds.contains(e.kind))
+        const std::optional<EventKind> kind = eventKindFromText(select.text(6));
+        if (!kind)
             continue;
+        e.kind = *kind;
         e.id = select.integer(0);
         e.probe = {select.text(1), static_cast<int>(select.integer(2)), select.text(3)};
         e.time = {select.integer(4), static_cast<std::int32_t>(select.integer(5))};
@@ -348,9 +387,9 @@ std::vector<JournalEvent> HistoryStore::events(const EventFilter& filter) const
         e.vber = select.optionalReal(11);
         e.detail = select.text(12);
         // An unknown end has no duration: when it really ended is not known.
-        if (!select.isNull(13) && !e.kind.endsWith(QStringLiteral("unknown end")))
+        if (!select.isNull(13) && !isUnknownEnd(e.kind))
             e.durationMsecs = e.time.msecsSinceEpoch - select.integer(13);
-        e.active = isOpening(e.kind) && select.integer(14) == 0;
+        e.active = opens(e.kind) != Episode::None && select.integer(14) == 0;
         e.ackUser = select.text(15);
         if (!select.isNull(16))
             e.ackTime = BucketTime{select.integer(16), static_cast<std::int32_t>(select.integer(17))};
@@ -362,7 +401,7 @@ std::vector<JournalEvent> HistoryStore::events(const EventFilter& filter) const
     return events;
 }
 
-std::vector<ProbeSummary> HistoryStore::probes() const
+std::vector<ProbeSummary> HistoryStore::Impl::probes() const
 {
     sql::Statement select = m_db.prepare(
         "SELECT p.id, p.address, p.port, p.name, "
@@ -375,7 +414,7 @@ std::vector<ProbeSummary> HistoryStore::probes() const
         "(SELECT kind FROM event WHERE probe = p.id AND kind IN (?1, ?2, ?3, ?4) ORDER BY t DESC, id DESC LIMIT 1), "
         "EXISTS(SELECT 1 FROM bucket WHERE probe = p.id) OR EXISTS(SELECT 1 FROM minute WHERE probe = p.id) "
         "FROM probe p ORDER BY p.address, p.port, p.name");
-    select.bind(1, kind::ProbeLost).bind(2, kind::NeverAnswered).bind(3, kind::ProbeBack).bind(4, kind::OutageUnknownEnd);
+    bindKinds(select, 1, {EventKind::ProbeLost, EventKind::NeverAnswered, EventKind::ProbeBack, EventKind::OutageUnknownEnd});
     std::vector<ProbeSummary> probes;
     while (select.step()) {
         ProbeSummary s;
@@ -384,12 +423,12 @@ std::vector<ProbeSummary> HistoryStore::probes() const
             s.first = BucketTime{select.integer(4), 0};
         if (select.integer(5) >= 0)
             s.last = BucketTime{select.integer(5), 0};
-        const QString last = select.text(6);
-        if (last == kind::ProbeLost)
+        const std::optional<EventKind> last = eventKindFromText(select.text(6));
+        if (last == EventKind::ProbeLost)
             s.state = QStringLiteral("lost");
-        else if (last == kind::NeverAnswered)
+        else if (last == EventKind::NeverAnswered)
             s.state = QStringLiteral("never answered");
-        else if (last == kind::ProbeBack || select.integer(7) != 0)
+        else if (last == EventKind::ProbeBack || select.integer(7) != 0)
             s.state = QStringLiteral("answering");
         else
             s.state = QStringLiteral("unknown");
@@ -424,33 +463,7 @@ void eachRow(const sql::Database& db, const char* table, const std::vector<std::
 
 }  // namespace
 
-void HistoryStore::eachBucket(const ProbeKey& probe, std::int64_t since, std::int64_t until,
-                              const std::function<void(const StoredBucket&)>& take) const
-{
-    eachRow<StoredBucket, kSlotCount * 3>(m_db, "bucket", probeIds(probe), since, until, take);
-}
-
-void HistoryStore::eachMinute(const ProbeKey& probe, std::int64_t since, std::int64_t until,
-                              const std::function<void(const StoredMinute&)>& take) const
-{
-    eachRow<StoredMinute, kSlotCount * 3 * 3>(m_db, "minute", probeIds(probe), since, until, take);
-}
-
-std::vector<StoredBucket> HistoryStore::buckets(const ProbeKey& probe, std::int64_t since, std::int64_t until) const
-{
-    std::vector<StoredBucket> rows;
-    eachBucket(probe, since, until, [&](const StoredBucket& b) { rows.push_back(b); });
-    return rows;
-}
-
-std::vector<StoredMinute> HistoryStore::minutes(const ProbeKey& probe, std::int64_t since, std::int64_t until) const
-{
-    std::vector<StoredMinute> rows;
-    eachMinute(probe, since, until, [&](const StoredMinute& m) { rows.push_back(m); });
-    return rows;
-}
-
-PerSlot<QString> HistoryStore::labels(const ProbeKey& probe) const
+PerSlot<QString> HistoryStore::Impl::labels(const ProbeKey& probe) const
 {
     sql::Statement select = m_db.prepare(
         "SELECT labels FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3) AND labels != '' "
@@ -464,7 +477,7 @@ PerSlot<QString> HistoryStore::labels(const ProbeKey& probe) const
     return labels;
 }
 
-QString HistoryStore::lastName(const QString& address, int port) const
+QString HistoryStore::Impl::lastName(const QString& address, int port) const
 {
     sql::Statement select = m_db.prepare(
         "SELECT p.name FROM probe p WHERE p.address = ?1 AND p.port = ?2 AND p.name != '' ORDER BY "
@@ -483,7 +496,7 @@ QString defaultHistoryPath()
     return state + QStringLiteral("/vimbo/history.sqlite");
 }
 
-QString describeStoreError(const sql::Error& error)
+static StoreError storeError(const sql::Error& error)
 {
     QString reason;
     switch (error.code()) {
@@ -509,7 +522,137 @@ QString describeStoreError(const sql::Error& error)
         reason = QStringLiteral("it cannot be used");
         break;
     }
-    return reason + QStringLiteral(" (") + QString::fromUtf8(error.what()) + QLatin1Char(')');
+    return {error.code(), reason + QStringLiteral(" (") + QString::fromUtf8(error.what()) + QLatin1Char(')')};
+}
+
+namespace {
+
+// The store's calls throw inside; what leaves it is a value.
+template <typename Work>
+auto guarded(Work&& work) -> StoreResult<decltype(work())>
+{
+    try {
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            return {};
+        } else {
+            return work();
+        }
+    } catch (const sql::Error& error) {
+        return storeError(error);
+    }
+}
+
+}  // namespace
+
+HistoryStore::HistoryStore(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+HistoryStore::~HistoryStore() = default;
+
+StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(const QString& path, Mode mode, int busyTimeoutMs)
+{
+    return guarded([&] {
+        return std::unique_ptr<HistoryStore>(new HistoryStore(std::make_unique<Impl>(path, mode, busyTimeoutMs)));
+    });
+}
+
+StoreStatus HistoryStore::addBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
+                                    const PerSlot<QString>& labels)
+{
+    return guarded([&] { m_impl->addBucket(probe, closedAt, values, labels); });
+}
+
+StoreStatus HistoryStore::addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values)
+{
+    return guarded([&] { m_impl->addMinute(probe, start, values); });
+}
+
+StoreResult<std::int64_t> HistoryStore::addEvent(const JournalEvent& event)
+{
+    return guarded([&] { return m_impl->addEvent(event); });
+}
+
+StoreResult<int> HistoryStore::closeOpenEnds(const QString& address, int port, const BucketTime& at)
+{
+    return guarded([&] { return m_impl->closeOpenEnds(address, port, at); });
+}
+
+StoreResult<bool> HistoryStore::acknowledge(std::int64_t eventId, const QString& user, const QString& note,
+                                            const BucketTime& at)
+{
+    return guarded([&] { return m_impl->acknowledge(eventId, user, note, at); });
+}
+
+StoreStatus HistoryStore::maintain(std::int64_t nowMsecs, const Retention& retention)
+{
+    return guarded([&] { m_impl->maintain(nowMsecs, retention); });
+}
+
+StoreResult<std::vector<JournalEvent>> HistoryStore::events(const EventFilter& filter) const
+{
+    return guarded([&] { return m_impl->events(filter); });
+}
+
+StoreResult<std::vector<ProbeSummary>> HistoryStore::probes() const
+{
+    return guarded([&] { return m_impl->probes(); });
+}
+
+StoreStatus HistoryStore::eachBucket(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                                     const std::function<void(const StoredBucket&)>& take) const
+{
+    return guarded([&] {
+        eachRow<StoredBucket, kSlotCount * 3>(m_impl->m_db, "bucket", m_impl->probeIds(probe), since, until, take);
+    });
+}
+
+StoreStatus HistoryStore::eachMinute(const ProbeKey& probe, std::int64_t since, std::int64_t until,
+                                     const std::function<void(const StoredMinute&)>& take) const
+{
+    return guarded([&] {
+        eachRow<StoredMinute, kSlotCount * 3 * 3>(m_impl->m_db, "minute", m_impl->probeIds(probe), since, until, take);
+    });
+}
+
+StoreResult<std::vector<StoredBucket>> HistoryStore::buckets(const ProbeKey& probe, std::int64_t since,
+                                                              std::int64_t until) const
+{
+    std::vector<StoredBucket> rows;
+    if (StoreStatus read = eachBucket(probe, since, until, [&](const StoredBucket& b) { rows.push_back(b); }); !read)
+        return read.error();
+    return rows;
+}
+
+StoreResult<std::vector<StoredMinute>> HistoryStore::minutes(const ProbeKey& probe, std::int64_t since,
+                                                              std::int64_t until) const
+{
+    std::vector<StoredMinute> rows;
+    if (StoreStatus read = eachMinute(probe, since, until, [&](const StoredMinute& m) { rows.push_back(m); }); !read)
+        return read.error();
+    return rows;
+}
+
+StoreResult<PerSlot<QString>> HistoryStore::labels(const ProbeKey& probe) const
+{
+    return guarded([&] { return m_impl->labels(probe); });
+}
+
+StoreResult<QString> HistoryStore::lastName(const QString& address, int port) const
+{
+    return guarded([&] { return m_impl->lastName(address, port); });
+}
+
+sql::Database& connectionOf(HistoryStore& store) { return store.m_impl->m_db; }
+
+StoreStatus HistoryStore::inOneTransaction(const std::function<StoreStatus()>& work)
+{
+    StoreStatus status;
+    const StoreStatus ran = guarded([&] {
+        sql::Transaction transaction(m_impl->m_db);
+        status = work();
+        if (status)
+            transaction.commit();
+    });
+    return ran ? status : ran;
 }
 
 }  // namespace vimbo

@@ -40,7 +40,7 @@ CycleEnd cycle(bool complete, std::vector<ProbeEvent> events)
 std::vector<JournalEvent> oldestFirst(HistoryRecorder& recorder, const QString& path)
 {
     recorder.waitForIdle();
-    auto events = HistoryStore(path, HistoryStore::Mode::ReadOnly).events({});
+    auto events = HistoryStore::open(path, HistoryStore::Mode::ReadOnly).value()->events({}).value();
     std::reverse(events.begin(), events.end());
     return events;
 }
@@ -50,7 +50,7 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("history.sqlite"));
     test::FakeClock clock;
-    HistoryRecorder recorder({path, {}}, {});
+    HistoryRecorder recorder({path, {}}, clock, {});
     Journal journal(clock, &recorder);
     PerSlot<QString> labels;
     labels[2] = QStringLiteral("(Ch34) 578.00MHz");
@@ -75,7 +75,7 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
     const auto events = oldestFirst(recorder, path);
     QStringList kinds;
     for (const JournalEvent& e : events)
-        kinds << e.kind + QLatin1Char(' ') + QString::number(e.slot + 1) + QLatin1Char(' ') + e.probe.name;
+        kinds << eventKindText(e.kind) + QLatin1Char(' ') + QString::number(e.slot + 1) + QLatin1Char(' ') + e.probe.name;
     EXPECT_EQ(kinds, (QStringList{"never answered 0 ", "alarm rose 3 KESTREL", "warning rose 3 KESTREL",
                                   "probe back 0 ", "probe lost 0 KESTREL", "alarm cleared 3 KESTREL",
                                   "probe back 0 KESTREL", "save 0 KESTREL", "agent changed 0 KESTREL",
@@ -141,7 +141,7 @@ protected:
     QTemporaryDir folder;
     test::FakeDialogs dialogs;
     test::FakeClock clock{QDateTime::currentDateTime()};
-    HistoryRecorder recorder{{folder.filePath(QStringLiteral("history.sqlite")), {}}, {}};
+    HistoryRecorder recorder{{folder.filePath(QStringLiteral("history.sqlite")), {}}, clock, {}};
     std::unique_ptr<test::ProbeSimProcess> sim;
     frmMain window{dialogs, clock};
     frmAlarmHistory* history = nullptr;
@@ -163,12 +163,12 @@ TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowled
     EXPECT_EQ(table->item(2, 6)->text(), QStringLiteral("52.00"));  // its power then
 
     // A clear moves its rise below what is still active.
-    recorder.recordEvent({0, window.journal().probe(), {QDateTime::currentMSecsSinceEpoch(), 0}, kind::AlarmCleared, 5});
+    recorder.recordEvent({0, window.journal().probe(), {QDateTime::currentMSecsSinceEpoch(), 0}, EventKind::AlarmCleared, 5});
     history->refresh();
     ASSERT_TRUE(shows(4));
     QStringList order;
     for (const JournalEvent& e : history->shown())
-        order << e.kind + QLatin1Char(' ') + QString::number(e.slot + 1);
+        order << eventKindText(e.kind) + QLatin1Char(' ') + QString::number(e.slot + 1);
     EXPECT_EQ(order, (QStringList{"warning rose 1", "alarm rose 1", "alarm cleared 6", "alarm rose 6"}));
 
     test::child<QComboBox>(*history, "cmbSlot")->setCurrentIndex(6);

@@ -1,9 +1,12 @@
 // The store on disk: what it keeps and prunes, and how it behaves when the
 // file cannot be used, the disk fills or two managers write at once.
+#include "FakeClock.h"
 #include "WaitFor.h"
+#include "core/Clock.h"
 #include "store/HistoryRecorder.h"
 #include "store/HistoryStore.h"
 #include "store/StoreBackup.h"
+#include "store/StoreConnection.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -36,7 +39,7 @@ BucketValues valuesOf(float power)
     return v;
 }
 
-JournalEvent event(const QString& k, int slot, std::int64_t at, const ProbeKey& probe = kProbe)
+JournalEvent event(EventKind k, int slot, std::int64_t at, const ProbeKey& probe = kProbe)
 {
     JournalEvent e;
     e.probe = probe;
@@ -46,67 +49,82 @@ JournalEvent event(const QString& k, int slot, std::int64_t at, const ProbeKey& 
     return e;
 }
 
+std::unique_ptr<HistoryStore> openStore(const QString& path, HistoryStore::Mode mode = HistoryStore::Mode::ReadWrite)
+{
+    auto store = HistoryStore::open(path, mode);
+    if (!store) {
+        ADD_FAILURE() << store.error().message.toStdString();
+        return nullptr;
+    }
+    return std::move(store).value();
+}
+
 struct Store : ::testing::Test {
+    SystemClock clock;
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("state/vimbo/history.sqlite"));
 };
 
 TEST_F(Store, endsAreTiedToTheirRiseWithADurationAndAnUnknownEndHasNone)
 {
-    HistoryStore store(path);
-    store.addEvent(event(kind::AlarmRose, 1, kNow));
-    store.addEvent(event(kind::WarningRose, 1, kNow + 1000));
-    store.addEvent(event(kind::AlarmCleared, 1, kNow + 65'000));
-    store.addEvent(event(kind::NeverAnswered, -1, kNow + 70'000));
-    store.addEvent(event(kind::ProbeBack, -1, kNow + 73'000));
-    store.addEvent(event(kind::AlarmRose, 4, kNow + 80'000));
+    auto opened = openStore(path);
+    ASSERT_TRUE(opened);
+    HistoryStore& store = *opened;
+    store.addEvent(event(EventKind::AlarmRose, 1, kNow));
+    store.addEvent(event(EventKind::WarningRose, 1, kNow + 1000));
+    store.addEvent(event(EventKind::AlarmCleared, 1, kNow + 65'000));
+    store.addEvent(event(EventKind::NeverAnswered, -1, kNow + 70'000));
+    store.addEvent(event(EventKind::ProbeBack, -1, kNow + 73'000));
+    store.addEvent(event(EventKind::AlarmRose, 4, kNow + 80'000));
     // Another probe's rise at the same address is closed too; one elsewhere is not.
-    store.addEvent(event(kind::AlarmRose, 0, kNow, {kProbe.address, kProbe.port, QStringLiteral("OLD NAME")}));
-    store.addEvent(event(kind::AlarmRose, 0, kNow, {kProbe.address, 16162, kProbe.name}));
-    EXPECT_EQ(store.closeOpenEnds(kProbe.address, kProbe.port, {kNow + 90'000, 3600}), 3);
+    store.addEvent(event(EventKind::AlarmRose, 0, kNow, {kProbe.address, kProbe.port, QStringLiteral("OLD NAME")}));
+    store.addEvent(event(EventKind::AlarmRose, 0, kNow, {kProbe.address, 16162, kProbe.name}));
+    EXPECT_EQ(store.closeOpenEnds(kProbe.address, kProbe.port, {kNow + 90'000, 3600}).value(), 3);
 
     const EventFilter here{.probe = ProbeKey{kProbe.address, kProbe.port, {}}};
-    const auto events = store.events(here);
+    const auto events = store.events(here).value();
     ASSERT_EQ(events.size(), 10u);
-    const auto find = [&](const QString& k, int slot) {
+    const auto find = [&](EventKind k, int slot) {
         for (const JournalEvent& e : events)
             if (e.kind == k && e.slot == slot)
                 return e;
-        ADD_FAILURE() << k.toStdString() << " " << slot;
+        ADD_FAILURE() << eventKindText(k).toStdString() << " " << slot;
         return JournalEvent{};
     };
-    EXPECT_EQ(find(kind::AlarmCleared, 1).durationMsecs, 65'000);
-    EXPECT_EQ(find(kind::ProbeBack, -1).durationMsecs, 3'000);
-    EXPECT_FALSE(find(kind::AlarmRose, 1).active);
-    EXPECT_FALSE(find(kind::WarningRose, 1).active);  // ended unknown
-    EXPECT_FALSE(find(kind::AlarmUnknownEnd, 4).durationMsecs.has_value());
-    EXPECT_FALSE(find(kind::WarningUnknownEnd, 1).durationMsecs.has_value());
+    EXPECT_EQ(find(EventKind::AlarmCleared, 1).durationMsecs, 65'000);
+    EXPECT_EQ(find(EventKind::ProbeBack, -1).durationMsecs, 3'000);
+    EXPECT_FALSE(find(EventKind::AlarmRose, 1).active);
+    EXPECT_FALSE(find(EventKind::WarningRose, 1).active);  // ended unknown
+    EXPECT_FALSE(find(EventKind::AlarmUnknownEnd, 4).durationMsecs.has_value());
+    EXPECT_FALSE(find(EventKind::WarningUnknownEnd, 1).durationMsecs.has_value());
     EXPECT_EQ(events.front().time.msecsSinceEpoch, kNow + 90'000);  // newest first
-    EXPECT_TRUE(store.events({.probe = ProbeKey{kProbe.address, 16162, {}}}).front().active);
+    EXPECT_TRUE(store.events({.probe = ProbeKey{kProbe.address, 16162, {}}}).value().front().active);
 
-    EXPECT_TRUE(store.acknowledge(events.back().id, QStringLiteral("ana"), QStringLiteral("on site"), {kNow, 0}));
-    EXPECT_FALSE(store.acknowledge(99999, QStringLiteral("ana"), {}, {kNow, 0}));
-    const auto acknowledged = store.events(here).back();
+    EXPECT_TRUE(store.acknowledge(events.back().id, QStringLiteral("ana"), QStringLiteral("on site"), {kNow, 0}).value());
+    EXPECT_FALSE(store.acknowledge(99999, QStringLiteral("ana"), {}, {kNow, 0}).value());
+    const auto acknowledged = store.events(here).value().back();
     EXPECT_EQ(acknowledged.ackUser, QStringLiteral("ana"));
     EXPECT_EQ(acknowledged.ackNote, QStringLiteral("on site"));
 }
 
 TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreKept)
 {
-    HistoryStore store(path);
+    auto opened = openStore(path);
+    ASSERT_TRUE(opened);
+    HistoryStore& store = *opened;
     // Ten days of a bucket every 20 s (three a minute: 10, 20, 30 dBuV), and slot 2 never measured.
     for (std::int64_t t = kNow - 10 * kDay; t < kNow; t += 20'000)
         store.addBucket(kProbe, {t, 3600}, valuesOf(10.0f + static_cast<float>(t / 20'000 % 3) * 10.0f), {});
     store.addMinute(kProbe, {kNow - 401 * kDay, 0}, MinuteValues{});
-    store.addEvent(event(kind::AlarmRose, 2, kNow - 402 * kDay));     // still open: kept
-    store.addEvent(event(kind::WarningRose, 2, kNow - 402 * kDay));
-    store.addEvent(event(kind::WarningCleared, 2, kNow - 401 * kDay));  // ended long ago: dropped
+    store.addEvent(event(EventKind::AlarmRose, 2, kNow - 402 * kDay));     // still open: kept
+    store.addEvent(event(EventKind::WarningRose, 2, kNow - 402 * kDay));
+    store.addEvent(event(EventKind::WarningCleared, 2, kNow - 401 * kDay));  // ended long ago: dropped
 
     store.maintain(kNow, Retention{7, 400});
-    const auto buckets = store.buckets(kProbe, 0, kNow);
+    const auto buckets = store.buckets(kProbe, 0, kNow).value();
     ASSERT_FALSE(buckets.empty());
     EXPECT_GE(buckets.front().time.msecsSinceEpoch, kNow - 7 * kDay);
-    const auto minutes = store.minutes(kProbe, 0, kNow);
+    const auto minutes = store.minutes(kProbe, 0, kNow).value();
     ASSERT_EQ(minutes.size(), static_cast<std::size_t>(10 * 24 * 60 - 1));  // the last minute is still open
     EXPECT_EQ(minutes.front().time.msecsSinceEpoch, kNow - 10 * kDay);
     const MinuteValues& first = minutes.front().values;
@@ -115,14 +133,89 @@ TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreK
     EXPECT_FLOAT_EQ(first[2], 30.0f);
     EXPECT_FLOAT_EQ(first[4], 10.0f);  // slot 1 MER's mean
     EXPECT_TRUE(std::isnan(first[9]));  // slot 2 had no measure
-    const auto events = store.events({});
+    const auto events = store.events({}).value();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events.front().kind, kind::AlarmRose);
+    EXPECT_EQ(events.front().kind, EventKind::AlarmRose);
 
     // Shorter periods: a day of buckets, two of minutes.
     store.maintain(kNow, Retention{1, 2});
-    EXPECT_GE(store.buckets(kProbe, 0, kNow).front().time.msecsSinceEpoch, kNow - kDay);
-    EXPECT_EQ(store.minutes(kProbe, 0, kNow).size(), static_cast<std::size_t>(2 * 24 * 60 - 1));
+    EXPECT_GE(store.buckets(kProbe, 0, kNow).value().front().time.msecsSinceEpoch, kNow - kDay);
+    EXPECT_EQ(store.minutes(kProbe, 0, kNow).value().size(), static_cast<std::size_t>(2 * 24 * 60 - 1));
+}
+
+TEST(EventKinds, eachHasItsStoredTextAndWhatItBeginsOrEnds)
+{
+    const struct {
+        EventKind kind;
+        const char* text;
+        Episode opens, ends;
+        bool unknownEnd;
+    } rows[] = {
+        {EventKind::AlarmRose, "alarm rose", Episode::Alarm, Episode::None, false},
+        {EventKind::AlarmCleared, "alarm cleared", Episode::None, Episode::Alarm, false},
+        {EventKind::AlarmUnknownEnd, "alarm unknown end", Episode::None, Episode::Alarm, true},
+        {EventKind::WarningRose, "warning rose", Episode::Warning, Episode::None, false},
+        {EventKind::WarningCleared, "warning cleared", Episode::None, Episode::Warning, false},
+        {EventKind::WarningUnknownEnd, "warning unknown end", Episode::None, Episode::Warning, true},
+        {EventKind::ProbeLost, "probe lost", Episode::Outage, Episode::None, false},
+        {EventKind::NeverAnswered, "never answered", Episode::Outage, Episode::None, false},
+        {EventKind::ProbeBack, "probe back", Episode::None, Episode::Outage, false},
+        {EventKind::OutageUnknownEnd, "outage unknown end", Episode::None, Episode::Outage, true},
+        {EventKind::AgentChanged, "agent changed", Episode::None, Episode::None, false},
+        {EventKind::Save, "save", Episode::None, Episode::None, false},
+    };
+    ASSERT_EQ(allEventKinds().size(), std::size(rows));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(eventKindText(r.kind), QLatin1String(r.text));
+        EXPECT_EQ(eventKindFromText(QString::fromLatin1(r.text)), r.kind);
+        EXPECT_EQ(opens(r.kind), r.opens);
+        EXPECT_EQ(ends(r.kind), r.ends);
+        EXPECT_EQ(isUnknownEnd(r.kind), r.unknownEnd);
+        if (r.unknownEnd)
+            EXPECT_EQ(unknownEndOf(r.ends), r.kind);
+    }
+    EXPECT_EQ(eventKindFromText(u"alarm rose "), std::nullopt);
+}
+
+TEST_F(Store, theKindFilterAndTheLimitGoIntoTheQueryAndAKindNoProgramWroteIsSkipped)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    for (int i = 0; i < 4; ++i) {
+        store->addEvent(event(EventKind::WarningRose, i, kNow + i * 1000));
+        store->addEvent(event(EventKind::Save, -1, kNow + i * 1000 + 500));
+    }
+    // A crafted store: a kind no version wrote, and a hostile slot and time.
+    connectionOf(*store).exec("INSERT INTO event(probe, t, utc_offset, kind, slot) "
+                              "VALUES(1, 9223372036854775807, -2147483648, 'alarm exploded', 2147483647)");
+    EXPECT_EQ(store->events({}).value().size(), 8u);
+    const auto warnings = store->events({.kinds = {EventKind::WarningRose}, .limit = 3}).value();
+    ASSERT_EQ(warnings.size(), 3u);
+    for (const JournalEvent& e : warnings)
+        EXPECT_EQ(e.kind, EventKind::WarningRose);
+    EXPECT_EQ(warnings.front().slot, 3);  // newest first
+    EXPECT_EQ(store->events({.kinds = {EventKind::Save, EventKind::AlarmRose}}).value().size(), 4u);
+}
+
+TEST_F(Store, aFailureIsAValueWithItsCodeAndTheConnectionGoesOn)
+{
+    QFile garbage(folder.filePath(QStringLiteral("garbage.sqlite")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    const auto damaged = HistoryStore::open(garbage.fileName());
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.error().code, 26);  // SQLITE_NOTADB
+    EXPECT_TRUE(damaged.error().message.startsWith(QLatin1String("it is damaged or not a history file")));
+
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    connectionOf(*store).exec("DROP TABLE bucket");
+    const StoreStatus failed = store->addBucket(kProbe, {kNow, 0}, valuesOf(1), {});
+    ASSERT_FALSE(failed);
+    EXPECT_NE(failed.error().message.indexOf(QLatin1String("no such table")), -1);
+    EXPECT_TRUE(store->addEvent(event(EventKind::AlarmRose, 0, kNow)));  // and the next call works
 }
 
 // Collects what a recorder tells.
@@ -165,7 +258,7 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
         {"locked by another program",
          [](QTemporaryDir& d, Hold& other) {
              const QString file = d.filePath(QStringLiteral("history.sqlite"));
-             { HistoryStore create(file); }
+             { openStore(file); }
              other = std::make_unique<sql::Database>(file, SQLITE_OPEN_READWRITE);
              other->exec("PRAGMA locking_mode=EXCLUSIVE");
              other->exec("BEGIN EXCLUSIVE");
@@ -180,10 +273,10 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
         const QString file = c.make(dir, other);
         Told told;
         {
-            HistoryRecorder recorder({file, {}, 60'000, 200}, told.sink());
+            HistoryRecorder recorder({file, {}, 60'000, 200}, clock, told.sink());
             for (int i = 0; i < 3; ++i) {
                 recorder.recordBucket(kProbe, {kNow + i, 0}, valuesOf(1), {});
-                recorder.recordEvent(event(kind::AlarmRose, 0, kNow));
+                recorder.recordEvent(event(EventKind::AlarmRose, 0, kNow));
             }
             settle(recorder);
             EXPECT_FALSE(recorder.recording());
@@ -203,8 +296,9 @@ TEST_F(Store, aStoreThatCannotBeUsedIsToldOnceAndNothingElseHappens)
 TEST_F(Store, aFullDiskStopsRecordingWithOneMessageKeepsWhatWasWrittenAndRecordingResumes)
 {
     Told told;
-    HistoryRecorder recorder({path, {}, 60'000, 200}, told.sink());
-    recorder.run([](HistoryStore& store) { store.database().exec("PRAGMA max_page_count = 12"); });
+    HistoryRecorder recorder({path, {}, 60'000, 200}, clock, told.sink());
+    recorder.run([](HistoryStore& store) { connectionOf(store).exec("PRAGMA max_page_count = 12");
+        return StoreStatus(); });
     for (int i = 0; i < 400; ++i)
         recorder.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(static_cast<float>(i)), {});
     settle(recorder);
@@ -212,16 +306,53 @@ TEST_F(Store, aFullDiskStopsRecordingWithOneMessageKeepsWhatWasWrittenAndRecordi
     ASSERT_EQ(told.messages.size(), 1u);
     EXPECT_TRUE(told.messages[0].contains(QLatin1String("disk is full"))) << told.messages[0].toStdString();
 
-    recorder.run([](HistoryStore& store) { store.database().exec("PRAGMA max_page_count = 100000"); });
+    recorder.run([](HistoryStore& store) { connectionOf(store).exec("PRAGMA max_page_count = 100000");
+        return StoreStatus(); });
     recorder.recordBucket(kProbe, {kNow + 400 * 5000, 0}, valuesOf(400), {});
     settle(recorder);
     EXPECT_TRUE(recorder.recording());
-    const HistoryStore reader(path, HistoryStore::Mode::ReadOnly);
-    const auto kept = reader.buckets(kProbe, 0, kNow + kDay);
+    const auto reader = openStore(path, HistoryStore::Mode::ReadOnly);
+    ASSERT_TRUE(reader);
+    const auto kept = reader->buckets(kProbe, 0, kNow + kDay).value();
     ASSERT_GT(kept.size(), 10u);
     for (std::size_t i = 0; i + 1 < kept.size(); ++i)  // nothing half written: each is whole and in order
         EXPECT_FLOAT_EQ(kept[i].values[0], static_cast<float>(i));
     EXPECT_FLOAT_EQ(kept.back().values[0], 400.0f);
+}
+
+TEST_F(Store, theRecorderFinishesEveryQueuedWriteAndPrunesByTheInjectedClock)
+{
+    // A bucket ten days old by the real clock is kept by a clock a day behind it... and pruned by one a day ahead.
+    for (const int daysAhead : {-4, 1}) {
+        SCOPED_TRACE(daysAhead);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+        openStore(file)->addBucket(kProbe, {kNow - 7 * kDay + 60'000, 0}, valuesOf(1), {});
+        test::FakeClock fake(QDateTime::fromMSecsSinceEpoch(kNow + daysAhead * kDay));
+        {
+            HistoryRecorder recorder({file, {}, 60'000, 5000}, fake, {});
+            for (int i = 0; i < 2000; ++i)  // queued, and the recorder goes at once
+                recorder.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(static_cast<float>(i)), {});
+        }
+        const auto buckets = openStore(file, HistoryStore::Mode::ReadOnly)->buckets(kProbe, 0, kNow + kDay).value();
+        EXPECT_EQ(buckets.size(), daysAhead > 0 ? 2000u : 2001u);
+        EXPECT_FLOAT_EQ(buckets.back().values[0], 1999.0f);
+    }
+}
+
+TEST_F(Store, anAnswerForAReceiverThatIsGoneIsDropped)
+{
+    HistoryRecorder recorder({path, {}, 60'000, 5000}, clock, {});
+    int answered = 0;
+    auto receiver = std::make_unique<QObject>();
+    QObject kept;
+    for (QObject* r : {receiver.get(), &kept})
+        recorder.query<int>([](const HistoryStore&) { return StoreResult<int>(7); }, r, [&](int v) { answered += v; });
+    receiver.reset();
+    recorder.waitForIdle();
+    test::waitFor([&] { return answered > 0; }, 2000);
+    test::waitFor([] { return false; }, 20);
+    EXPECT_EQ(answered, 7);
 }
 
 TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
@@ -229,38 +360,39 @@ TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
     const ProbeKey other{QStringLiteral("127.0.0.2"), 16161, QStringLiteral("MERLIN")};
     Told told;
     {
-        HistoryRecorder a({path, {}, 60'000, 5000}, told.sink());
-        HistoryRecorder b({path, {}, 60'000, 5000}, told.sink());
+        HistoryRecorder a({path, {}, 60'000, 5000}, clock, told.sink());
+        HistoryRecorder b({path, {}, 60'000, 5000}, clock, told.sink());
         for (int i = 0; i < 300; ++i) {
             a.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
             b.recordBucket(other, {kNow + i * 5000, 0}, valuesOf(2), {});
-            a.recordEvent(event(kind::AlarmRose, i % 6, kNow + i));
-            b.recordEvent(event(kind::WarningRose, i % 6, kNow + i, other));
+            a.recordEvent(event(EventKind::AlarmRose, i % 6, kNow + i));
+            b.recordEvent(event(EventKind::WarningRose, i % 6, kNow + i, other));
         }
         a.waitForIdle();
         b.waitForIdle();
     }
     test::waitFor([] { return false; }, 20);
     EXPECT_TRUE(told.messages.empty()) << told.messages.front().toStdString();
-    const HistoryStore reader(path, HistoryStore::Mode::ReadOnly);
-    EXPECT_EQ(reader.buckets(kProbe, 0, kNow + kDay).size(), 300u);
-    EXPECT_EQ(reader.buckets(other, 0, kNow + kDay).size(), 300u);
-    EXPECT_EQ(reader.events({.probe = kProbe}).size(), 300u);
-    EXPECT_EQ(reader.events({.probe = other}).size(), 300u);
-    EXPECT_EQ(reader.probes().size(), 2u);
+    const auto reader = openStore(path, HistoryStore::Mode::ReadOnly);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->buckets(kProbe, 0, kNow + kDay).value().size(), 300u);
+    EXPECT_EQ(reader->buckets(other, 0, kNow + kDay).value().size(), 300u);
+    EXPECT_EQ(reader->events({.probe = kProbe}).value().size(), 300u);
+    EXPECT_EQ(reader->events({.probe = other}).value().size(), 300u);
+    EXPECT_EQ(reader->probes().value().size(), 2u);
 }
 
 TEST_F(Store, aBackupTakenWhileAManagerWritesIsConsistentPrivateAndNeverWrittenThroughALink)
 {
-    HistoryStore(path).addBucket(kProbe, {kNow, 0}, valuesOf(1), {});
+    openStore(path)->addBucket(kProbe, {kNow, 0}, valuesOf(1), {});
     std::jthread writer([&](const std::stop_token& stop) {  // joined however the test ends
-        HistoryStore store(path);
-        for (int i = 1; !stop.stop_requested(); ++i) {
+        const auto store = openStore(path);
+        for (int i = 1; store && !stop.stop_requested(); ++i) {
             // A bucket and an event in one transaction: a consistent copy has as many of each.
-            sql::Transaction transaction(store.database());
-            store.addBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
-            store.addEvent(event(kind::AlarmRose, 0, kNow + i * 5000));
-            transaction.commit();
+            store->inOneTransaction([&] {
+                store->addBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
+                return store->addEvent(event(EventKind::AlarmRose, 0, kNow + i * 5000)).status();
+            });
         }
     });
     const QString copy = folder.filePath(QStringLiteral("copy.sqlite"));
@@ -268,9 +400,10 @@ TEST_F(Store, aBackupTakenWhileAManagerWritesIsConsistentPrivateAndNeverWrittenT
     for (int round = 0; round < 5; ++round) {
         test::waitFor([] { return false; }, 30);
         ASSERT_EQ(backupStore(path, copy), std::nullopt);
-        const HistoryStore reader(copy, HistoryStore::Mode::ReadOnly);
-        const std::size_t buckets = reader.buckets(kProbe, 0, kNow + kDay).size();
-        EXPECT_EQ(buckets, reader.events({.probe = kProbe}).size() + 1);
+        const auto reader = openStore(copy, HistoryStore::Mode::ReadOnly);
+        ASSERT_TRUE(reader);
+        const std::size_t buckets = reader->buckets(kProbe, 0, kNow + kDay).value().size();
+        EXPECT_EQ(buckets, reader->events({.probe = kProbe}).value().size() + 1);
         EXPECT_GT(buckets, before);
         before = buckets;
     }

@@ -24,8 +24,10 @@ const ProbeKey kMerlin{QStringLiteral("::1"), 16162, QStringLiteral("MERLIN")};
 struct VimboHistory : ::testing::Test {
     void SetUp() override
     {
-        HistoryStore store(path);
-        const auto event = [&](const ProbeKey& p, const QString& k, int slot, std::int64_t agoMs) {
+        auto opened = HistoryStore::open(path);
+        ASSERT_TRUE(opened) << opened.error().message.toStdString();
+        HistoryStore& store = **opened;
+        const auto event = [&](const ProbeKey& p, EventKind k, int slot, std::int64_t agoMs) {
             JournalEvent e;
             e.probe = p;
             e.kind = k;
@@ -34,10 +36,10 @@ struct VimboHistory : ::testing::Test {
             e.time = {now - agoMs, 3600};
             store.addEvent(e);
         };
-        event(kKestrel, kind::AlarmRose, 0, 3 * 3'600'000);  // three hours ago, for 95 s
-        event(kKestrel, kind::AlarmCleared, 0, 3 * 3'600'000 - 95'000);
-        event(kKestrel, kind::ProbeLost, -1, 600'000);
-        event(kMerlin, kind::WarningRose, 5, 60'000);
+        event(kKestrel, EventKind::AlarmRose, 0, 3 * 3'600'000);  // three hours ago, for 95 s
+        event(kKestrel, EventKind::AlarmCleared, 0, 3 * 3'600'000 - 95'000);
+        event(kKestrel, EventKind::ProbeLost, -1, 600'000);
+        event(kMerlin, EventKind::WarningRose, 5, 60'000);
         BucketValues values;
         values.fill(std::nanf(""));
         PerSlot<QString> labels;
@@ -247,14 +249,16 @@ TEST_F(VimboHistory, aFormulaFromTheProbeOrTheOperatorIsInertInEveryCsvAndANulCu
     const QString calc = QStringLiteral("@SUM(1+1)*cmd|' /C calc'!A0");
     const ProbeKey hostile{QStringLiteral("127.0.0.3"), 161, hyperlink};
     {
-        HistoryStore store(path);
+        auto opened = HistoryStore::open(path);
+        ASSERT_TRUE(opened) << opened.error().message.toStdString();
+        HistoryStore& store = **opened;
         JournalEvent rise;
         rise.probe = {QStringLiteral("127.0.0.3"), 161, calc};
-        rise.kind = kind::AlarmRose;
+        rise.kind = EventKind::AlarmRose;
         rise.slot = 0;
         rise.channel = QStringLiteral("-1+2");
         rise.time = {now - 30'000, 0};
-        store.acknowledge(store.addEvent(rise), QStringLiteral("+ops"), calc + QChar(u'\0') + QStringLiteral("after the NUL"),
+        store.acknowledge(store.addEvent(rise).value(), QStringLiteral("+ops"), calc + QChar(u'\0') + QStringLiteral("after the NUL"),
                           {now - 20'000, 0});
         PerSlot<QString> labels;
         labels[0] = hyperlink;
@@ -316,8 +320,10 @@ TEST_F(VimboHistory, aBackupIsAStoreOfItsOwnAndAReportCountsTheJournalsAlarms)
     const ProbeKey echo{QStringLiteral("127.0.0.4"), 161, QStringLiteral("ECHO")};
     const std::int64_t rise = (now - 7'200'000) / 1000 * 1000;
     {
-        HistoryStore store(path);
-        const auto event = [&](const QString& k, int slot, std::int64_t at) {
+        auto opened = HistoryStore::open(path);
+        ASSERT_TRUE(opened) << opened.error().message.toStdString();
+        HistoryStore& store = **opened;
+        const auto event = [&](EventKind k, int slot, std::int64_t at) {
             JournalEvent e;
             e.probe = echo;
             e.kind = k;
@@ -326,10 +332,10 @@ TEST_F(VimboHistory, aBackupIsAStoreOfItsOwnAndAReportCountsTheJournalsAlarms)
             e.time = {at, 0};
             store.addEvent(e);
         };
-        event(kind::AlarmRose, 0, rise);
-        event(kind::AlarmCleared, 0, rise + 95'000);
-        event(kind::ProbeLost, -1, rise + 100'000);
-        event(kind::ProbeBack, -1, rise + 110'000);
+        event(EventKind::AlarmRose, 0, rise);
+        event(EventKind::AlarmCleared, 0, rise + 95'000);
+        event(EventKind::ProbeLost, -1, rise + 100'000);
+        event(EventKind::ProbeBack, -1, rise + 110'000);
         BucketValues values;
         values.fill(std::nanf(""));
         for (std::int64_t t = rise - 55'000; t <= rise + 180'000; t += 5000)
