@@ -94,8 +94,9 @@ int main(int argc, char** argv)
     std::unique_ptr<vimbo::HistoryRecorder> recorder;
     if (options.recordHistory)
         recorder = std::make_unique<vimbo::HistoryRecorder>(
-            vimbo::HistoryRecorder::Options{options.history.value_or(vimbo::defaultHistoryPath()),
-                                            {options.keepBucketDays, options.keepMinuteDays}},
+            vimbo::HistoryRecorder::Options{.path = options.history.value_or(vimbo::defaultHistoryPath()),
+                                            .retention = {options.keepBucketDays, options.keepMinuteDays},
+                                            .flapHoldMs = std::int64_t{options.flapHoldSeconds} * 1000},
             clock, [&messageOwner](const QString& message) {
                 auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vimbo SNMP Demo Manager"), message,
                                             QMessageBox::Ok, messageOwner);

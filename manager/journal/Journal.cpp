@@ -31,9 +31,11 @@ void Journal::started(const ClientSettings& settings)
     m_probe = {QString::fromStdString(settings.agent), settings.port, {}};
     m_answeredOnce = false;
     m_state = State::Waiting;
+    m_resumePending = true;
     if (!m_recorder)
         return;
-    m_recorder->closeOpenEnds(m_probe.address, m_probe.port, now());
+    // What an earlier run left open is decided at the first complete cycle, when the lamps are known.
+    m_recorder->watch(m_probe.address, m_probe.port);
     // Until it answers, an outage belongs to the name it last reported here.
     const ProbeKey asked = m_probe;
     m_recorder->query<QString>([asked](const HistoryStore& store) { return store.lastName(asked.address, asked.port); },
@@ -49,6 +51,19 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
     if (end.outcome == CycleEnd::Dropped)
         return;
     const bool complete = end.outcome == CycleEnd::Complete;
+    if (complete && std::exchange(m_resumePending, false) && m_recorder) {
+        // The first complete cycle tells every lit lamp as a rise.
+        Sighting lit;
+        lit.outage = m_state == State::Lost || m_state == State::NeverAnswered;
+        for (const ProbeEvent& e : end.events)
+            if (e.slot >= 0 && e.slot < kSlotCount) {
+                if (e.kind == ProbeEvent::AlarmRose)
+                    lit.alarm[static_cast<std::size_t>(e.slot)] = true;
+                else if (e.kind == ProbeEvent::WarningRose)
+                    lit.warning[static_cast<std::size_t>(e.slot)] = true;
+            }
+        m_recorder->resume(lit);
+    }
     if (complete) {
         m_probe.name = end.snapshot.name;
         m_answeredOnce = true;
@@ -96,9 +111,7 @@ void Journal::agentChanged(const ClientSettings& settings)
     event.kind = EventKind::AgentChanged;
     event.detail = QStringLiteral("to ") + next.where();
     record(event);
-    // What was open on the old probe is no longer watched.
-    if (m_recorder)
-        m_recorder->closeOpenEnds(m_probe.address, m_probe.port, now());
+    // What is open on the old probe stays open: coming back, it goes on or ends at its last sighting.
     started(settings);
 }
 

@@ -31,8 +31,9 @@ public:
     HistoryRecorder* recorder() const { return m_recorder; }
     void setRecorder(HistoryRecorder* recorder) { m_recorder = recorder; }
 
-    /// The manager starts watching this probe: what an earlier run left open
-    /// there ends with an unknown end.
+    /// The manager starts watching this probe. What an earlier run (or this
+    /// one, before an agent change) left open there is decided at the first
+    /// complete cycle: still lit, it goes on; gone, it ends at its last sighting.
     void started(const ClientSettings& settings);
     /// `labels`: each slot's channel label as shown at the cycle's end.
     void cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels);
@@ -62,6 +63,7 @@ private:
     ProbeKey m_probe;
     ProbeKey m_outageProbe;  // the probe as it was when the outage began
     bool m_answeredOnce = false;
+    bool m_resumePending = false;  // until the first complete cycle on this probe
     State m_state = State::Waiting;
     QDateTime m_lostSince;
     std::function<void()> m_changed;

@@ -56,9 +56,14 @@ CommandLine readCommandLine(const QStringList& arguments)
         QStringLiteral("keep-1m"),
         QStringLiteral("Keep the per-minute minimum, mean and maximum, and the journal, for DAYS days (default 400)."),
         QStringLiteral("DAYS"));
+    const QCommandLineOption flapHold(
+        QStringLiteral("flap-hold"),
+        QStringLiteral("Journal a new rise of the same alarm or warning on a slot within SECONDS seconds of its clear "
+                       "as a flap of the same record (0 to 3600, default 60)."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption noHistory(QStringLiteral("no-history"),
                                        QStringLiteral("Record no alarm history and no buckets on disk."));
-    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, noHistory, keep5s, keep1m});
+    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, noHistory, keep5s, keep1m, flapHold});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     CommandLine result;
@@ -110,6 +115,14 @@ CommandLine readCommandLine(const QStringList& arguments)
                               QStringLiteral(" takes a number of days from 1 to 36500, not \"") +
                               parser.value(*option) + QLatin1Char('"'));
         *days = static_cast<int>(number);
+    }
+    if (parser.isSet(flapHold)) {
+        bool ok = false;
+        const uint seconds = parser.value(flapHold).toUInt(&ok);
+        if (!ok || seconds > 3600)
+            return usageError(QStringLiteral("--flap-hold takes a number of seconds from 0 to 3600, not \"") +
+                              parser.value(flapHold) + QLatin1Char('"'));
+        result.options.flapHoldSeconds = static_cast<int>(seconds);
     }
     if (result.options.keepBucketDays > result.options.keepMinuteDays)
         return usageError(QStringLiteral("--keep-5s cannot be longer than --keep-1m"));

@@ -19,6 +19,7 @@ struct ManagerOptions {
     std::optional<QString> history;  // the store's file, when not the default one
     int keepBucketDays = 7;
     int keepMinuteDays = 400;
+    int flapHoldSeconds = 60;  // a new rise this soon after a clear continues the record
 };
 
 

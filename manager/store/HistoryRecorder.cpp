@@ -30,6 +30,13 @@ void HistoryRecorder::opened()
                         .arg(m_options.path, store.error().message));
     }
     m_store = std::move(store).value();
+    m_store->setFlapHold(m_options.flapHoldMs);
+    auto* heartbeat = new QTimer(m_worker);
+    connect(heartbeat, &QTimer::timeout, m_worker, [this] {
+        if (m_watch)
+            run([this](HistoryStore& s) { return s.heartbeat(*m_watch, now().msecsSinceEpoch); });
+    });
+    heartbeat->start(m_options.heartbeatEveryMs);
     const auto maintain = [this](HistoryStore& s) {
         return s.maintain(m_clock.now().toMSecsSinceEpoch(), m_options.retention);
     };
@@ -43,6 +50,7 @@ HistoryRecorder::~HistoryRecorder()
 {
     // Queued after every write asked for so far, and quitting only once they ran.
     QMetaObject::invokeMethod(m_worker, [this] {
+        stopWatching();  // a clean close
         m_store.reset();
         m_thread.quit();
     });
@@ -84,7 +92,13 @@ void HistoryRecorder::tell(const QString& message)
 void HistoryRecorder::recordBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                                    const PerSlot<QString>& labels)
 {
-    run([=](HistoryStore& store) { return store.addBucket(probe, closedAt, values, labels); });
+    run([=](HistoryStore& store) {
+        // Each bucket is also a sign of life: a crash's gap starts within 5 s of it.
+        return store.inOneTransaction([&] {
+            const StoreStatus added = store.addBucket(probe, closedAt, values, labels);
+            return added && m_watch ? store.heartbeat(*m_watch, closedAt.msecsSinceEpoch) : added;
+        });
+    });
 }
 
 void HistoryRecorder::recordEvent(const JournalEvent& event)
@@ -92,9 +106,43 @@ void HistoryRecorder::recordEvent(const JournalEvent& event)
     run([=](HistoryStore& store) { return store.addEvent(event).status(); });
 }
 
-void HistoryRecorder::closeOpenEnds(const QString& address, int port, const BucketTime& at)
+BucketTime HistoryRecorder::now() const
 {
-    run([=](HistoryStore& store) { return store.closeOpenEnds(address, port, at).status(); });
+    const QDateTime time = m_clock.now();
+    return {time.toMSecsSinceEpoch(), time.offsetFromUtc()};
+}
+
+void HistoryRecorder::stopWatching()
+{
+    if (m_store && m_watch)
+        m_store->stopWatching(*std::exchange(m_watch, std::nullopt), now().msecsSinceEpoch);
+    m_watch.reset();
+}
+
+void HistoryRecorder::watch(const QString& address, int port)
+{
+    run([=](HistoryStore& store) {
+        stopWatching();
+        auto started = store.startWatching(address, port, now());
+        if (started)
+            m_watch = *started;
+        return started.status();
+    });
+}
+
+void HistoryRecorder::resume(const Sighting& lit)
+{
+    run([=](HistoryStore& store) {
+        return m_watch ? store.resume(*m_watch, lit, now()).status() : StoreStatus();
+    });
+}
+
+void HistoryRecorder::unwatch()
+{
+    run([this](HistoryStore&) {
+        stopWatching();
+        return StoreStatus();
+    });
 }
 
 void HistoryRecorder::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vimbo {
 
@@ -26,6 +27,8 @@ public:
         Retention retention;
         int maintainEveryMs = 10 * 60 * 1000;
         int busyTimeoutMs = 5000;
+        int heartbeatEveryMs = 30'000;  // a crash leaves the last one as the watch's end
+        std::int64_t flapHoldMs = 60'000;
     };
 
     /// `clock` is read on the store's thread (maintenance).
@@ -40,7 +43,12 @@ public:
     void recordBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                       const PerSlot<QString>& labels);
     void recordEvent(const JournalEvent& event);
-    void closeOpenEnds(const QString& address, int port, const BucketTime& at);
+    /// From now on the probe at this address and port is watched (and the one before no longer).
+    void watch(const QString& address, int port);
+    /// At the watch's first complete cycle: what earlier runs left open goes on or ends (HistoryStore::resume).
+    void resume(const Sighting& lit);
+    /// No probe is watched any more.
+    void unwatch();
     void acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
 
     /// Asks the store on its thread; `answer` runs on the recorder's thread
@@ -76,6 +84,8 @@ private:
     void post(std::function<void(HistoryStore*)> work, bool alsoWithoutStore = false);
     void tell(const QString& message);
     void opened();
+    BucketTime now() const;  // through the clock, on the store's thread
+    void stopWatching();     // on the store's thread
 
     Options m_options;
     const Clock& m_clock;
@@ -85,6 +95,7 @@ private:
     std::unique_ptr<HistoryStore> m_store;   // touched on m_thread only
     std::atomic<bool> m_recording{true};
     bool m_toldWriteFailure = false;         // on m_thread only
+    std::optional<std::int64_t> m_watch;     // on m_thread only
 };
 
 }  // namespace vimbo

@@ -3,16 +3,24 @@
 #include "Sqlite.h"
 #include "StoreConnection.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <QSysInfo>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <map>
+#include <regex>
 #include <type_traits>
 
 namespace vimbo {
@@ -45,6 +53,22 @@ CREATE INDEX IF NOT EXISTS event_time ON event(t);
 CREATE INDEX IF NOT EXISTS event_ends ON event(ends);
 CREATE INDEX IF NOT EXISTS event_open ON event(probe, slot, kind);
 )";
+
+// Added later; an older store is brought up to them when a manager opens it.
+const char* const kWatchAndAckSchema = R"(
+CREATE TABLE IF NOT EXISTS watch(
+  id INTEGER PRIMARY KEY, address TEXT NOT NULL, port INTEGER NOT NULL, host TEXT NOT NULL, pid INTEGER NOT NULL,
+  started INTEGER NOT NULL, utc_offset INTEGER NOT NULL, seen INTEGER NOT NULL, closed INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS watch_probe ON watch(address, port, seen);
+CREATE TABLE IF NOT EXISTS ack(
+  id INTEGER PRIMARY KEY, event INTEGER NOT NULL, user TEXT NOT NULL, t INTEGER NOT NULL, utc_offset INTEGER NOT NULL,
+  note TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS ack_event ON ack(event);
+)";
+// flaps: the clears and new rises a record absorbed; gaps: the unwatched
+// stretches it spans; unwatched: an end at the last sighting before a gap.
+const char* const kEventColumns[] = {"flaps", "gaps", "unwatched"};
+
 
 // The kinds' stored texts, bound as one parameter each.
 sql::Statement& bindKinds(sql::Statement& statement, int first, const std::vector<EventKind>& kinds)
@@ -111,7 +135,11 @@ public:
                    const PerSlot<QString>& labels);
     void addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values);
     std::int64_t addEvent(const JournalEvent& event);
-    int closeOpenEnds(const QString& address, int port, const BucketTime& at);
+    std::int64_t startWatching(const QString& address, int port, const BucketTime& at);
+    void heartbeat(std::int64_t watch, std::int64_t atMsecs, bool closing);
+    int resume(std::int64_t watch, const Sighting& lit, const BucketTime& at);
+    std::vector<WatchedPeriod> watchedPeriods(const QString& address, int port, std::int64_t since,
+                                              std::int64_t until) const;
     bool acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
     void maintain(std::int64_t nowMsecs, const Retention& retention);
     std::vector<JournalEvent> events(const EventFilter& filter) const;
@@ -123,12 +151,64 @@ public:
     sql::Database m_db;
 
 private:
+    bool hasTable(const char* table) const;
+    bool hasColumn(const char* table, const char* column) const;
     std::int64_t probeId(const ProbeKey& probe);
     std::int64_t insertEvent(std::int64_t probe, const JournalEvent& event, std::optional<std::int64_t> ends);
 
     std::map<QString, std::int64_t> m_probeIds;  // by where and name
     std::map<std::int64_t, QString> m_labels;     // as stored, so that unchanged labels are not written again
+    bool m_legacyEvents = false;                  // read-only, from before flaps and gaps were kept
+public:
+    std::int64_t m_flapHoldMsecs = 60'000;
+
+private:
+    struct Open {
+        std::int64_t id, probe, time;
+        EventKind kind;
+        int slot;
+        QString channel;
+    };
+    /// The records of this episode still open at the address and port, on the slot (any slot when < -1).
+    std::vector<Open> openAt(const QString& address, int port, int slot, Episode episode) const;
+    /// Whether a manager other than `exceptWatch` watches the address and port now.
+    bool watchedByAnother(const QString& address, int port, std::int64_t exceptWatch) const;
+    bool everWatched(const QString& address, int port) const;
 };
+
+namespace {
+
+// A watch of a manager on this machine lives as long as its process; one
+// elsewhere is trusted until it closes.
+bool watchLives(const QString& host, std::int64_t pid, bool closed)
+{
+    if (closed)
+        return false;
+    if (host != QSysInfo::machineHostName())
+        return true;
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+}  // namespace
+
+bool HistoryStore::Impl::hasTable(const char* table) const
+{
+    sql::Statement select = m_db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    return select.bind(1, QString::fromLatin1(table)).step();
+}
+
+bool HistoryStore::Impl::hasColumn(const char* table, const char* column) const
+{
+    sql::Statement select = m_db.prepare("SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
+    return select.bind(1, QString::fromLatin1(table)).bind(2, QString::fromLatin1(column)).step();
+}
+
+QString notWatchedText(const BucketTime& since)
+{
+    const int offset = std::clamp(since.utcOffsetSeconds, -18 * 3600, 18 * 3600);
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(since.msecsSinceEpoch, Qt::OffsetFromUTC, offset);
+    return QStringLiteral("not watched since ") + at.toString(QStringLiteral("HH:mm"));
+}
 
 HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     : m_db((mode == Mode::ReadWrite && QDir().mkpath(QFileInfo(path).absolutePath()), path),
@@ -144,6 +224,12 @@ HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     if (mode == Mode::ReadOnly) {
         if (applicationId() != kApplicationId)
             refuse();
+        // An older store read as it is: what it lacks reads as empty.
+        if (!hasTable("watch"))
+            m_db.exec(std::regex_replace(kWatchAndAckSchema, std::regex("CREATE (TABLE|INDEX) IF NOT EXISTS "),
+                                         "CREATE TEMP $1 IF NOT EXISTS ")
+                          .c_str());
+        m_legacyEvents = !hasColumn("event", "flaps");
         return;
     }
     {
@@ -155,6 +241,14 @@ HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
         else if (id != kApplicationId)
             refuse();
         m_db.exec(kSchema);
+        const bool hadAcks = hasTable("ack");
+        m_db.exec(kWatchAndAckSchema);
+        for (const char* column : kEventColumns)
+            if (!hasColumn("event", column))
+                m_db.exec((std::string("ALTER TABLE event ADD COLUMN ") + column + " INTEGER NOT NULL DEFAULT 0").c_str());
+        if (!hadAcks)  // an older store's one acknowledgement per event
+            m_db.exec("INSERT INTO ack(event, user, t, utc_offset, note) SELECT id, coalesce(ack_user, ''), ack_t, "
+                      "coalesce(ack_offset, 0), coalesce(ack_note, '') FROM event WHERE ack_t IS NOT NULL");
         transaction.commit();
     }
     // WAL lets a reader and another manager's writer go on together; NORMAL
@@ -223,64 +317,179 @@ std::int64_t HistoryStore::Impl::insertEvent(std::int64_t probe, const JournalEv
     return m_db.lastInsertId();
 }
 
+std::vector<HistoryStore::Impl::Open> HistoryStore::Impl::openAt(const QString& address, int port, int slot,
+                                                                   Episode episode) const
+{
+    const std::vector<EventKind> openings = episode == Episode::None ? allOpenings() : openingsOf(episode);
+    const std::string query =
+        "SELECT o.id, o.probe, o.t, o.kind, o.slot, o.channel FROM event o JOIN probe p ON p.id = o.probe "
+        "WHERE p.address = ?1 AND p.port = ?2 AND (?3 < -1 OR o.slot = ?3) AND o.kind IN (" +
+        placeholders(4, openings.size()) + ") AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY o.t, o.id";
+    sql::Statement select = m_db.prepare(query.c_str());
+    select.bind(1, address).bind(2, port).bind(3, slot);
+    bindKinds(select, 4, openings);
+    std::vector<Open> open;
+    while (select.step())
+        if (const auto kind = eventKindFromText(select.text(3)))
+            open.push_back({select.integer(0), select.integer(1), select.integer(2), *kind,
+                            static_cast<int>(select.integer(4)), select.text(5)});
+    return open;
+}
+
 std::int64_t HistoryStore::Impl::addEvent(const JournalEvent& event)
 {
     sql::Transaction transaction(m_db);
     const std::int64_t probe = probeId(event.probe);
-    std::optional<std::int64_t> ended;
-    const std::vector<EventKind> openings = openingsOf(ends(event.kind));
-    if (!openings.empty()) {
-        // The newest rise or outage of this probe and slot that nothing has
-        // ended yet; read backwards along the index, it is found at once.
-        sql::Statement open = m_db.prepare(
-            "SELECT id FROM event o WHERE probe = ?1 AND slot = ?2 AND kind = ?3 "
-            "AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY id DESC LIMIT 1");
-        for (const EventKind opening : openings) {
-            open.bind(1, probe).bind(2, event.slot).bind(3, eventKindText(opening));
-            if (open.step())
-                ended = std::max(ended.value_or(0), open.integer(0));
-            open.reset();
+    const QString& address = event.probe.address;
+    const int port = event.probe.port;
+    std::int64_t id = 0;
+    if (const Episode begun = opens(event.kind); begun != Episode::None) {
+        // Another manager on the same probe, or this one again after a gap, already holds it open.
+        if (const auto open = openAt(address, port, event.slot, begun); !open.empty()) {
+            transaction.commit();
+            return open.back().id;
         }
+        if (begun != Episode::Outage) {
+            // The newest clear of the slot: within the hold, the record goes on and counts a flap.
+            const std::vector<EventKind> clears = {begun == Episode::Alarm ? EventKind::AlarmCleared
+                                                                           : EventKind::WarningCleared};
+            const std::string query = "SELECT x.id, x.ends FROM event x JOIN probe p ON p.id = x.probe "
+                                      "WHERE p.address = ?1 AND p.port = ?2 AND x.slot = ?3 AND x.kind IN (" +
+                                      placeholders(5, clears.size()) + ") AND x.t >= ?4 AND x.ends IS NOT NULL "
+                                      "ORDER BY x.t DESC, x.id DESC LIMIT 1";
+            sql::Statement clear = m_db.prepare(query.c_str());
+            clear.bind(1, address).bind(2, port).bind(3, event.slot)
+                .bind(4, event.time.msecsSinceEpoch - m_flapHoldMsecs);
+            bindKinds(clear, 5, clears);
+            if (clear.step()) {
+                const std::int64_t clearId = clear.integer(0), rise = clear.integer(1);
+                clear.reset();
+                m_db.prepare("DELETE FROM event WHERE id = ?1").bind(1, clearId).run();
+                m_db.prepare("UPDATE event SET flaps = flaps + 1 WHERE id = ?1").bind(1, rise).run();
+                transaction.commit();
+                return rise;
+            }
+        }
+        id = insertEvent(probe, event, std::nullopt);
+    } else if (const Episode ended = ends(event.kind); ended != Episode::None) {
+        // Only what is open is ended: a second manager's clear of the same fall ends nothing.
+        const auto open = openAt(address, port, event.slot, ended);
+        if (open.empty()) {
+            transaction.commit();
+            return 0;
+        }
+        id = insertEvent(probe, event, open.back().id);
+        if (event.endedUnwatched)
+            m_db.prepare("UPDATE event SET unwatched = 1 WHERE id = ?1").bind(1, id).run();
+    } else {
+        id = insertEvent(probe, event, std::nullopt);
     }
-    const std::int64_t id = insertEvent(probe, event, ended);
     transaction.commit();
     return id;
 }
 
-int HistoryStore::Impl::closeOpenEnds(const QString& address, int port, const BucketTime& at)
+std::int64_t HistoryStore::Impl::startWatching(const QString& address, int port, const BucketTime& at)
+{
+    m_db.prepare("INSERT INTO watch(address, port, host, pid, started, utc_offset, seen) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?5)")
+        .bind(1, address).bind(2, port).bind(3, QSysInfo::machineHostName()).bind(4, std::int64_t{::getpid()})
+        .bind(5, at.msecsSinceEpoch).bind(6, at.utcOffsetSeconds).run();
+    return m_db.lastInsertId();
+}
+
+void HistoryStore::Impl::heartbeat(std::int64_t watch, std::int64_t atMsecs, bool closing)
+{
+    m_db.prepare("UPDATE watch SET seen = max(seen, ?2), closed = closed OR ?3 WHERE id = ?1")
+        .bind(1, watch).bind(2, atMsecs).bind(3, closing ? 1 : 0).run();
+}
+
+bool HistoryStore::Impl::watchedByAnother(const QString& address, int port, std::int64_t exceptWatch) const
+{
+    sql::Statement select =
+        m_db.prepare("SELECT host, pid FROM watch WHERE address = ?1 AND port = ?2 AND closed = 0 AND id != ?3");
+    select.bind(1, address).bind(2, port).bind(3, exceptWatch);
+    while (select.step())
+        if (watchLives(select.text(0), select.integer(1), false))
+            return true;
+    return false;
+}
+
+bool HistoryStore::Impl::everWatched(const QString& address, int port) const
+{
+    sql::Statement select = m_db.prepare("SELECT 1 FROM watch WHERE address = ?1 AND port = ?2 LIMIT 1");
+    return select.bind(1, address).bind(2, port).step();
+}
+
+int HistoryStore::Impl::resume(std::int64_t watch, const Sighting& lit, const BucketTime& at)
 {
     sql::Transaction transaction(m_db);
-    const std::vector<EventKind> openings = allOpenings();
-    const std::string query = "SELECT o.id, o.probe, o.kind, o.slot, o.channel FROM event o JOIN probe p ON p.id = o.probe "
-                              "WHERE p.address = ?1 AND p.port = ?2 AND o.kind IN (" + placeholders(3, openings.size()) +
-                              ") AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = o.id) ORDER BY o.t, o.id";
-    sql::Statement open = m_db.prepare(query.c_str());
-    open.bind(1, address).bind(2, port);
-    bindKinds(open, 3, openings);
-    struct Open {
-        std::int64_t id, probe;
-        JournalEvent end;
-    };
-    std::vector<Open> ends;
-    while (open.step()) {
-        JournalEvent end;
-        end.time = at;
-        end.kind = unknownEndOf(opens(eventKindFromText(open.text(2)).value_or(EventKind::Save)));
-        end.slot = static_cast<int>(open.integer(3));
-        end.channel = open.text(4);
-        ends.push_back({open.integer(0), open.integer(1), end});
+    sql::Statement self = m_db.prepare("SELECT address, port, started FROM watch WHERE id = ?1");
+    if (!self.bind(1, watch).step())
+        return 0;
+    const QString address = self.text(0);
+    const int port = static_cast<int>(self.integer(1));
+    const std::int64_t started = self.integer(2);
+    // Another manager watched all along: what it holds open is its to end.
+    if (watchedByAnother(address, port, watch)) {
+        transaction.commit();
+        return 0;
     }
-    for (const Open& o : ends)
-        insertEvent(o.probe, o.end, o.id);
+    // The last sign of life of the watches before this one.
+    sql::Statement last = m_db.prepare("SELECT max(seen) FROM watch WHERE address = ?1 AND port = ?2 AND id != ?3 "
+                                       "AND seen <= ?4");
+    last.bind(1, address).bind(2, port).bind(3, watch).bind(4, at.msecsSinceEpoch).step();
+    const std::optional<std::int64_t> lastSeen = last.isNull(0) ? std::nullopt : std::optional(last.integer(0));
+    int ended = 0;
+    for (const Open& o : openAt(address, port, -2, Episode::None)) {
+        const Episode episode = opens(o.kind);
+        const auto s = static_cast<std::size_t>(std::clamp(o.slot, 0, kSlotCount - 1));
+        const bool stillLit = episode == Episode::Outage ? lit.outage
+                              : o.slot >= 0 && o.slot < kSlotCount &&
+                                    (episode == Episode::Alarm ? lit.alarm[s] : lit.warning[s]);
+        if (stillLit) {
+            if (o.time < started)
+                m_db.prepare("UPDATE event SET gaps = gaps + 1 WHERE id = ?1").bind(1, o.id).run();
+            continue;
+        }
+        JournalEvent end;
+        end.kind = unknownEndOf(episode);
+        end.slot = o.slot;
+        end.channel = o.channel;
+        end.time = {std::max(o.time, lastSeen.value_or(o.time)), at.utcOffsetSeconds};
+        end.detail = QStringLiteral("in an unwatched gap");
+        const std::int64_t id = insertEvent(o.probe, end, o.id);
+        m_db.prepare("UPDATE event SET unwatched = 1 WHERE id = ?1").bind(1, id).run();
+        ++ended;
+    }
     transaction.commit();
-    return static_cast<int>(ends.size());
+    return ended;
+}
+
+std::vector<WatchedPeriod> HistoryStore::Impl::watchedPeriods(const QString& address, int port, std::int64_t since,
+                                                              std::int64_t until) const
+{
+    sql::Statement select = m_db.prepare("SELECT started, seen, closed, host, pid FROM watch WHERE address = ?1 AND "
+                                         "port = ?2 AND seen >= ?3 AND started <= ?4 ORDER BY started, id");
+    select.bind(1, address).bind(2, port).bind(3, since).bind(4, until);
+    std::vector<WatchedPeriod> periods;
+    while (select.step()) {
+        WatchedPeriod p{std::max(select.integer(0), since), std::min(select.integer(1), until),
+                        watchLives(select.text(3), select.integer(4), select.integer(2) != 0)};
+        if (p.endMsecs < p.startMsecs)
+            continue;
+        if (!periods.empty() && p.startMsecs <= periods.back().endMsecs) {
+            periods.back().endMsecs = std::max(periods.back().endMsecs, p.endMsecs);
+            periods.back().ongoing = periods.back().ongoing || p.ongoing;
+        } else {
+            periods.push_back(p);
+        }
+    }
+    return periods;
 }
 
 bool HistoryStore::Impl::acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at)
 {
-    sql::Statement update = m_db.prepare(
-        "UPDATE event SET ack_user = ?1, ack_note = ?2, ack_t = ?3, ack_offset = ?4 WHERE id = ?5");
-    update.bind(1, user).bind(2, note).bind(3, at.msecsSinceEpoch).bind(4, at.utcOffsetSeconds).bind(5, eventId).run();
+    m_db.prepare("INSERT INTO ack(event, user, t, utc_offset, note) SELECT id, ?2, ?3, ?4, ?5 FROM event WHERE id = ?1")
+        .bind(1, eventId).bind(2, user).bind(3, at.msecsSinceEpoch).bind(4, at.utcOffsetSeconds).bind(5, note).run();
     return sqlite3_changes(m_db.handle()) == 1;
 }
 
@@ -355,11 +564,13 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
 {
     // A kind no version of the program wrote (a crafted store) is never read.
     const std::vector<EventKind>& kinds = filter.kinds.empty() ? allEventKinds() : filter.kinds;
+    // A record's flaps and gaps are kept on its rise; its end reads them there.
+    const char* const record = m_legacyEvents ? "0, 0, 0, " : "coalesce(o.flaps, e.flaps), coalesce(o.gaps, e.gaps), e.unwatched, ";
     const std::string query =
         "SELECT e.id, p.address, p.port, p.name, e.t, e.utc_offset, e.kind, e.slot, e.channel, e.power, e.mer, "
-        "e.vber, e.detail, (SELECT o.t FROM event o WHERE o.id = e.ends), "
-        "EXISTS(SELECT 1 FROM event x WHERE x.ends = e.id), e.ack_user, e.ack_t, e.ack_offset, e.ack_note "
-        "FROM event e JOIN probe p ON p.id = e.probe "
+        "e.vber, e.detail, o.t, EXISTS(SELECT 1 FROM event x WHERE x.ends = e.id), " + std::string(record) +
+        "EXISTS(SELECT 1 FROM ack a WHERE a.event = e.id) "
+        "FROM event e JOIN probe p ON p.id = e.probe LEFT JOIN event o ON o.id = e.ends "
         "WHERE (?1 IS NULL OR (p.address = ?1 AND p.port = ?2)) AND (?3 = '' OR p.name = ?3) "
         "AND (?4 IS NULL OR e.t >= ?4) AND (?5 IS NULL OR e.t <= ?5) AND (?6 < 0 OR e.slot = ?6) "
         "AND e.kind IN (" + placeholders(7, kinds.size()) + ") ORDER BY e.t DESC, e.id DESC";
@@ -370,6 +581,15 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
     else
         select.bind(1, std::nullopt).bind(2, 0).bind(3, QString());
     select.bind(4, filter.sinceMsecs).bind(5, filter.untilMsecs).bind(6, filter.slot);
+    sql::Statement acks = m_db.prepare("SELECT user, t, utc_offset, note FROM ack WHERE event = ?1 ORDER BY t, id");
+    // An open record is active while a manager watches its probe, or where none ever said (an older store).
+    std::map<std::pair<QString, int>, bool> watched;
+    const auto watchedNow = [&](const ProbeKey& p) {
+        const auto key = std::make_pair(p.address, p.port);
+        if (const auto found = watched.find(key); found != watched.end())
+            return found->second;
+        return watched[key] = !everWatched(p.address, p.port) || watchedByAnother(p.address, p.port, 0);
+    };
     std::vector<JournalEvent> events;
     while (select.step()) {
         JournalEvent e;
@@ -386,14 +606,23 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
         e.mer = select.optionalReal(10);
         e.vber = select.optionalReal(11);
         e.detail = select.text(12);
-        // An unknown end has no duration: when it really ended is not known.
-        if (!select.isNull(13) && !isUnknownEnd(e.kind))
+        e.flaps = static_cast<int>(std::clamp<std::int64_t>(select.integer(15), 0, INT_MAX));
+        e.gaps = static_cast<int>(std::clamp<std::int64_t>(select.integer(16), 0, INT_MAX));
+        e.endedUnwatched = select.integer(17) != 0;
+        // An unknown end has no duration, but one at the last sighting runs to it.
+        if (!select.isNull(13) && (!isUnknownEnd(e.kind) || e.endedUnwatched))
             e.durationMsecs = e.time.msecsSinceEpoch - select.integer(13);
-        e.active = opens(e.kind) != Episode::None && select.integer(14) == 0;
-        e.ackUser = select.text(15);
-        if (!select.isNull(16))
-            e.ackTime = BucketTime{select.integer(16), static_cast<std::int32_t>(select.integer(17))};
-        e.ackNote = select.text(18);
+        e.active = opens(e.kind) != Episode::None && select.integer(14) == 0 && watchedNow(e.probe);
+        if (select.integer(18) != 0) {
+            for (acks.bind(1, e.id); acks.step();)
+                e.acknowledgements.push_back(
+                    {acks.text(0), {acks.integer(1), static_cast<std::int32_t>(acks.integer(2))}, acks.text(3)});
+            acks.reset();
+            const Acknowledgement& latest = e.acknowledgements.back();
+            e.ackUser = latest.user;
+            e.ackTime = latest.time;
+            e.ackNote = latest.note;
+        }
         events.push_back(e);
         if (filter.limit > 0 && static_cast<int>(events.size()) == filter.limit)
             break;
@@ -432,6 +661,15 @@ std::vector<ProbeSummary> HistoryStore::Impl::probes() const
             s.state = QStringLiteral("answering");
         else
             s.state = QStringLiteral("unknown");
+        // Whatever it last showed, nobody sees it now.
+        if (everWatched(s.probe.address, s.probe.port) && !watchedByAnother(s.probe.address, s.probe.port, 0)) {
+            sql::Statement seen = m_db.prepare(
+                "SELECT seen, utc_offset FROM watch WHERE address = ?1 AND port = ?2 ORDER BY seen DESC LIMIT 1");
+            if (seen.bind(1, s.probe.address).bind(2, s.probe.port).step()) {
+                s.notWatchedSince = BucketTime{seen.integer(0), static_cast<std::int32_t>(seen.integer(1))};
+                s.state = notWatchedText(*s.notWatchedSince);
+            }
+        }
         probes.push_back(s);
     }
     return probes;
@@ -571,9 +809,32 @@ StoreResult<std::int64_t> HistoryStore::addEvent(const JournalEvent& event)
     return guarded([&] { return m_impl->addEvent(event); });
 }
 
-StoreResult<int> HistoryStore::closeOpenEnds(const QString& address, int port, const BucketTime& at)
+void HistoryStore::setFlapHold(std::int64_t msecs) { m_impl->m_flapHoldMsecs = std::max<std::int64_t>(0, msecs); }
+
+StoreResult<std::int64_t> HistoryStore::startWatching(const QString& address, int port, const BucketTime& at)
 {
-    return guarded([&] { return m_impl->closeOpenEnds(address, port, at); });
+    return guarded([&] { return m_impl->startWatching(address, port, at); });
+}
+
+StoreStatus HistoryStore::heartbeat(std::int64_t watch, std::int64_t atMsecs)
+{
+    return guarded([&] { m_impl->heartbeat(watch, atMsecs, false); });
+}
+
+StoreStatus HistoryStore::stopWatching(std::int64_t watch, std::int64_t atMsecs)
+{
+    return guarded([&] { m_impl->heartbeat(watch, atMsecs, true); });
+}
+
+StoreResult<int> HistoryStore::resume(std::int64_t watch, const Sighting& lit, const BucketTime& at)
+{
+    return guarded([&] { return m_impl->resume(watch, lit, at); });
+}
+
+StoreResult<std::vector<WatchedPeriod>> HistoryStore::watchedPeriods(const QString& address, int port,
+                                                                     std::int64_t since, std::int64_t until) const
+{
+    return guarded([&] { return m_impl->watchedPeriods(address, port, since, until); });
 }
 
 StoreResult<bool> HistoryStore::acknowledge(std::int64_t eventId, const QString& user, const QString& note,

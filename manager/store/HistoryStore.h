@@ -37,6 +37,14 @@ using BucketValues = std::array<float, kSlotCount * 3>;
 /// A minute's minimum, mean and maximum, [(slot * 3 + magnitude) * 3 + statistic].
 using MinuteValues = std::array<float, kSlotCount * 3 * 3>;
 
+/// One acknowledgement of an alarm: who, when, and what they noted.
+struct Acknowledgement {
+    QString user;
+    BucketTime time;
+    QString note;
+    bool operator==(const Acknowledgement&) const = default;
+};
+
 /// One line of the journal.
 struct JournalEvent {
     std::int64_t id = 0;  // given by the store
@@ -50,8 +58,31 @@ struct JournalEvent {
     // Read back only:
     std::optional<std::int64_t> durationMsecs;  // on the event that ends an alarm, warning or outage
     bool active = false;                        // a rise or an outage not yet ended
+    // The latest acknowledgement, and all of them oldest first.
     QString ackUser, ackNote;
     std::optional<BucketTime> ackTime;
+    std::vector<Acknowledgement> acknowledgements;
+    // On a rise and on its end: the clears followed by a new rise within the
+    // flap hold that the record absorbed, and the unwatched gaps it spans.
+    int flaps = 0;
+    int gaps = 0;
+    /// An end written at the last sighting: the real end fell in a gap nobody watched.
+    bool endedUnwatched = false;
+};
+
+/// A stretch a manager watched a probe: from its start to its clean close,
+/// or to its last heartbeat when it stopped without one (a crash).
+struct WatchedPeriod {
+    std::int64_t startMsecs = 0;
+    std::int64_t endMsecs = 0;  // the last heartbeat while still watched
+    bool ongoing = false;       // a manager watches it now
+    bool operator==(const WatchedPeriod&) const = default;
+};
+
+/// What a manager found lit at its first complete cycle on a probe.
+struct Sighting {
+    PerSlot<bool> alarm{}, warning{};
+    bool outage = false;  // it saw the probe not answering before this cycle
 };
 
 struct Retention {
@@ -70,7 +101,9 @@ struct EventFilter {
 struct ProbeSummary {
     ProbeKey probe;
     std::optional<BucketTime> first, last;
-    QString state;  // "answering", "lost", "never answered", or "unknown" before any event
+    /// "answering", "lost", "never answered", "not watched since 02:08", or "unknown" before any event.
+    QString state;
+    std::optional<BucketTime> notWatchedSince;  // when no manager watches it now
 };
 
 struct StoredBucket {
@@ -99,14 +132,34 @@ public:
     StoreStatus addBucket(const ProbeKey& probe, const BucketTime& closedAt, const BucketValues& values,
                           const PerSlot<QString>& labels);
     StoreStatus addMinute(const ProbeKey& probe, const BucketTime& start, const MinuteValues& values);
-    /// Writes the event; an end (a clear, a return, an unknown end) is tied to
-    /// the rise or outage it ends. Gives its id.
+    /// Writes the event, merged with what any manager recorded at the probe's
+    /// address and port: a rise or an outage while one of its kind is open on
+    /// the slot is that one; a rise within the flap hold after a clear
+    /// continues the cleared record and counts a flap; an end closes the open
+    /// one, and with none open is not written. Gives the id of the record
+    /// (0 for an end that closed nothing).
     StoreResult<std::int64_t> addEvent(const JournalEvent& event);
-    /// Ends every alarm, warning and outage still open for probes at this
-    /// address and port, as of `at`, with an unknown end. Gives how many.
-    StoreResult<int> closeOpenEnds(const QString& address, int port, const BucketTime& at);
-    /// False when no such event is stored.
+    /// Keeps every acknowledgement; false when no such event is stored.
     StoreResult<bool> acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
+    /// How soon after a clear a new rise continues the record (60 s unless set).
+    void setFlapHold(std::int64_t msecs);
+
+    /// A manager starts watching the probe at this address and port; gives the watch.
+    StoreResult<std::int64_t> startWatching(const QString& address, int port, const BucketTime& at);
+    /// The manager still watches: at least once a minute, so a crash leaves its last sign of life.
+    StoreStatus heartbeat(std::int64_t watch, std::int64_t atMsecs);
+    /// The manager stops watching: a clean close, or another agent.
+    StoreStatus stopWatching(std::int64_t watch, std::int64_t atMsecs);
+    /// At the watch's first complete cycle, when its lamps are known: what
+    /// earlier watches left open at the probe goes on when still lit, across
+    /// the gap (counted), and otherwise ends at its last sighting, marked as
+    /// ending unwatched. While another manager watches the probe, nothing of
+    /// its is ended. Gives how many records ended.
+    StoreResult<int> resume(std::int64_t watch, const Sighting& lit, const BucketTime& at);
+    /// The stretches any manager watched the probe at this address and port
+    /// within [since, until], overlaps merged, cut to the range, oldest first.
+    StoreResult<std::vector<WatchedPeriod>> watchedPeriods(const QString& address, int port, std::int64_t since,
+                                                           std::int64_t until) const;
 
     /// Rolls closed minutes into the minute table and drops what is older than kept.
     StoreStatus maintain(std::int64_t nowMsecs, const Retention& retention);
@@ -137,6 +190,9 @@ private:
     explicit HistoryStore(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
+
+/// "not watched since 02:08", in the time of the last watch.
+QString notWatchedText(const BucketTime& since);
 
 /// $XDG_STATE_HOME/vimbo/history.sqlite, or ~/.local/state/vimbo/history.sqlite.
 QString defaultHistoryPath();

@@ -64,22 +64,28 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
     journal.cycleEnded(cycle(true, {{K::AlarmRose, 2}, {K::WarningRose, 2}, {K::ProbeBack}}), labels);
     EXPECT_EQ(journal.stateText(), QStringLiteral("answering"));
     clock.advance(60);
-    journal.cycleEnded(cycle(false, {{K::ProbeLost}}), labels);
+    // A failed cycle's clear: the values it holds were never read in it.
+    journal.cycleEnded(cycle(false, {{K::WarningCleared, 2}, {K::ProbeLost}}), labels);
     EXPECT_EQ(journal.stateText(), QStringLiteral("lost since 14:07"));
     clock.advance(9);
-    journal.cycleEnded(cycle(true, {{K::AlarmCleared, 2}, {K::ProbeBack}}), labels);
+    journal.cycleEnded(cycle(true, {{K::AlarmRose, 0}, {K::AlarmCleared, 2}, {K::ProbeBack}}), labels);
     journal.saveEnded(false, 5, 28);
     journal.agentChanged({"127.0.0.2", "", "", 100, 1, 161});
     EXPECT_EQ(journal.probe(), (ProbeKey{QStringLiteral("127.0.0.2"), 161, {}}));
+    // And back: slot 1's alarm, still lit, is the same record across the time away.
+    clock.advance(20);
+    journal.agentChanged({"127.0.0.1", "", "", 100, 1, 16161});
+    journal.cycleEnded(cycle(true, {{K::AlarmRose, 0}}), labels);
 
     const auto events = oldestFirst(recorder, path);
     QStringList kinds;
     for (const JournalEvent& e : events)
         kinds << eventKindText(e.kind) + QLatin1Char(' ') + QString::number(e.slot + 1) + QLatin1Char(' ') + e.probe.name;
     EXPECT_EQ(kinds, (QStringList{"never answered 0 ", "alarm rose 3 KESTREL", "warning rose 3 KESTREL",
-                                  "probe back 0 ", "probe lost 0 KESTREL", "alarm cleared 3 KESTREL",
-                                  "probe back 0 KESTREL", "save 0 KESTREL", "agent changed 0 KESTREL",
-                                  "warning unknown end 3 KESTREL"}));
+                                  "probe back 0 ", "warning cleared 3 KESTREL", "probe lost 0 KESTREL",
+                                  "alarm rose 1 KESTREL", "alarm cleared 3 KESTREL", "probe back 0 KESTREL",
+                                  "save 0 KESTREL", "agent changed 0 KESTREL", "agent changed 0 "}));
+    ASSERT_EQ(events.size(), 12u);
     const JournalEvent& rise = events[1];
     EXPECT_EQ(rise.channel, labels[2]);
     EXPECT_EQ(rise.power, 50.5);
@@ -87,10 +93,16 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
     EXPECT_EQ(rise.vber, 2e-7);
     EXPECT_EQ(isoTimeWithOffset(rise.time).left(19), QStringLiteral("2026-12-06T14:06:03"));
     EXPECT_EQ(events[3].durationMsecs, 30'000);  // back from never answering
-    EXPECT_EQ(events[5].durationMsecs, 69'000);  // the alarm, rise to clear
+    EXPECT_EQ(events[4].durationMsecs, 60'000);
+    EXPECT_EQ(events[4].channel, labels[2]);
     EXPECT_FALSE(events[4].power.has_value());   // a failed cycle has no values
-    EXPECT_EQ(events[7].detail, QStringLiteral("stopped after 5 of 28 values"));
-    EXPECT_EQ(events[8].detail, QStringLiteral("to 127.0.0.2:161"));
+    EXPECT_FALSE(events[4].vber.has_value());
+    EXPECT_EQ(events[7].durationMsecs, 69'000);  // the alarm, rise to clear
+    EXPECT_TRUE(events[6].active);
+    EXPECT_EQ(events[6].gaps, 1);
+    EXPECT_EQ(events[9].detail, QStringLiteral("stopped after 5 of 28 values"));
+    EXPECT_EQ(events[10].detail, QStringLiteral("to 127.0.0.2:161"));
+    EXPECT_EQ(events[11].detail, QStringLiteral("to 127.0.0.1:16161"));
 }
 
 TEST(AlarmHistoryWithoutAStore, saysSoAndShowsTheProbesStateAlone)

@@ -43,6 +43,11 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         {{"--keep-1m", "forever"}, 2, "--keep-1m takes a number of days"},
         {{"--keep-5s", "30", "--keep-1m", "20"}, 2, "--keep-5s cannot be longer than --keep-1m"},
         {{"--history", ""}, 2, "--history takes a file name"},
+        {{"--flap-hold", "3601"}, 2, "--flap-hold takes a number of seconds from 0 to 3600, not \"3601\""},
+        {{"--flap-hold", "-1"}, 2, "--flap-hold takes a number of seconds from 0 to 3600"},
+        {{"--flap-hold", "1m"}, 2, "--flap-hold takes a number of seconds from 0 to 3600, not \"1m\""},
+        {{"--flap-hold"}, 2, "Missing value after '--flap-hold'"},
+        {{"--help"}, 0, "--flap-hold <SECONDS>"},
         {{"--no-history", "--history", "h.sqlite"}, 2, "--history and --no-history do not go together"},
     };
     for (const Case& c : cases) {
@@ -63,6 +68,9 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
     EXPECT_EQ(std::tuple(all.recordHistory, all.history, all.keepBucketDays, all.keepMinuteDays),
               std::tuple(true, std::nullopt, 7, 400));
     EXPECT_FALSE(readCommandLine({"vimboManager", "--no-history"}).options.recordHistory);
+    EXPECT_EQ(all.flapHoldSeconds, 60);
+    EXPECT_EQ(readCommandLine({"vimboManager", "--flap-hold", "0"}).options.flapHoldSeconds, 0);
+    EXPECT_EQ(readCommandLine({"vimboManager", "--flap-hold", "3600"}).options.flapHoldSeconds, 3600);
 }
 
 TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatIsAccepted)

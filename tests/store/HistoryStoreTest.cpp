@@ -65,46 +65,147 @@ struct Store : ::testing::Test {
     QString path = folder.filePath(QStringLiteral("state/vimbo/history.sqlite"));
 };
 
-TEST_F(Store, endsAreTiedToTheirRiseWithADurationAndAnUnknownEndHasNone)
+JournalEvent find(const std::vector<JournalEvent>& events, EventKind k, int slot)
+{
+    for (const JournalEvent& e : events)
+        if (e.kind == k && e.slot == slot)
+            return e;
+    ADD_FAILURE() << eventKindText(k).toStdString() << " " << slot;
+    return JournalEvent{};
+}
+
+// A manager that stopped without a word: its process is gone.
+void crash(HistoryStore& store, std::int64_t watch)
+{
+    sql::Statement dead = connectionOf(store).prepare("UPDATE watch SET pid = 2147483647 WHERE id = ?1");
+    dead.bind(1, watch).run();
+}
+
+TEST_F(Store, endsAreTiedToTheirRiseWithADurationAndEveryAcknowledgementIsKept)
 {
     auto opened = openStore(path);
     ASSERT_TRUE(opened);
     HistoryStore& store = *opened;
-    store.addEvent(event(EventKind::AlarmRose, 1, kNow));
+    const std::int64_t rise = store.addEvent(event(EventKind::AlarmRose, 1, kNow)).value();
     store.addEvent(event(EventKind::WarningRose, 1, kNow + 1000));
     store.addEvent(event(EventKind::AlarmCleared, 1, kNow + 65'000));
     store.addEvent(event(EventKind::NeverAnswered, -1, kNow + 70'000));
     store.addEvent(event(EventKind::ProbeBack, -1, kNow + 73'000));
     store.addEvent(event(EventKind::AlarmRose, 4, kNow + 80'000));
-    // Another probe's rise at the same address is closed too; one elsewhere is not.
-    store.addEvent(event(EventKind::AlarmRose, 0, kNow, {kProbe.address, kProbe.port, QStringLiteral("OLD NAME")}));
-    store.addEvent(event(EventKind::AlarmRose, 0, kNow, {kProbe.address, 16162, kProbe.name}));
-    EXPECT_EQ(store.closeOpenEnds(kProbe.address, kProbe.port, {kNow + 90'000, 3600}).value(), 3);
+    EXPECT_EQ(store.addEvent(event(EventKind::WarningCleared, 3, kNow + 81'000)).value(), 0);  // nothing to end
 
     const EventFilter here{.probe = ProbeKey{kProbe.address, kProbe.port, {}}};
     const auto events = store.events(here).value();
-    ASSERT_EQ(events.size(), 10u);
-    const auto find = [&](EventKind k, int slot) {
-        for (const JournalEvent& e : events)
-            if (e.kind == k && e.slot == slot)
-                return e;
-        ADD_FAILURE() << eventKindText(k).toStdString() << " " << slot;
-        return JournalEvent{};
-    };
-    EXPECT_EQ(find(EventKind::AlarmCleared, 1).durationMsecs, 65'000);
-    EXPECT_EQ(find(EventKind::ProbeBack, -1).durationMsecs, 3'000);
-    EXPECT_FALSE(find(EventKind::AlarmRose, 1).active);
-    EXPECT_FALSE(find(EventKind::WarningRose, 1).active);  // ended unknown
-    EXPECT_FALSE(find(EventKind::AlarmUnknownEnd, 4).durationMsecs.has_value());
-    EXPECT_FALSE(find(EventKind::WarningUnknownEnd, 1).durationMsecs.has_value());
-    EXPECT_EQ(events.front().time.msecsSinceEpoch, kNow + 90'000);  // newest first
-    EXPECT_TRUE(store.events({.probe = ProbeKey{kProbe.address, 16162, {}}}).value().front().active);
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(find(events, EventKind::AlarmCleared, 1).durationMsecs, 65'000);
+    EXPECT_EQ(find(events, EventKind::ProbeBack, -1).durationMsecs, 3'000);
+    EXPECT_FALSE(find(events, EventKind::AlarmRose, 1).active);
+    EXPECT_TRUE(find(events, EventKind::WarningRose, 1).active);  // no manager ever said otherwise
+    EXPECT_EQ(events.front().time.msecsSinceEpoch, kNow + 80'000);  // newest first
 
-    EXPECT_TRUE(store.acknowledge(events.back().id, QStringLiteral("ana"), QStringLiteral("on site"), {kNow, 0}).value());
+    EXPECT_TRUE(store.acknowledge(rise, QStringLiteral("ana"), QStringLiteral("on site"), {kNow + 5000, 0}).value());
+    EXPECT_TRUE(store.acknowledge(rise, QStringLiteral("bo"), QStringLiteral("=fixed"), {kNow + 9000, 3600}).value());
     EXPECT_FALSE(store.acknowledge(99999, QStringLiteral("ana"), {}, {kNow, 0}).value());
-    const auto acknowledged = store.events(here).value().back();
-    EXPECT_EQ(acknowledged.ackUser, QStringLiteral("ana"));
-    EXPECT_EQ(acknowledged.ackNote, QStringLiteral("on site"));
+    const auto acknowledged = find(store.events(here).value(), EventKind::AlarmRose, 1);
+    EXPECT_EQ(acknowledged.acknowledgements,
+              (std::vector<Acknowledgement>{{QStringLiteral("ana"), {kNow + 5000, 0}, QStringLiteral("on site")},
+                                            {QStringLiteral("bo"), {kNow + 9000, 3600}, QStringLiteral("=fixed")}}));
+    EXPECT_EQ(acknowledged.ackUser, QStringLiteral("bo"));  // the latest
+}
+
+TEST_F(Store, aRestartContinuesWhatIsStillLitAndEndsTheRestAtItsLastSighting)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const QString& at = kProbe.address;
+    const std::int64_t first = store->startWatching(at, kProbe.port, {kNow, 3600}).value();
+    const std::int64_t alarm = store->addEvent(event(EventKind::AlarmRose, 0, kNow + 5000)).value();
+    store->acknowledge(alarm, QStringLiteral("ana"), {}, {kNow + 6000, 3600});
+    store->addEvent(event(EventKind::WarningRose, 2, kNow + 6000));
+    store->addEvent(event(EventKind::ProbeLost, -1, kNow + 7000));
+    store->addEvent(event(EventKind::AlarmRose, 3, kNow + 8000, {at, 16162, {}}));  // another probe: untouched
+    store->heartbeat(first, kNow + 60'000);
+    crash(*store, first);
+    const auto notWatched = store->probes().value().front();
+    EXPECT_EQ(notWatched.notWatchedSince, (BucketTime{kNow + 60'000, 3600}));
+    EXPECT_EQ(notWatched.state, notWatchedText({kNow + 60'000, 3600}));
+    EXPECT_TRUE(notWatched.state.startsWith(QLatin1String("not watched since ")));
+    EXPECT_FALSE(store->events({}).value().back().active);  // open, but nobody watches
+
+    const std::int64_t second = store->startWatching(at, kProbe.port, {kNow + 95'000, 3600}).value();
+    Sighting lit;
+    lit.alarm[0] = true;
+    EXPECT_EQ(store->resume(second, lit, {kNow + 100'000, 3600}).value(), 2);  // the warning and the outage
+    EXPECT_EQ(store->addEvent(event(EventKind::AlarmRose, 0, kNow + 100'000)).value(), alarm);  // no second rise
+
+    const auto events = store->events({.probe = ProbeKey{at, kProbe.port, {}}}).value();
+    ASSERT_EQ(events.size(), 5u);
+    const JournalEvent same = find(events, EventKind::AlarmRose, 0);
+    EXPECT_TRUE(same.active);
+    EXPECT_EQ(same.gaps, 1);
+    EXPECT_EQ(same.acknowledgements.size(), 1u);
+    for (const auto& [kind, slot, duration] : {std::tuple(EventKind::WarningUnknownEnd, 2, 54'000),
+                                              std::tuple(EventKind::OutageUnknownEnd, -1, 53'000)}) {
+        const JournalEvent end = find(events, kind, slot);
+        EXPECT_EQ(end.time.msecsSinceEpoch, kNow + 60'000);  // its last sighting
+        EXPECT_EQ(end.durationMsecs, duration);
+        EXPECT_TRUE(end.endedUnwatched);
+    }
+    EXPECT_EQ(store->watchedPeriods(at, kProbe.port, kNow - kDay, kNow + kDay).value(),
+              (std::vector<WatchedPeriod>{{kNow, kNow + 60'000, false}, {kNow + 95'000, kNow + 95'000, true}}));
+    EXPECT_EQ(store->watchedPeriods(at, kProbe.port, kNow + 30'000, kNow + 40'000).value(),
+              (std::vector<WatchedPeriod>{{kNow + 30'000, kNow + 40'000, false}}));
+
+    // A clean close: nothing is active as if watched, and the probe says since when.
+    store->stopWatching(second, kNow + 120'000);
+    EXPECT_FALSE(find(store->events({}).value(), EventKind::AlarmRose, 0).active);
+    EXPECT_EQ(store->probes().value().front().notWatchedSince, (BucketTime{kNow + 120'000, 3600}));
+}
+
+TEST_F(Store, twoManagersOnOneProbeRecordOneRiseAndNeverEndEachOthersAlarms)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const std::int64_t a = store->startWatching(kProbe.address, kProbe.port, {kNow, 0}).value();
+    const std::int64_t rise = store->addEvent(event(EventKind::AlarmRose, 0, kNow + 5000)).value();
+    const std::int64_t b = store->startWatching(kProbe.address, kProbe.port, {kNow + 10'000, 0}).value();
+    EXPECT_EQ(store->resume(b, Sighting{}, {kNow + 15'000, 0}).value(), 0);  // b sees it dark: a's to end
+    EXPECT_EQ(store->addEvent(event(EventKind::AlarmRose, 0, kNow + 7000)).value(), rise);
+    store->addEvent(event(EventKind::AlarmCleared, 0, kNow + 100'000));  // a's
+    EXPECT_EQ(store->addEvent(event(EventKind::AlarmCleared, 0, kNow + 102'000)).value(), 0);  // b's
+    const auto events = store->events({}).value();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events.front().durationMsecs, 95'000);
+    store->stopWatching(a, kNow + 200'000);
+    EXPECT_EQ(store->probes().value().front().notWatchedSince, std::nullopt);  // b still watches
+    EXPECT_EQ(store->watchedPeriods(kProbe.address, kProbe.port, kNow, kNow + kDay).value(),
+              (std::vector<WatchedPeriod>{{kNow, kNow + 200'000, true}}));
+    (void)b;
+}
+
+TEST_F(Store, aClearAndANewRiseWithinTheHoldAreOneRecordThatCountsItsFlaps)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const std::int64_t rise = store->addEvent(event(EventKind::WarningRose, 1, kNow)).value();
+    // Rises at 20 s and 60 s after their clears; an alarm and another slot are records of their own.
+    for (const auto& [kind, at] : {std::pair(EventKind::WarningCleared, 3'000), std::pair(EventKind::WarningRose, 23'000),
+                                   std::pair(EventKind::WarningCleared, 30'000), std::pair(EventKind::WarningRose, 90'000)})
+        store->addEvent(event(kind, 1, kNow + at));
+    store->addEvent(event(EventKind::AlarmRose, 1, kNow + 91'000));
+    store->addEvent(event(EventKind::WarningCleared, 1, kNow + 100'000));
+    EXPECT_NE(store->addEvent(event(EventKind::WarningRose, 1, kNow + 160'001)).value(), rise);  // past the hold
+    store->setFlapHold(10'000);
+    store->addEvent(event(EventKind::WarningCleared, 1, kNow + 170'000));
+    store->addEvent(event(EventKind::WarningRose, 1, kNow + 181'000));  // past the shorter hold
+    const auto events = store->events({.slot = 1, .kinds = {EventKind::WarningRose, EventKind::WarningCleared}}).value();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[4].id, rise);
+    EXPECT_EQ(events[4].flaps, 2);
+    EXPECT_EQ(events[3].durationMsecs, 100'000);
+    EXPECT_EQ(events[3].flaps, 2);
+    EXPECT_EQ(events[2].flaps, 0);
+    EXPECT_TRUE(events[0].active);
 }
 
 TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreKept)
@@ -119,6 +220,7 @@ TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreK
     store.addEvent(event(EventKind::AlarmRose, 2, kNow - 402 * kDay));     // still open: kept
     store.addEvent(event(EventKind::WarningRose, 2, kNow - 402 * kDay));
     store.addEvent(event(EventKind::WarningCleared, 2, kNow - 401 * kDay));  // ended long ago: dropped
+    store.addEvent(event(EventKind::ProbeLost, -1, kNow - 403 * kDay));       // an outage still open: kept
 
     store.maintain(kNow, Retention{7, 400});
     const auto buckets = store.buckets(kProbe, 0, kNow).value();
@@ -134,8 +236,9 @@ TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreK
     EXPECT_FLOAT_EQ(first[4], 10.0f);  // slot 1 MER's mean
     EXPECT_TRUE(std::isnan(first[9]));  // slot 2 had no measure
     const auto events = store.events({}).value();
-    ASSERT_EQ(events.size(), 1u);
+    ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events.front().kind, EventKind::AlarmRose);
+    EXPECT_EQ(events.back().kind, EventKind::ProbeLost);
 
     // Shorter periods: a day of buckets, two of minutes.
     store.maintain(kNow, Retention{1, 2});
@@ -365,8 +468,8 @@ TEST_F(Store, twoManagersShareOneStoreWithoutLosingAWrite)
         for (int i = 0; i < 300; ++i) {
             a.recordBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
             b.recordBucket(other, {kNow + i * 5000, 0}, valuesOf(2), {});
-            a.recordEvent(event(EventKind::AlarmRose, i % 6, kNow + i));
-            b.recordEvent(event(EventKind::WarningRose, i % 6, kNow + i, other));
+            a.recordEvent(event(EventKind::Save, -1, kNow + i));  // each one its own line
+            b.recordEvent(event(EventKind::AgentChanged, -1, kNow + i, other));
         }
         a.waitForIdle();
         b.waitForIdle();
@@ -391,7 +494,7 @@ TEST_F(Store, aBackupTakenWhileAManagerWritesIsConsistentPrivateAndNeverWrittenT
             // A bucket and an event in one transaction: a consistent copy has as many of each.
             store->inOneTransaction([&] {
                 store->addBucket(kProbe, {kNow + i * 5000, 0}, valuesOf(1), {});
-                return store->addEvent(event(EventKind::AlarmRose, 0, kNow + i * 5000)).status();
+                return store->addEvent(event(EventKind::Save, -1, kNow + i * 5000)).status();
             });
         }
     });

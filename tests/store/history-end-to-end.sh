@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The history end to end, with this build's programs: vimboManager records a
 # slot alarm raised and cleared by writing a threshold with vimbo-snmp, the
-# simulator stopped and started again, and its own SIGKILL; vimbo-history
-# then reads it all back. A second manager on a second probe shares the store.
+# simulator stopped and started again, and its own SIGKILL (an alarm across
+# it is one alarm; one cleared while nobody watched ends at its last
+# sighting); vimbo-history then reads it all back. A second manager on a
+# second probe shares the store, and two managers on one probe record each
+# rise once.
 # Usage: history-end-to-end.sh BIN_DIR
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -76,7 +79,9 @@ start_sim "$bin/vimboProbeSim" "$scratch/sim.out" "127.0.0.1:$port" || fail "the
 pids+=("$sim_pid")
 until_seen 20 ',probe back,'
 
-# An alarm still on when the manager is killed ends unknown at its next start.
+count() { "$bin/vimbo-history" --history "$store" events | grep -c -- "$1" || true; }
+
+# An alarm still on when the manager is killed, and on after its restart, is one alarm.
 snmp set "$(power_alarm_oid 3)" int16:120
 until_seen 15 ',alarm rose,4,'
 sleep 6  # a bucket or two recorded with it
@@ -85,16 +90,39 @@ kill -9 "$first_manager"
 wait "$first_manager" 2>/dev/null || true
 sleep 2
 start_manager "$port" "$scratch/manager.log"
-until_seen 10 ',alarm unknown end,4,'
-until_seen 15 ',alarm rose,4,' 2  # lit again, seen by the new run
+first_manager=$manager_pid
+sleep 8  # the new run's first cycles see it lit
+[ "$(count ',alarm rose,4,')" -eq 1 ] || fail "the alarm lit across the restart is not one alarm"
+[ "$(count ',alarm unknown end,4,')" -eq 0 ] || fail "the alarm lit across the restart was ended"
+
+# Killed again, and the alarm cleared while nobody watches: it ends at its last sighting.
+last_seen=$(date +%s)
+kill -9 "$first_manager"
+wait "$first_manager" 2>/dev/null || true
+snmp set "$(power_alarm_oid 3)" int16:40
+sleep 3
+start_manager "$port" "$scratch/manager.log"
+first_manager=$manager_pid
+until_seen 15 ',alarm unknown end,4,'
+
+# A second manager on the same probe: one rise and one clear between them.
+start_manager "$port" "$scratch/manager5.log"
 sleep 6
+snmp set "$(power_alarm_oid 2)" int16:120
+until_seen 15 ',alarm rose,3,'
+sleep 6  # both have seen it
+snmp set "$(power_alarm_oid 2)" int16:40
+until_seen 15 ',alarm cleared,3,'
+sleep 6
+[ "$(count ',alarm rose,3,')" -eq 1 ] || fail "two managers on one probe recorded the rise $(count ',alarm rose,3,') times"
+[ "$(count ',alarm cleared,3,')" -eq 1 ] || fail "two managers on one probe recorded the clear $(count ',alarm cleared,3,') times"
 
 events=$("$bin/vimbo-history" --history "$store" events --probe "127.0.0.1:$port")
 exported=$("$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port" --since 1h)
 probes=$("$bin/vimbo-history" --history "$store" probes)
-python3 - "$port" "$port2" "$killed_at" <<PY || fail "the history read back is wrong"
+python3 - "$port" "$port2" "$killed_at" "$last_seen" <<PY || fail "the history read back is wrong"
 import csv, io, sys, datetime
-port, port2, killed = sys.argv[1], sys.argv[2], int(sys.argv[3])
+port, port2, killed, last_seen = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 events = list(csv.DictReader(io.StringIO('''$events''')))
 def one(kind, slot=""):
     rows = [e for e in events if e["kind"] == kind and e["slot"] == slot]
@@ -107,8 +135,14 @@ clear = one("alarm cleared", "2")[0]
 assert rise["channel"] and rise["power"], rise
 assert int(clear["duration"]) >= 3, clear
 one("probe lost"); one("probe back")
-unknown = one("alarm unknown end", "4")[0]
-assert unknown["duration"] == "", unknown
+stamp = lambda e: datetime.datetime.fromisoformat(e["time"]).timestamp()
+rise4 = one("alarm rose", "4")
+end4 = one("alarm unknown end", "4")
+assert len(rise4) == 1 and len(end4) == 1, (rise4, end4)
+# At its last sighting, the last bucket before the kill (one every 5 s), with its duration to then.
+assert last_seen - 7 <= stamp(end4[0]) <= last_seen + 1, (end4, last_seen)
+assert abs(int(end4[0]["duration"]) - (stamp(end4[0]) - stamp(rise4[0]))) <= 1, (rise4, end4)  # whole seconds
+assert end4[0]["detail"] == "in an unwatched gap", end4
 times = [datetime.datetime.fromisoformat(r["time"]).timestamp()
          for r in csv.DictReader(io.StringIO('''$exported'''))]
 assert any(t < killed for t in times) and any(t > killed + 2 for t in times), "no buckets on both sides of the kill"
