@@ -29,8 +29,7 @@ QString Journal::userName()
 void Journal::started(const ClientSettings& settings)
 {
     m_probe = {QString::fromStdString(settings.agent), settings.port, {}};
-    m_answeredOnce = false;
-    m_state = State::Waiting;
+    m_state = ProbeState::Waiting;
     m_resumePending = true;
     if (!m_recorder)
         return;
@@ -54,7 +53,7 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
     if (complete && std::exchange(m_resumePending, false) && m_recorder) {
         // The first complete cycle tells every lit lamp as a rise.
         Sighting lit;
-        lit.outage = m_state == State::Lost || m_state == State::NeverAnswered;
+        lit.outage = isUnanswered(m_state);
         for (const ProbeEvent& e : end.events)
             if (e.slot >= 0 && e.slot < kSlotCount) {
                 if (e.kind == ProbeEvent::AlarmRose)
@@ -64,11 +63,9 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
             }
         m_recorder->resume(lit);
     }
-    if (complete) {
+    if (complete)
         m_probe.name = end.snapshot.name;
-        m_answeredOnce = true;
-        m_state = State::Answering;
-    }
+    m_state = end.state;
     for (const ProbeEvent& e : end.events) {
         JournalEvent event;
         switch (e.kind) {
@@ -77,14 +74,12 @@ void Journal::cycleEnded(const CycleEnd& end, const PerSlot<QString>& labels)
         case ProbeEvent::WarningRose: event.kind = EventKind::WarningRose; break;
         case ProbeEvent::WarningCleared: event.kind = EventKind::WarningCleared; break;
         case ProbeEvent::ProbeLost:
-            event.kind = m_answeredOnce ? EventKind::ProbeLost : EventKind::NeverAnswered;
-            m_state = m_answeredOnce ? State::Lost : State::NeverAnswered;
+            event.kind = end.state == ProbeState::NeverAnswered ? EventKind::NeverAnswered : EventKind::ProbeLost;
             m_lostSince = m_clock.now();
             m_outageProbe = m_probe;
             break;
         case ProbeEvent::ProbeBack:
             event.kind = EventKind::ProbeBack;
-            m_state = State::Answering;
             // Under the name the outage began with, which a probe that never answered did not have.
             event.probe = m_outageProbe;
             break;
@@ -135,13 +130,7 @@ void Journal::acknowledge(std::int64_t eventId, const QString& note)
 
 QString Journal::stateText() const
 {
-    switch (m_state) {
-    case State::Answering: return QStringLiteral("answering");
-    case State::Lost: return QStringLiteral("lost since ") + m_lostSince.time().toString(QStringLiteral("HH:mm"));
-    case State::NeverAnswered: return QStringLiteral("never answered");
-    case State::Waiting: break;
-    }
-    return QStringLiteral("waiting for the first answer");
+    return probeStateText(m_state, m_lostSince.toMSecsSinceEpoch(), m_lostSince.offsetFromUtc());
 }
 
 void Journal::record(JournalEvent event)

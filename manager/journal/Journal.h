@@ -24,8 +24,6 @@ class HistoryRecorder;
 /// keeps the state and records nothing.
 class Journal {
 public:
-    enum class State { Waiting, Answering, Lost, NeverAnswered };
-
     Journal(const Clock& clock, HistoryRecorder* recorder = nullptr);
 
     HistoryRecorder* recorder() const { return m_recorder; }
@@ -44,8 +42,9 @@ public:
     void acknowledge(std::int64_t eventId, const QString& note);
 
     const ProbeKey& probe() const { return m_probe; }
-    State state() const { return m_state; }
-    /// "answering", "lost since 11:57", "never answered", "waiting for the first answer".
+    /// As the poller decided it at the last cycle's end.
+    ProbeState state() const { return m_state; }
+    /// "answering", "lost since 11:57", "never answered", "waiting for the first answer" (probeStateText).
     QString stateText() const;
 
     /// Called after each event is handed to the recorder.
@@ -62,9 +61,8 @@ private:
     HistoryRecorder* m_recorder;
     ProbeKey m_probe;
     ProbeKey m_outageProbe;  // the probe as it was when the outage began
-    bool m_answeredOnce = false;
     bool m_resumePending = false;  // until the first complete cycle on this probe
-    State m_state = State::Waiting;
+    ProbeState m_state = ProbeState::Waiting;
     QDateTime m_lostSince;
     std::function<void()> m_changed;
     QObject m_context;  // answers from the store come here, and are dropped with the journal

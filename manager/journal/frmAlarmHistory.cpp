@@ -53,6 +53,35 @@ QString value(const std::optional<double>& v, char format, int precision)
     return v ? QString::number(*v, format, precision) : QString();
 }
 
+QString acknowledgedBy(const JournalEvent& e)
+{
+    QStringList users;
+    for (const Acknowledgement& a : e.acknowledgements)
+        users << a.user;
+    return users.join(QStringLiteral(", "));
+}
+
+// Every acknowledgement (with its time when there are several), the detail,
+// and what the record went through: flaps, gaps nobody watched.
+QString note(const JournalEvent& e)
+{
+    QStringList parts;
+    for (const Acknowledgement& a : e.acknowledgements) {
+        if (e.acknowledgements.size() == 1)
+            parts << a.note;
+        else
+            parts << isoTimeWithOffset(a.time).mid(11, 8) + QLatin1Char(' ') + a.user + QStringLiteral(": ") + a.note;
+    }
+    parts << e.detail;
+    if (e.flaps > 0)
+        parts << (e.flaps == 1 ? QStringLiteral("1 flap") : QStringLiteral("%1 flaps").arg(e.flaps));
+    if (e.gaps > 0)
+        parts << (e.gaps == 1 ? QStringLiteral("across 1 unwatched gap")
+                              : QStringLiteral("across %1 unwatched gaps").arg(e.gaps));
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("; "));
+}
+
 }  // namespace
 
 frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock& clock, QWidget* owner)
@@ -190,8 +219,8 @@ void frmAlarmHistory::showEvents(std::vector<JournalEvent> events)
             value(e.power, 'f', 2),
             value(e.mer, 'f', 2),
             value(e.vber, 'E', 1),
-            e.ackUser,
-            e.ackNote.isEmpty() ? e.detail : e.ackNote};
+            acknowledgedBy(e),
+            note(e)};
         const QColor background = !e.active                       ? QColor()
                                   : opens(e.kind) == Episode::Alarm   ? QColor(255, 205, 205)
                                   : opens(e.kind) == Episode::Warning ? QColor(255, 240, 190)

@@ -305,6 +305,7 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
 }
 
 bool frmMain::cycleRunning() const { return m_poller->cycleRunning(); }
+bool frmMain::pollFailed() const { return isUnanswered(m_poller->state()); }
 
 bool frmMain::showReading(const ProbeReading& reading)
 {
@@ -370,7 +371,6 @@ void frmMain::endCycle(const CycleEnd& end)
         }
         markStale(end.snapshot.failedAt);  // what this cycle read before it failed is current
     }
-    m_pollFailed = !complete;
     m_journal.cycleEnded(end, slotLabels());
     tellEvents(end.events);
     tmrVimboPollingAlarms->start();
@@ -440,7 +440,7 @@ void frmMain::showSlotSurveyed(int s, bool surveyed)
 
 void frmMain::frmMain_tmrBlink_Timer()
 {
-    m_blinkPhase = m_pollFailed ? static_cast<std::int16_t>(1 - m_blinkPhase) : std::int16_t{1};
+    m_blinkPhase = pollFailed() ? static_cast<std::int16_t>(1 - m_blinkPhase) : std::int16_t{1};
     // A steady button is not repainted every 800 ms.
     if (m_blinkPhase == m_buttonPicture)
         return;

@@ -78,7 +78,8 @@ public:
 
     frmMeasChart& measChart() { return *m_measChart; }
     frmEventsLog& eventsLog() { return *m_eventsLog; }
-    bool pollFailed() const { return m_pollFailed; }
+    /// The probe's last cycle failed (the poller's state: lost, or never answered).
+    bool pollFailed() const;
     /// True from a polling tick until its cycle's last reply is shown.
     bool cycleRunning() const;
     SnmpRequests& snmpRequests() override { return *m_requests; }
@@ -137,7 +138,6 @@ private:
     QString m_probeName;  // as it reported it at the last complete cycle
     std::shared_ptr<clsChannelset> m_channelSet;
     PerSlot<std::int32_t> m_surveyedFreqsKHz{};
-    bool m_pollFailed = false;
     std::int16_t m_blinkPhase = 0;
     std::int16_t m_buttonPicture = -1;  // the picture on btnWarnings: none yet
     std::unique_ptr<frmMeasChart> m_measChart;

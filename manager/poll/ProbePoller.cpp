@@ -30,7 +30,7 @@ bool ProbePoller::tick()
         // The old probe's lamps and state say nothing of the new one: its lit
         // lamps are rises, and a first failure is a probe that never answered.
         m_alarmLit = m_warningLit = m_alarmRose = m_alarmCleared = m_warningRose = m_warningCleared = {};
-        m_probeState = ProbeState::Unknown;
+        m_probeState = ProbeState::Waiting;
         if (m_handlers.probeChanged)
             m_handlers.probeChanged();
     }
@@ -180,15 +180,18 @@ void ProbePoller::end(CycleEnd::Outcome outcome, std::string reason)
             if (std::exchange(m_warningCleared[s], false))
                 ended.events.push_back({ProbeEvent::WarningCleared, slot});
         }
-        // Lost at start-up too; back only after it was lost.
-        const ProbeState now = complete ? ProbeState::Answering : ProbeState::Lost;
-        const ProbeState before = std::exchange(m_probeState, now);
-        if (now == ProbeState::Lost && before != ProbeState::Lost)
+        // Lost at start-up too (a probe that never answered); back only after it was lost.
+        const ProbeState before = m_probeState;
+        m_probeState = complete                                                              ? ProbeState::Answering
+                       : before == ProbeState::Answering || before == ProbeState::Lost ? ProbeState::Lost
+                                                                                        : ProbeState::NeverAnswered;
+        if (isUnanswered(m_probeState) && !isUnanswered(before))
             ended.events.push_back({ProbeEvent::ProbeLost});
-        if (now == ProbeState::Answering && before == ProbeState::Lost)
+        if (m_probeState == ProbeState::Answering && isUnanswered(before))
             ended.events.push_back({ProbeEvent::ProbeBack});
     }
     ended.snapshot = m_snapshot;
+    ended.state = m_probeState;
     if (m_handlers.ended)
         m_handlers.ended(ended);
 }

@@ -2,6 +2,7 @@
 
 #include "mib/AlarmFlags.h"
 #include "core/PollTransport.h"
+#include "core/ProbeState.h"
 #include "ReadPlan.h"
 #include "core/Slots.h"
 
@@ -62,6 +63,7 @@ struct CycleEnd {
     Outcome outcome = Complete;
     CycleSnapshot snapshot;
     std::vector<ProbeEvent> events;  // alarm and warning changes by slot, then the probe's state
+    ProbeState state = ProbeState::Waiting;  // the probe's, after this cycle
 };
 
 /// The polling cycle without a window: the 50 reads in order, one at a time,
@@ -88,6 +90,8 @@ public:
     /// While true no cycle starts; a running one is dropped at its next reply.
     void setWriting(bool writing) { m_writing = writing; }
     bool writing() const { return m_writing; }
+    /// The probe's state after the last cycle that ended; Waiting again on another agent.
+    ProbeState state() const { return m_probeState; }
 
 private:
     void requestNext();
@@ -106,8 +110,7 @@ private:
     // The lamps' changes since the last cycle that ended (a dropped one tells none).
     PerSlot<bool> m_alarmLit{}, m_warningLit{};
     PerSlot<bool> m_alarmRose{}, m_alarmCleared{}, m_warningRose{}, m_warningCleared{};
-    enum class ProbeState { Unknown, Answering, Lost };
-    ProbeState m_probeState = ProbeState::Unknown;
+    ProbeState m_probeState = ProbeState::Waiting;
 };
 
 }  // namespace vimbo

@@ -203,13 +203,6 @@ bool HistoryStore::Impl::hasColumn(const char* table, const char* column) const
     return select.bind(1, QString::fromLatin1(table)).bind(2, QString::fromLatin1(column)).step();
 }
 
-QString notWatchedText(const BucketTime& since)
-{
-    const int offset = std::clamp(since.utcOffsetSeconds, -18 * 3600, 18 * 3600);
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(since.msecsSinceEpoch, Qt::OffsetFromUTC, offset);
-    return QStringLiteral("not watched since ") + at.toString(QStringLiteral("HH:mm"));
-}
-
 HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     : m_db((mode == Mode::ReadWrite && QDir().mkpath(QFileInfo(path).absolutePath()), path),
            mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY)
@@ -640,10 +633,15 @@ std::vector<ProbeSummary> HistoryStore::Impl::probes() const
         "max(coalesce((SELECT max(t) FROM bucket WHERE probe = p.id), -1), "
         "    coalesce((SELECT max(t) FROM minute WHERE probe = p.id), -1), "
         "    coalesce((SELECT max(t) FROM event WHERE probe = p.id), -1)), "
-        "(SELECT kind FROM event WHERE probe = p.id AND kind IN (?1, ?2, ?3, ?4) ORDER BY t DESC, id DESC LIMIT 1), "
         "EXISTS(SELECT 1 FROM bucket WHERE probe = p.id) OR EXISTS(SELECT 1 FROM minute WHERE probe = p.id) "
         "FROM probe p ORDER BY p.address, p.port, p.name");
-    bindKinds(select, 1, {EventKind::ProbeLost, EventKind::NeverAnswered, EventKind::ProbeBack, EventKind::OutageUnknownEnd});
+    const std::vector<EventKind> outageKinds = {EventKind::ProbeLost, EventKind::NeverAnswered, EventKind::ProbeBack,
+                                                EventKind::OutageUnknownEnd};
+    const std::string lastOutage = "SELECT kind, t, utc_offset FROM event WHERE probe = ?1 AND kind IN (" +
+                                   placeholders(2, outageKinds.size()) + ") ORDER BY t DESC, id DESC LIMIT 1";
+    sql::Statement outage = m_db.prepare(lastOutage.c_str());
+    sql::Statement seen =
+        m_db.prepare("SELECT seen, utc_offset FROM watch WHERE address = ?1 AND port = ?2 ORDER BY seen DESC LIMIT 1");
     std::vector<ProbeSummary> probes;
     while (select.step()) {
         ProbeSummary s;
@@ -652,24 +650,28 @@ std::vector<ProbeSummary> HistoryStore::Impl::probes() const
             s.first = BucketTime{select.integer(4), 0};
         if (select.integer(5) >= 0)
             s.last = BucketTime{select.integer(5), 0};
-        const std::optional<EventKind> last = eventKindFromText(select.text(6));
-        if (last == EventKind::ProbeLost)
-            s.state = QStringLiteral("lost");
-        else if (last == EventKind::NeverAnswered)
-            s.state = QStringLiteral("never answered");
-        else if (last == EventKind::ProbeBack || select.integer(7) != 0)
-            s.state = QStringLiteral("answering");
-        else
-            s.state = QStringLiteral("unknown");
+        std::optional<BucketTime> since;
+        bindKinds(outage.bind(1, select.integer(0)), 2, outageKinds);
+        const std::optional<EventKind> last = outage.step() ? eventKindFromText(outage.text(0)) : std::nullopt;
+        if (last == EventKind::ProbeLost) {
+            s.probeState = ProbeState::Lost;
+            since = BucketTime{outage.integer(1), static_cast<std::int32_t>(outage.integer(2))};
+        } else if (last == EventKind::NeverAnswered) {
+            s.probeState = ProbeState::NeverAnswered;
+        } else if (last == EventKind::ProbeBack || select.integer(6) != 0) {
+            s.probeState = ProbeState::Answering;
+        }
+        outage.reset();
         // Whatever it last showed, nobody sees it now.
         if (everWatched(s.probe.address, s.probe.port) && !watchedByAnother(s.probe.address, s.probe.port, 0)) {
-            sql::Statement seen = m_db.prepare(
-                "SELECT seen, utc_offset FROM watch WHERE address = ?1 AND port = ?2 ORDER BY seen DESC LIMIT 1");
             if (seen.bind(1, s.probe.address).bind(2, s.probe.port).step()) {
-                s.notWatchedSince = BucketTime{seen.integer(0), static_cast<std::int32_t>(seen.integer(1))};
-                s.state = notWatchedText(*s.notWatchedSince);
+                s.probeState = ProbeState::NotWatched;
+                s.notWatchedSince = since = BucketTime{seen.integer(0), static_cast<std::int32_t>(seen.integer(1))};
             }
+            seen.reset();
         }
+        s.state = since ? probeStateText(s.probeState, since->msecsSinceEpoch, since->utcOffsetSeconds)
+                        : probeStateText(s.probeState);
         probes.push_back(s);
     }
     return probes;

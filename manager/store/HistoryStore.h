@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/MeasureHistory.h"
+#include "core/ProbeState.h"
 #include "core/Slots.h"
 #include "EventKind.h"
 #include "StoreResult.h"
@@ -101,7 +102,8 @@ struct EventFilter {
 struct ProbeSummary {
     ProbeKey probe;
     std::optional<BucketTime> first, last;
-    /// "answering", "lost", "never answered", "not watched since 02:08", or "unknown" before any event.
+    ProbeState probeState = ProbeState::Waiting;  // Waiting: nothing recorded says yet
+    /// Its words: "answering", "lost since 11:57", "not watched since 02:08" ... (probeStateText).
     QString state;
     std::optional<BucketTime> notWatchedSince;  // when no manager watches it now
 };
@@ -190,9 +192,6 @@ private:
     explicit HistoryStore(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
-
-/// "not watched since 02:08", in the time of the last watch.
-QString notWatchedText(const BucketTime& since);
 
 /// $XDG_STATE_HOME/vimbo/history.sqlite, or ~/.local/state/vimbo/history.sqlite.
 QString defaultHistoryPath();

@@ -27,10 +27,12 @@
 namespace vimbo {
 namespace {
 
-CycleEnd cycle(bool complete, std::vector<ProbeEvent> events)
+// A failed cycle of a probe that answered before is Lost; `state` says otherwise.
+CycleEnd cycle(bool complete, std::vector<ProbeEvent> events, std::optional<ProbeState> state = std::nullopt)
 {
     CycleEnd end;
     end.outcome = complete ? CycleEnd::Complete : CycleEnd::Failed;
+    end.state = state.value_or(complete ? ProbeState::Answering : ProbeState::Lost);
     end.snapshot.name = QStringLiteral("KESTREL");
     end.snapshot.slotValues[2] = {true, 578000, 50.5, 30.25, 2e-7, {}, {}};
     end.events = std::move(events);
@@ -58,7 +60,7 @@ TEST(Journal, tellsWhatThePollerFoundWithTheProbeTheSlotItsChannelAndTheCyclesVa
 
     journal.started({"127.0.0.1", "", "", 100, 1, 16161});
     EXPECT_EQ(journal.stateText(), QStringLiteral("waiting for the first answer"));
-    journal.cycleEnded(cycle(false, {{K::ProbeLost}}), labels);
+    journal.cycleEnded(cycle(false, {{K::ProbeLost}}, ProbeState::NeverAnswered), labels);
     EXPECT_EQ(journal.stateText(), QStringLiteral("never answered"));
     clock.advance(30);
     journal.cycleEnded(cycle(true, {{K::AlarmRose, 2}, {K::WarningRose, 2}, {K::ProbeBack}}), labels);
@@ -111,7 +113,7 @@ TEST(AlarmHistoryWithoutAStore, saysSoAndShowsTheProbesStateAlone)
     test::FakeDialogs dialogs;
     Journal journal(clock);
     journal.started({"127.0.0.1", "", "", 100, 1, 16161});
-    journal.cycleEnded(cycle(false, {{ProbeEvent::ProbeLost}}), {});
+    journal.cycleEnded(cycle(false, {{ProbeEvent::ProbeLost}}, ProbeState::NeverAnswered), {});
     frmAlarmHistory window(journal, dialogs, clock, nullptr);
     window.show();
     EXPECT_EQ(test::child<QLabel>(window, "lblProbeState")->text(),
@@ -215,6 +217,19 @@ TEST_F(AlarmHistoryWindow, listsTheActiveOnTopWithTheProbesStateFiltersAcknowled
     EXPECT_TRUE(lines[2].contains(QStringLiteral(",alarm rose,1,(Ch21) 474.00MHz,,") + Journal::userName() +
                                   QStringLiteral(",'-> crew on the way,52,")))  // no spreadsheet formula
         << lines[2].toStdString();
+
+    // A second acknowledgement is kept beside the first, and both are shown.
+    table->selectRow(1);
+    test::child<QLineEdit>(*history, "txtNote")->setText(QStringLiteral("fixed"));
+    acknowledge->click();
+    ASSERT_TRUE(test::waitFor([&] { return history->shown()[1].acknowledgements.size() == 2; }, 5000));
+    const auto& acks = history->shown()[1].acknowledgements;
+    EXPECT_EQ(table->item(1, 9)->text(), Journal::userName() + QStringLiteral(", ") + Journal::userName());
+    const QString clock = [](const BucketTime& t) { return isoTimeWithOffset(t).mid(11, 8); }(acks[0].time);
+    EXPECT_TRUE(table->item(1, 10)->text().startsWith(clock + QLatin1Char(' ') + Journal::userName() +
+                                                      QStringLiteral(": -> crew on the way; ")))
+        << table->item(1, 10)->text().toStdString();
+    EXPECT_TRUE(table->item(1, 10)->text().endsWith(Journal::userName() + QStringLiteral(": fixed")));
 }
 
 }  // namespace

@@ -232,9 +232,35 @@ TEST_F(Poller, anotherProbesLitLampsAreItsOwnRisesAndItsFirstFailureIsAFirstLoss
     transport.current.port = 16162;  // the next probe has the same lamp lit
     EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::AlarmRose, 0}, {Kind::WarningRose, 0}}));
     transport.values.clear();
-    cycle();  // this one is lost; the next never answers
+    EXPECT_EQ(cycle().state, ProbeState::Lost);  // this one is lost; the next never answers
     transport.current.port = 16163;
-    EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::ProbeLost}}));
+    EXPECT_EQ(poller.state(), ProbeState::Lost);  // until the next cycle asks it
+    const CycleEnd& first = cycle();
+    EXPECT_EQ(first.events, (std::vector<ProbeEvent>{{Kind::ProbeLost}}));
+    EXPECT_EQ(first.state, ProbeState::NeverAnswered);
+    EXPECT_EQ(cycle().state, ProbeState::NeverAnswered);
+    fillProbe(transport, "0000");
+    EXPECT_EQ(cycle().events, (std::vector<ProbeEvent>{{Kind::ProbeBack}}));
+    EXPECT_EQ(poller.state(), ProbeState::Answering);
+}
+
+TEST(ProbeStates, eachHasItsWords)
+{
+    const std::int64_t at = 1'765'000'000'000;  // 2025-12-06T05:46:40Z
+    const std::tuple<ProbeState, std::optional<std::int64_t>, int, const char*> rows[] = {
+        {ProbeState::Waiting, std::nullopt, 0, "waiting for the first answer"},
+        {ProbeState::Answering, at, 0, "answering"},
+        {ProbeState::Lost, at, 0, "lost since 05:46"},
+        {ProbeState::Lost, at, -12600, "lost since 02:16"},
+        {ProbeState::Lost, std::nullopt, 0, "lost"},
+        {ProbeState::NeverAnswered, at, 0, "never answered"},
+        {ProbeState::NotWatched, at, 20700, "not watched since 11:31"},
+        {ProbeState::NotWatched, std::nullopt, 0, "not watched"},
+    };
+    for (const auto& [state, since, offset, text] : rows)
+        EXPECT_EQ(probeStateText(state, since, offset), QLatin1String(text));
+    EXPECT_TRUE(isUnanswered(ProbeState::Lost) && isUnanswered(ProbeState::NeverAnswered));
+    EXPECT_FALSE(isUnanswered(ProbeState::Waiting) || isUnanswered(ProbeState::Answering));
 }
 
 TEST_F(Poller, lampChangesAndTheProbesStateAreToldOnceAtTheCyclesEnd)

@@ -128,8 +128,8 @@ TEST_F(Store, aRestartContinuesWhatIsStillLitAndEndsTheRestAtItsLastSighting)
     crash(*store, first);
     const auto notWatched = store->probes().value().front();
     EXPECT_EQ(notWatched.notWatchedSince, (BucketTime{kNow + 60'000, 3600}));
-    EXPECT_EQ(notWatched.state, notWatchedText({kNow + 60'000, 3600}));
-    EXPECT_TRUE(notWatched.state.startsWith(QLatin1String("not watched since ")));
+    EXPECT_EQ(notWatched.probeState, ProbeState::NotWatched);
+    EXPECT_EQ(notWatched.state, probeStateText(ProbeState::NotWatched, kNow + 60'000, 3600));
     EXPECT_FALSE(store->events({}).value().back().active);  // open, but nobody watches
 
     const std::int64_t second = store->startWatching(at, kProbe.port, {kNow + 95'000, 3600}).value();

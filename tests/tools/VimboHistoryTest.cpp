@@ -142,7 +142,8 @@ TEST_F(VimboHistory, exportsBucketsInTheChartsFormAndMinutesWithTheirEnvelope)
     const QStringList listed = lines(probes.out);
     ASSERT_EQ(listed.size(), 3);
     EXPECT_TRUE(listed[1].startsWith(QStringLiteral("127.0.0.1:16161,KESTREL,"))) << listed[1].toStdString();
-    EXPECT_TRUE(listed[1].endsWith(QStringLiteral(",lost")));
+    const QString lostAt = QDateTime::fromMSecsSinceEpoch(now - 600'000, Qt::OffsetFromUTC, 3600).toString(QStringLiteral("HH:mm"));
+    EXPECT_TRUE(listed[1].endsWith(QStringLiteral(",lost since ") + lostAt)) << listed[1].toStdString();
     EXPECT_TRUE(listed[2].startsWith(QStringLiteral("[::1]:16162,MERLIN,")));
     EXPECT_TRUE(listed[2].endsWith(QStringLiteral(",answering")));
 }
