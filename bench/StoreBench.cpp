@@ -117,6 +117,60 @@ void BM_RecordBucket(benchmark::State& state)
 }
 BENCHMARK(BM_RecordBucket)->Unit(benchmark::kMicrosecond);
 
+// The watch's sign of life, as the recorder gives it: alone every 30 s, and
+// with each closed bucket in the bucket's transaction (every 5 s). The store
+// grows by one row per watch, not per heartbeat: bytes_per_day is the file's
+// growth over a day of heartbeats alone.
+void BM_Heartbeat(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("history.sqlite"));
+    const auto opened = HistoryStore::open(path);
+    HistoryStore& store = *opened.value();
+    std::int64_t t = QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t watch = store.startWatching(kProbe.address, kProbe.port, {t, 3600}).value();
+    const auto fileBytes = [&] {
+        connectionOf(store).exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        return QFileInfo(path).size();
+    };
+    const qint64 before = fileBytes();
+    const std::clock_t cpuBefore = std::clock();
+    for (auto _ : state) {
+        store.heartbeat(watch, t);
+        t += 30'000;
+    }
+    const double cpuPerBeat = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC /
+                              static_cast<double>(state.iterations());
+    state.counters["cpu_us"] = cpuPerBeat * 1e6;
+    state.counters["cpu_s_per_day"] = cpuPerBeat * 2880;
+    state.counters["bytes_per_day"] =
+        static_cast<double>(fileBytes() - before) * 2880.0 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_Heartbeat)->Unit(benchmark::kMicrosecond)->Iterations(2880);
+
+// A bucket and the heartbeat it carries, in one transaction, as the recorder writes it.
+void BM_RecordBucketWithHeartbeat(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const auto opened = HistoryStore::open(folder.filePath(QStringLiteral("history.sqlite")));
+    HistoryStore& store = *opened.value();
+    PerSlot<QString> labels;
+    std::int64_t t = QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t watch = store.startWatching(kProbe.address, kProbe.port, {t, 3600}).value();
+    const std::clock_t cpuBefore = std::clock();
+    for (auto _ : state) {
+        store.inOneTransaction([&] {
+            const StoreStatus added = store.addBucket(kProbe, {t, 3600}, bucketAt(t), labels);
+            return added ? store.heartbeat(watch, t) : added;
+        });
+        t += 5000;
+    }
+    const double cpuPerBucket = static_cast<double>(std::clock() - cpuBefore) / CLOCKS_PER_SEC /
+                                static_cast<double>(state.iterations());
+    state.counters["core_pct_at_one_probe"] = cpuPerBucket / 5.0 * 100.0;
+}
+BENCHMARK(BM_RecordBucketWithHeartbeat)->Unit(benchmark::kMicrosecond);
+
 // An alarm rise, with its slot, channel and values.
 void BM_RecordEvent(benchmark::State& state)
 {

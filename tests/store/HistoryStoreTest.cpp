@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -441,6 +442,44 @@ TEST_F(Store, theRecorderFinishesEveryQueuedWriteAndPrunesByTheInjectedClock)
         EXPECT_EQ(buckets.size(), daysAhead > 0 ? 2000u : 2001u);
         EXPECT_FLOAT_EQ(buckets.back().values[0], 1999.0f);
     }
+}
+
+// A clock the store's thread may read while the test moves it.
+class SteppedClock final : public Clock {
+public:
+    explicit SteppedClock(std::int64_t msecs) : m_msecs(msecs) {}
+    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_msecs.load(), Qt::OffsetFromUTC, 3600); }
+    void set(std::int64_t msecs) { m_msecs = msecs; }
+
+private:
+    std::atomic<std::int64_t> m_msecs;
+};
+
+TEST_F(Store, aWatchBeatsByTheInjectedClockAndEndsAtACleanClose)
+{
+    SteppedClock stepped(kNow);
+    const auto periods = [&] {
+        return openStore(path, HistoryStore::Mode::ReadOnly)->watchedPeriods(kProbe.address, kProbe.port, 0, kNow + kDay).value();
+    };
+    {
+        HistoryRecorder recorder({.path = path, .heartbeatEveryMs = 20}, stepped, {});
+        recorder.watch(kProbe.address, kProbe.port);
+        recorder.waitForIdle();
+        stepped.set(kNow + 42'000);
+        ASSERT_TRUE(test::waitFor([&] { return periods().back().endMsecs == kNow + 42'000; }, 3000)) << periods().back().endMsecs;
+        EXPECT_EQ(periods(), (std::vector<WatchedPeriod>{{kNow, kNow + 42'000, true}}));
+        // A bucket is a sign of life too, at its close.
+        recorder.recordBucket(kProbe, {kNow + 45'000, 3600}, valuesOf(1), {});
+        recorder.waitForIdle();
+        EXPECT_EQ(periods().back().endMsecs, kNow + 45'000);
+        stepped.set(kNow + 50'000);
+        recorder.watch(kProbe.address, 16162);  // another agent: this watch ends
+        recorder.waitForIdle();
+        stepped.set(kNow + 70'000);
+    }
+    EXPECT_EQ(periods(), (std::vector<WatchedPeriod>{{kNow, kNow + 50'000, false}}));
+    EXPECT_EQ(openStore(path, HistoryStore::Mode::ReadOnly)->watchedPeriods(kProbe.address, 16162, 0, kNow + kDay).value(),
+              (std::vector<WatchedPeriod>{{kNow + 50'000, kNow + 70'000, false}}));  // closed at the recorder's end
 }
 
 TEST_F(Store, anAnswerForAReceiverThatIsGoneIsDropped)
