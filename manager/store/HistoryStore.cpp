@@ -171,8 +171,10 @@ private:
     };
     /// The records of this episode still open at the address and port, on the slot (any slot when < -1).
     std::vector<Open> openAt(const QString& address, int port, int slot, Episode episode) const;
-    /// Whether a manager other than `exceptWatch` watches the address and port now.
-    bool watchedByAnother(const QString& address, int port, std::int64_t exceptWatch) const;
+    /// Whether a manager other than `exceptWatch` watches the address and port now; with `at`,
+    /// one silent for longer than its heartbeats allow is taken for gone.
+    bool watchedByAnother(const QString& address, int port, std::int64_t exceptWatch,
+                          std::optional<std::int64_t> at = std::nullopt) const;
     bool everWatched(const QString& address, int port) const;
 };
 
@@ -395,11 +397,15 @@ void HistoryStore::Impl::heartbeat(std::int64_t watch, std::int64_t atMsecs, boo
         .bind(1, watch).bind(2, atMsecs).bind(3, closing ? 1 : 0).run();
 }
 
-bool HistoryStore::Impl::watchedByAnother(const QString& address, int port, std::int64_t exceptWatch) const
+bool HistoryStore::Impl::watchedByAnother(const QString& address, int port, std::int64_t exceptWatch,
+                                          std::optional<std::int64_t> at) const
 {
-    sql::Statement select =
-        m_db.prepare("SELECT host, pid FROM watch WHERE address = ?1 AND port = ?2 AND closed = 0 AND id != ?3");
+    // Heartbeats come every 30 s: four missed, and the manager (on another machine too) is gone.
+    constexpr std::int64_t kSilentMsecs = 120'000;
+    sql::Statement select = m_db.prepare("SELECT host, pid FROM watch WHERE address = ?1 AND port = ?2 AND closed = 0 "
+                                         "AND id != ?3 AND (?4 IS NULL OR seen >= ?4)");
     select.bind(1, address).bind(2, port).bind(3, exceptWatch);
+    select.bind(4, at ? std::optional(*at - kSilentMsecs) : std::nullopt);
     while (select.step())
         if (watchLives(select.text(0), select.integer(1), false))
             return true;
@@ -422,7 +428,7 @@ int HistoryStore::Impl::resume(std::int64_t watch, const Sighting& lit, const Bu
     const int port = static_cast<int>(self.integer(1));
     const std::int64_t started = self.integer(2);
     // Another manager watched all along: what it holds open is its to end.
-    if (watchedByAnother(address, port, watch)) {
+    if (watchedByAnother(address, port, watch, at.msecsSinceEpoch)) {
         transaction.commit();
         return 0;
     }
@@ -550,6 +556,9 @@ void HistoryStore::Impl::maintain(std::int64_t nowMsecs, const Retention& retent
     sql::Statement deleteEvents = m_db.prepare(prune.c_str());
     deleteEvents.bind(1, nowMsecs - retention.minuteDays * kDayMs);
     bindKinds(deleteEvents, 2, openings).run();
+    // Acknowledgements go with their events; closed watches with the journal of their time.
+    m_db.exec("DELETE FROM ack WHERE NOT EXISTS(SELECT 1 FROM event e WHERE e.id = ack.event)");
+    m_db.prepare("DELETE FROM watch WHERE closed != 0 AND seen < ?1").bind(1, nowMsecs - retention.minuteDays * kDayMs).run();
     transaction.commit();
 }
 

@@ -184,6 +184,22 @@ TEST_F(Store, twoManagersOnOneProbeRecordOneRiseAndNeverEndEachOthersAlarms)
     (void)b;
 }
 
+TEST_F(Store, aManagerElsewhereSilentForTwoMinutesNoLongerHoldsWhatItLeftOpen)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const std::int64_t far = store->startWatching(kProbe.address, kProbe.port, {kNow, 0}).value();
+    store->addEvent(event(EventKind::AlarmRose, 0, kNow + 1000));
+    store->heartbeat(far, kNow + 10'000);
+    connectionOf(*store).exec("UPDATE watch SET host = 'far-away', pid = 1");
+    const std::int64_t near = store->startWatching(kProbe.address, kProbe.port, {kNow + 60'000, 0}).value();
+    EXPECT_EQ(store->resume(near, Sighting{}, {kNow + 60'000, 0}).value(), 0);  // it may still be watching
+    store->stopWatching(near, kNow + 61'000);
+    const std::int64_t later = store->startWatching(kProbe.address, kProbe.port, {kNow + 200'000, 0}).value();
+    EXPECT_EQ(store->resume(later, Sighting{}, {kNow + 200'000, 0}).value(), 1);
+    EXPECT_EQ(store->events({}).value().front().time.msecsSinceEpoch, kNow + 61'000);
+}
+
 TEST_F(Store, aClearAndANewRiseWithinTheHoldAreOneRecordThatCountsItsFlaps)
 {
     auto store = openStore(path);
@@ -480,6 +496,22 @@ TEST_F(Store, aWatchBeatsByTheInjectedClockAndEndsAtACleanClose)
     EXPECT_EQ(periods(), (std::vector<WatchedPeriod>{{kNow, kNow + 50'000, false}}));
     EXPECT_EQ(openStore(path, HistoryStore::Mode::ReadOnly)->watchedPeriods(kProbe.address, 16162, 0, kNow + kDay).value(),
               (std::vector<WatchedPeriod>{{kNow + 50'000, kNow + 70'000, false}}));  // closed at the recorder's end
+}
+
+TEST_F(Store, theRecordersFlapHoldReachesTheStore)
+{
+    for (const auto& [holdMs, rises] : {std::pair(std::int64_t{0}, 2u), std::pair(std::int64_t{60'000}, 1u)}) {
+        SCOPED_TRACE(holdMs);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+        {
+            HistoryRecorder recorder({.path = file, .flapHoldMs = holdMs}, clock, {});
+            recorder.recordEvent(event(EventKind::AlarmRose, 0, kNow));
+            recorder.recordEvent(event(EventKind::AlarmCleared, 0, kNow + 3000));
+            recorder.recordEvent(event(EventKind::AlarmRose, 0, kNow + 4000));
+        }
+        EXPECT_EQ(openStore(file)->events({.kinds = {EventKind::AlarmRose}}).value().size(), rises);
+    }
 }
 
 TEST_F(Store, anAnswerForAReceiverThatIsGoneIsDropped)
