@@ -56,6 +56,7 @@ port2=$sim_port
 start_manager "$port" "$scratch/manager.log"
 first_manager=$manager_pid
 start_manager "$port2" "$scratch/manager2.log"
+second_manager=$manager_pid
 # A third, whose store is a folder: told once, and it polls all the same.
 start_sim "$bin/vimboProbeSim" "$scratch/sim3.out" 127.0.0.1:0 --log-requests "$scratch/sim3.requests" ||
   fail "the third simulator did not start"
@@ -191,6 +192,12 @@ for text in '''$csvs'''.split():
         except ValueError: pass
         assert not c or c[0] not in "=+-@\t\r", c
 PY
+
+# A manager gone: its probe is no longer "answering", but not watched since its last sign of life.
+kill "$second_manager"
+wait "$second_manager" 2>/dev/null || true
+"$bin/vimbo-history" --history "$store" probes | tr -d '\r' | grep -q "^127.0.0.1:$port2,.*,not watched since [0-2][0-9]:[0-5][0-9]\$" ||
+  fail "a probe nobody watches still reads: $("$bin/vimbo-history" --history "$store" probes | grep "$port2")"
 
 printf '%s\n' "$events"
 echo "history end to end: passed"
