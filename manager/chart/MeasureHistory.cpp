@@ -31,6 +31,15 @@ int MeasureHistory::msecToNextClockChange(int msecOfMinute)
     return std::max(1, next * 1000 - msecOfMinute);
 }
 
+int MeasureHistory::msecOfPreviousClockChange(int msecOfMinute)
+{
+    if (msecOfMinute <= 0)
+        return -2000;
+    if (msecOfMinute <= 3000)
+        return 0;
+    return (((msecOfMinute - 1) / 1000 + 2) / 5 * 5 - 2) * 1000;
+}
+
 void MeasureHistory::add(const Measures& measures)
 {
     for (int m = 0; m < kMagnitudes; ++m)

@@ -41,6 +41,9 @@ public:
     /// Milliseconds from `msecOfMinute` until the clock number next changes
     /// (at seconds 0, 3, 8, ... 53 and 58), at least 1.
     static int msecToNextClockChange(int msecOfMinute);
+    /// The last clock-number change strictly before `msecOfMinute`, as milliseconds
+    /// of the same minute: -2000 (the minute before's second 58) at or before 0.
+    static int msecOfPreviousClockChange(int msecOfMinute);
 
     /// Adds a measure set to the open bucket.
     void add(const Measures& measures);

@@ -30,6 +30,17 @@ namespace vimbo {
 
 namespace {
 
+// A point's time as the chart labels it: "hh:mm.ss".
+std::string clockLabel(const QDateTime& time) { return time.time().toString(QStringLiteral("hh:mm.ss")).toStdString(); }
+
+// The close before `t` on the bucket clock (13 a minute).
+QDateTime previousBucketClose(const QDateTime& t)
+{
+    const int msecOfMinute = t.time().second() * 1000 + t.time().msec();
+    return t.addMSecs(MeasureHistory::msecOfPreviousClockChange(msecOfMinute) - msecOfMinute);
+}
+
+
 // The longest the bucket clock sleeps between two looks at the wall clock.
 constexpr int kSlotClockMaxWaitMs = 1000;
 
@@ -132,6 +143,7 @@ void frmMeasChart::frmMeasChart_Form_Load()
     scrollTime->setValue(scrollTime->maximum());
     m_history.setInsertInd(0);
     m_history.setArrayFilled(false);
+    m_historyStart = m_clock.now();
     cmbMagnitude->setCurrentIndex(0);
     armSlotClock();
 }
@@ -158,7 +170,6 @@ void frmMeasChart::check5sSlot()
 
     DrawingSuspended suspended(*MSChart1);
     const int k = getScrollOffset();
-    const std::string label = timeLabel(5 * k);  // before the history moves on
     const QDateTime now = m_clock.now();
     const BucketTime closedAt{now.toMSecsSinceEpoch(), now.offsetFromUtc()};
     m_history.closeBucket(n, closedAt);
@@ -170,10 +181,10 @@ void frmMeasChart::check5sSlot()
     ZemtraLib::shiftRows(grid, -1);
     fillSeriesLabels(grid);
     const int rows = MSChart1->rowCount();
-    grid.at(rows, 0) = zemtra::Variant(label);
     const int e = getLastShownInd();
     if (e < 0)
         return;  // no bucket at the newest point: the chart keeps its grid
+    grid.at(rows, 0) = zemtra::Variant(clockLabel(rowTime(k, 0, {})));
     for (int c = 0; c < MeasureHistory::kChannels; ++c)
         grid.at(rows, c + 1) = cellOf(e, m_selMagnitude, c);
     MSChart1->setChartData(grid);
@@ -189,7 +200,7 @@ void frmMeasChart::redrawChart()
     VariantGrid grid(0, rows, 0, MSChart1->columnCount());
     const int e = getLastShownInd();
     fillSeriesLabels(grid);
-    fillTimeLabels(grid, 5 * getScrollOffset());
+    fillTimeLabels(grid, getScrollOffset());
     int s = e - rows + 1;
     if (s < 0) {
         // With a full ring the view runs on from the end of the ring.
@@ -237,21 +248,35 @@ void frmMeasChart::fillSeriesLabels(VariantGrid& grid) const
         grid.at(0, c) = zemtra::Variant("C" + std::to_string(c));
 }
 
-namespace {
-
-// A point's time as the chart labels it: "hh:mm.ss".
-std::string clockLabel(const QDateTime& time) { return time.time().toString(QStringLiteral("hh:mm.ss")).toStdString(); }
-
-}  // namespace
-
-std::string frmMeasChart::timeLabel(int secondsBack) const { return clockLabel(m_clock.now().addSecs(-secondsBack)); }
-
-void frmMeasChart::fillTimeLabels(VariantGrid& grid, int secondsBack) const
+QDateTime frmMeasChart::rowTime(int scrollOffset, int rowsBack, const QDateTime& newer) const
 {
-    // The clock is read once: the newest row is secondsBack ago, each row above it 5 s earlier.
-    QDateTime t = m_clock.now().addSecs(-secondsBack);
-    for (int i = MSChart1->rowCount(); i >= 1; --i, t = t.addSecs(-5))
+    // The bucket of the row, counted as if the ring had never wrapped: -1 is the
+    // one before the first, whose close is when the first opened.
+    const int counted = m_history.insertInd() - 1 - scrollOffset - rowsBack;
+    const bool inRing = m_history.arrayFilled() || counted >= 0;
+    if (inRing) {
+        if (const auto closed = m_history.closedAt((counted % MeasureHistory::kBuckets + MeasureHistory::kBuckets) %
+                                                   MeasureHistory::kBuckets))
+            return QDateTime::fromMSecsSinceEpoch(closed->msecsSinceEpoch, Qt::OffsetFromUTC, closed->utcOffsetSeconds);
+    }
+    QDateTime t = newer;
+    if (!inRing && (counted == -1 || !newer.isValid())) {
+        // Before the history began: the bucket clock's closes back from its start.
+        t = m_historyStart;
+        for (int back = -1 - counted; back > 0; --back)
+            t = previousBucketClose(t);
+        return t;
+    }
+    return t.isValid() ? previousBucketClose(t) : m_clock.now();
+}
+
+void frmMeasChart::fillTimeLabels(VariantGrid& grid, int scrollOffset) const
+{
+    QDateTime t;
+    for (int i = MSChart1->rowCount(), back = 0; i >= 1; --i, ++back) {
+        t = rowTime(scrollOffset, back, t);
         grid.at(i, 0) = zemtra::Variant(clockLabel(t));
+    }
 }
 
 void frmMeasChart::fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const

@@ -5,6 +5,7 @@
 #include "core/Slots.h"
 #include "Variant.h"
 
+#include <QDateTime>
 #include <QWidget>
 
 #include <array>
@@ -57,7 +58,8 @@ public:
     /// Rebuilds the chart's grid and value axis from the history.
     void redrawChart();
     void fillSeriesLabels(VariantGrid& grid) const;
-    void fillTimeLabels(VariantGrid& grid, int secondsBack) const;
+    /// Labels each row with the time its bucket closed, scrolled back by scrollOffset buckets.
+    void fillTimeLabels(VariantGrid& grid, int scrollOffset) const;
     void fillChartRows(int startInd, int endInd, int magnitude, VariantGrid& grid, int firstRow) const;
 
     /// The scroll offset k: buckets between the newest closed bucket and the view's newest point.
@@ -86,7 +88,9 @@ private:
     void layoutControls();
     void scaleValueAxis(int e);
     void armSlotClock();
-    std::string timeLabel(int secondsBack) const;
+    /// When the bucket of the row `rowsBack` rows above the newest closed, scrolled back
+    /// by `scrollOffset`; `newer` is the time of the row below it (none for the newest).
+    QDateTime rowTime(int scrollOffset, int rowsBack, const QDateTime& newer) const;
     zemtra::Variant cellOf(int bucket, int magnitude, int channel) const;
     void reportChartError(const std::exception& error) const;
 
@@ -98,6 +102,7 @@ private:
     const Clock& m_clock;
     Dialogs& m_dialogs;
     MeasureHistory m_history;
+    QDateTime m_historyStart;  // when the first bucket opened
     std::int16_t m_selMagnitude = 0;
 
     ChartControl* MSChart1;

@@ -94,6 +94,7 @@ frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock
 
     lblProbeState = new QLabel(this);
     lblProbeState->setObjectName(QStringLiteral("lblProbeState"));
+    lblProbeState->setTextFormat(Qt::PlainText);  // the probe names itself: no markup of its runs
     cmbSlot = new QComboBox(this);
     cmbSlot->setObjectName(QStringLiteral("cmbSlot"));
     cmbSlot->addItem(QStringLiteral("All slots"), -1);

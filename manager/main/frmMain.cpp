@@ -80,10 +80,7 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     m_poller = std::make_unique<ProbePoller>(
         *m_requests, ProbePoller::Handlers{[this](const ProbeReading& r) { return showReading(r); },
                                            [this](const CycleEnd& end) { endCycle(end); },
-                                           [this] {
-                                               markStale(0);  // the old probe's values are not the new one's
-                                               m_journal.agentChanged(m_requests->currentSettings());
-                                           }});
+                                           [this] { showProbeChanged(); }});
     markStale(0);  // the placeholders are no readings
 
     connect(tmrVimboPollingAlarms, &QTimer::timeout, this, &frmMain::frmMain_tmrVimboPollingAlarms_Timer);
@@ -381,6 +378,16 @@ void frmMain::markStale(std::size_t fromStep)
     for (std::size_t i = fromStep; i < m_stepBoxes.size(); ++i)
         for (TextBox* box : m_stepBoxes[i])
             box->setStale(true);
+}
+
+void frmMain::showProbeChanged()
+{
+    // The old probe's values, lamps and name are not the new one's: a probe
+    // that has not answered yet shows no alarm.
+    markStale(0);
+    showAlarmFlags(mib::AlarmFlags{});
+    m_probeName.clear();
+    m_journal.agentChanged(m_requests->currentSettings());
 }
 
 void frmMain::showAlarmFlags(const mib::AlarmFlags& flags)

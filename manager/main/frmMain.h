@@ -115,6 +115,7 @@ private:
     bool showReading(const ProbeReading& reading);
     void endCycle(const CycleEnd& end);
     void markStale(std::size_t fromStep);
+    void showProbeChanged();
     void showAlarmFlags(const mib::AlarmFlags& flags);
     void showSlotFrequency(int s, double hz, std::int32_t kHz);
     void showSlotSurveyed(int s, bool surveyed);

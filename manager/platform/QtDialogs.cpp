@@ -27,6 +27,7 @@ MessageAnswer QtDialogs::showMessage(const QString& title, const QString& text, 
                                      MessageButtons buttons)
 {
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);  // a text may carry a probe's name, which is the network's
     switch (buttons) {
     case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;

@@ -167,8 +167,11 @@ TEST_F(MeasChartWindow, loadShowsLabelsOnlyAndAppendedSlotsFillTheNewestRowsAsAR
               std::tuple(1380, 1380, 10, 50));
     EXPECT_EQ(grid().at(0, 6), zemtra::Variant("C6"));
     EXPECT_EQ(grid().at(60, 0), zemtra::Variant("14:05.01"));
-    EXPECT_EQ(grid().at(59, 0), zemtra::Variant("14:04.56"));
-    EXPECT_EQ(grid().at(1, 0), zemtra::Variant("14:00.06"));  // 295 seconds back
+    // Each row above: the bucket clock's closes before it, 13 a minute.
+    EXPECT_EQ(grid().at(59, 0), zemtra::Variant("14:05.00"));
+    EXPECT_EQ(grid().at(58, 0), zemtra::Variant("14:04.58"));
+    EXPECT_EQ(grid().at(57, 0), zemtra::Variant("14:04.53"));
+    EXPECT_EQ(grid().at(1, 0), zemtra::Variant("14:00.33"));
     for (int row = 1; row <= 60; ++row)
         for (int c = 1; c <= 6; ++c)
             ASSERT_TRUE(grid().at(row, c).isEmpty()) << row << "," << c;
@@ -344,4 +347,34 @@ TEST_F(MeasChartWindow, exportWritesNothingWhenCancelledAndAFailedWriteLeavesThe
     dialogs.fileAnswers.push_back(path);  // room again: the picture is the chart as shown
     contextAction(chart, "actionSaveChartPng")->trigger();
     EXPECT_EQ(QImage(path).size(), chart.chart().size());
+}
+
+TEST_F(MeasChartWindow, eachRowIsLabelledWithTheTimeItsBucketClosedAsTheExportGivesIt)
+{
+    // The bucket clock as it runs: 13 closes a minute, at seconds 3, 8, ... 53, 58 and 0.
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(12, 0, 1), QTimeZone(3600)));
+    chart.frmMeasChart_Form_Load();
+    for (int close = 0; close < MeasureHistory::kBuckets + 20; ++close) {
+        clock.set(clock.now().addMSecs(MeasureHistory::msecToNextClockChange(clock.msecOfMinute())));
+        chart.addMeasure(Measures{});
+    }
+    struct Row {
+        int scrollOffset, row;
+        const char* label;
+    };
+    for (const Row& r : {Row{0, 60, "13:52.18"}, Row{0, 59, "13:52.13"}, Row{0, 58, "13:52.08"},
+                         Row{390, 60, "13:22.18"},  // 30 minutes back
+                         Row{1380, 60, "12:06.08"}, Row{1380, 1, "12:01.38"}}) {  // the two-hour edge
+        scroll()->setValue(scroll()->maximum() - r.scrollOffset);
+        EXPECT_EQ(grid().at(r.row, 0), zemtra::Variant(r.label)) << r.scrollOffset << " " << r.row;
+    }
+    // The oldest closed bucket, at row 2 at the edge, is the export's first line.
+    QTemporaryDir folder;
+    dialogs.fileAnswers.push_back(folder.filePath(QStringLiteral("history.csv")));
+    contextAction(chart, "actionExportHistoryCsv")->trigger();
+    QFile written(folder.filePath(QStringLiteral("history.csv")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    written.readLine();
+    EXPECT_EQ(written.readLine().left(25), QByteArray("2026-12-06T12:01:43+01:00"));
+    EXPECT_EQ(grid().at(2, 0), zemtra::Variant("12:01.43"));
 }

@@ -119,6 +119,16 @@ TEST(AlarmHistoryWithoutAStore, saysSoAndShowsTheProbesStateAlone)
     EXPECT_EQ(test::child<QLabel>(window, "lblProbeState")->text(),
               QStringLiteral("Probe at 127.0.0.1:16161: never answered. No history is being recorded."));
     EXPECT_EQ(test::child<QTableWidget>(window, "tblEvents")->rowCount(), 0);
+
+    // A name with markup is shown as the probe sent it.
+    CycleEnd named = cycle(true, {{ProbeEvent::ProbeBack}});
+    named.snapshot.name = QStringLiteral("<b>ALL CLEAR</b>");
+    journal.cycleEnded(named, {});
+    window.hide();
+    window.show();
+    auto* state = test::child<QLabel>(window, "lblProbeState");
+    EXPECT_TRUE(state->text().startsWith(QStringLiteral("<b>ALL CLEAR</b> at 127.0.0.1:16161: "))) << state->text().toStdString();
+    EXPECT_EQ(state->textFormat(), Qt::PlainText);
 }
 
 class AlarmHistoryWindow : public ::testing::Test {

@@ -16,6 +16,7 @@
 #include "main/frmMain.h"
 #include "chart/frmMeasChart.h"
 #include "surveillance/frmSurveillanceConfig.h"
+#include "snmpsettings/frmSnmpConfig.h"
 
 #include "chart/ChartControl.h"
 
@@ -112,6 +113,8 @@ TEST_F(MainWindow, startsFromItsStoredAgentWithEveryLampDarkAndThePlanLoaded)
     EXPECT_FALSE(find<QToolButton>(QStringLiteral("btnShowChart"))->isEnabled());
     expectEveryLampDark(window);  // until the first flags: no alarm was reported
     EXPECT_EQ(window.ThrAlarmMER(), std::nullopt);  // the placeholder is no number
+    for (std::int16_t s = 0; s < 6; ++s)
+        EXPECT_FALSE(window.IsChannelSurveyed(s)) << s;  // no cycle has painted a row yet
     window.frmMain_Form_Load();
     EXPECT_EQ(window.ChannelSet()->channelsCollection()->Count(), 60);
     EXPECT_FALSE(window.measChart().isVisible());
@@ -441,4 +444,35 @@ TEST_F(MainWindow, savingDropsTheCycleUnderWayPollsAfterItAndDefersClosingTheWin
     EXPECT_EQ(text(QStringLiteral("txtThrAlarmMER")), QStringLiteral("17"));  // the cycle after reads what was written
     EXPECT_EQ(window.measChart().history().count(window.measChart().history().insertInd()), samples + 1);
     EXPECT_TRUE(logLines().isEmpty());
+}
+
+TEST_F(MainWindow, anAgentChangeShowsNoneOfTheOldProbesLampsValuesOrNameUntilTheNewOneAnswers)
+{
+    CountingNotifier notifier;
+    window.setNotifier(&notifier);
+    window.frmMain_Form_Load();
+    startProbe();  // flags 2101: slot 0's two lamps and slot 5's alarm lamp lit
+    poll();
+    ASSERT_EQ(lamp("ledAlarm", 5), QColor(255, 0, 0));
+    const auto silent = test::startSim({"--silent"});
+    ASSERT_TRUE(silent);
+    frmSnmpConfig settings(window, dialogs, &window);
+    settings.frmSnmpConfig_Form_Load();
+    test::child<TextBox>(settings, QStringLiteral("txtVimboIP"))->setText(QString::fromStdString(silent->host()));
+    test::child<TextBox>(settings, QStringLiteral("txtPort"))->setText(QString::number(silent->port()));
+    test::child<TextBox>(settings, QStringLiteral("txtTimeout10ms"))->setText(QStringLiteral("5"));
+    test::child<TextBox>(settings, QStringLiteral("txtRetries"))->setText(QStringLiteral("0"));
+    settings.frmSnmpConfig_OKButton_Click();
+    ASSERT_EQ(window.SnmpClient1().Port(), silent->port());
+    notifier.told.clear();
+    for (int cycle = 0; cycle < 12; ++cycle) {  // 35 s and more of a silent new probe
+        clock.advance(3);
+        poll();
+        expectEveryLampDark(window);
+        for (const TextBox* box : window.findChildren<TextBox*>())
+            if (box->window() == &window)
+                EXPECT_TRUE(box->isStale()) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(notifier.told, QStringList({"Probe at 127.0.0.1:" + QString::number(silent->port()) +
+                                          " | The probe does not answer | normal"}));
 }
