@@ -21,6 +21,11 @@
 
 #include <algorithm>
 
+// The windows never see SQLite: the store's failures reach them as values.
+#ifdef SQLITE_VERSION
+#error "sqlite3.h reaches a window through the store's headers"
+#endif
+
 namespace vimbo {
 
 namespace {
