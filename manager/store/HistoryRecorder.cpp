@@ -44,6 +44,12 @@ void HistoryRecorder::opened()
     auto* maintenance = new QTimer(m_worker);
     connect(maintenance, &QTimer::timeout, m_worker, [this, maintain] { run(maintain); });
     maintenance->start(m_options.maintainEveryMs);
+    // A closed minute is in the minute table within a minute: the roll-up is
+    // incremental, so running it often costs little.
+    auto* rollUp = new QTimer(m_worker);
+    connect(rollUp, &QTimer::timeout, m_worker,
+            [this] { run([this](HistoryStore& s) { return s.rollUp(m_clock.now().toMSecsSinceEpoch()); }); });
+    rollUp->start(m_options.rollUpEveryMs);
 }
 
 HistoryRecorder::~HistoryRecorder()

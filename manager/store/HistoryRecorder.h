@@ -25,10 +25,11 @@ public:
     struct Options {
         QString path;
         Retention retention;
-        int maintainEveryMs = 10 * 60 * 1000;
+        int maintainEveryMs = 10 * 60 * 1000;  // retention
         int busyTimeoutMs = 5000;
         int heartbeatEveryMs = 30'000;  // a crash leaves the last one as the watch's end
         std::int64_t flapHoldMs = 60'000;
+        int rollUpEveryMs = 30'000;  // closed minutes into the minute table
     };
 
     /// `clock` is read on the store's thread (maintenance).

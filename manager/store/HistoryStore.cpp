@@ -2,6 +2,7 @@
 
 #include "Sqlite.h"
 #include "StoreConnection.h"
+#include "StoreFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,6 +33,32 @@ namespace {
 constexpr std::int64_t kMinuteMs = 60'000;
 constexpr std::int64_t kApplicationId = 0x56696D62;  // "Vimb", in the file's header
 constexpr std::int64_t kDayMs = 86'400'000;
+constexpr std::int64_t kLateBucketMs = 5'000;  // how late after its close another manager's bucket may come
+constexpr qsizetype kNameLength = 255;       // characters of a probe's name kept
+constexpr std::int64_t kNamesPerAddress = 16;  // names kept per address and port
+
+// An offset as read from a store: clocks lie within 18 hours of UTC.
+std::int32_t storedOffset(std::int64_t seconds)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, -18 * 3600, 18 * 3600));
+}
+
+// From one stored time to another, or none where a crafted store's span overflows.
+std::optional<std::int64_t> duration(std::int64_t from, std::int64_t to)
+{
+    std::int64_t msecs = 0;
+    if (__builtin_sub_overflow(to, from, &msecs))
+        return std::nullopt;
+    return msecs;
+}
+
+QString storedName(const QString& name)
+{
+    if (name.size() <= kNameLength)
+        return name;
+    // Not half a character: a pair cut in two is dropped whole.
+    return name.left(name.at(kNameLength - 1).isHighSurrogate() ? kNameLength - 1 : kNameLength);
+}
 
 const char* const kSchema = R"(
 CREATE TABLE IF NOT EXISTS probe(
@@ -141,7 +168,8 @@ public:
     std::vector<WatchedPeriod> watchedPeriods(const QString& address, int port, std::int64_t since,
                                               std::int64_t until) const;
     bool acknowledge(std::int64_t eventId, const QString& user, const QString& note, const BucketTime& at);
-    void maintain(std::int64_t nowMsecs, const Retention& retention);
+    void rollUp(std::int64_t nowMsecs);
+    void prune(std::int64_t nowMsecs, const Retention& retention);
     std::vector<JournalEvent> events(const EventFilter& filter) const;
     std::vector<ProbeSummary> probes() const;
     std::vector<std::int64_t> probeIds(const ProbeKey& probe) const;
@@ -151,6 +179,7 @@ public:
     sql::Database m_db;
 
 private:
+    static void refuseUnsafe(const QString& path, bool forWriting);
     bool hasTable(const char* table) const;
     bool hasColumn(const char* table, const char* column) const;
     std::int64_t probeId(const ProbeKey& probe);
@@ -193,6 +222,12 @@ bool watchLives(const QString& host, std::int64_t pid, bool closed)
 
 }  // namespace
 
+void HistoryStore::Impl::refuseUnsafe(const QString& path, bool forWriting)
+{
+    if (const auto why = prepareStoreFile(path, forWriting))
+        throw sql::Error(SQLITE_CANTOPEN, why->toStdString());
+}
+
 bool HistoryStore::Impl::hasTable(const char* table) const
 {
     sql::Statement select = m_db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
@@ -206,8 +241,9 @@ bool HistoryStore::Impl::hasColumn(const char* table, const char* column) const
 }
 
 HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
-    : m_db((mode == Mode::ReadWrite && QDir().mkpath(QFileInfo(path).absolutePath()), path),
-           mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY)
+    : m_db((refuseUnsafe(path, mode == Mode::ReadWrite), path),
+           (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) |
+               SQLITE_OPEN_NOFOLLOW)
 {
     sqlite3_busy_timeout(m_db.handle(), busyTimeoutMs);
     const auto applicationId = [this] {
@@ -250,19 +286,37 @@ HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     // syncs at checkpoints, so a killed manager loses nothing committed.
     m_db.exec("PRAGMA journal_mode=WAL");
     m_db.exec("PRAGMA synchronous=NORMAL");
+    tightenStoreCompanions(path);
 }
 
-std::int64_t HistoryStore::Impl::probeId(const ProbeKey& probe)
+std::int64_t HistoryStore::Impl::probeId(const ProbeKey& asReported)
 {
+    // A name is the network's: capped, and a probe renaming itself every
+    // cycle adds no row past the last kNamesPerAddress at its address.
+    ProbeKey probe = asReported;
+    probe.name = storedName(probe.name);
     const QString key = probe.where() + QLatin1Char('\n') + probe.name;
     if (const auto found = m_probeIds.find(key); found != m_probeIds.end())
         return found->second;
-    m_db.prepare("INSERT OR IGNORE INTO probe(address, port, name) VALUES(?1, ?2, ?3)")
-        .bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).run();
     sql::Statement select = m_db.prepare("SELECT id, labels FROM probe WHERE address = ?1 AND port = ?2 AND name = ?3");
     select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name);
-    if (!select.step())
-        throw sql::Error(SQLITE_INTERNAL, "the probe's row is missing");
+    if (!select.step()) {
+        sql::Statement names = m_db.prepare("SELECT count(*), max(id) FROM probe WHERE address = ?1 AND port = ?2");
+        names.bind(1, probe.address).bind(2, probe.port).step();
+        if (names.integer(0) >= kNamesPerAddress) {
+            // The newest row takes the new name: its records go on under it.
+            const std::int64_t newest = names.integer(1);
+            m_db.prepare("UPDATE probe SET name = ?1 WHERE id = ?2").bind(1, probe.name).bind(2, newest).run();
+            std::erase_if(m_probeIds, [newest](const auto& entry) { return entry.second == newest; });
+        } else {
+            m_db.prepare("INSERT INTO probe(address, port, name) VALUES(?1, ?2, ?3)")
+                .bind(1, probe.address).bind(2, probe.port).bind(3, probe.name).run();
+        }
+        select.reset();
+        select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name);
+        if (!select.step())
+            throw sql::Error(SQLITE_INTERNAL, "the probe's row is missing");
+    }
     const std::int64_t id = select.integer(0);
     m_probeIds[key] = id;
     m_labels[id] = select.text(1);
@@ -273,7 +327,7 @@ std::vector<std::int64_t> HistoryStore::Impl::probeIds(const ProbeKey& probe) co
 {
     sql::Statement select =
         m_db.prepare("SELECT id FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3)");
-    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name);
+    select.bind(1, probe.address).bind(2, probe.port).bind(3, storedName(probe.name));
     std::vector<std::int64_t> ids;
     while (select.step())
         ids.push_back(select.integer(0));
@@ -492,17 +546,19 @@ bool HistoryStore::Impl::acknowledge(std::int64_t eventId, const QString& user, 
     return sqlite3_changes(m_db.handle()) == 1;
 }
 
-void HistoryStore::Impl::maintain(std::int64_t nowMsecs, const Retention& retention)
+void HistoryStore::Impl::rollUp(std::int64_t nowMsecs)
 {
     sql::Transaction transaction(m_db);
-    // Minutes that closed over a minute ago: every manager's buckets for them are in.
-    const std::int64_t closedBefore = (nowMsecs - kMinuteMs) / kMinuteMs * kMinuteMs;
+    // Minutes that ended a few seconds ago: every manager's buckets for them are in.
+    const std::int64_t closedBefore = (std::max(nowMsecs, kLateBucketMs) - kLateBucketMs) / kMinuteMs * kMinuteMs;
     std::vector<std::int64_t> ids;
     for (sql::Statement all = m_db.prepare("SELECT id FROM probe"); all.step();)
         ids.push_back(all.integer(0));
     for (const std::int64_t id : ids) {
-        sql::Statement last = m_db.prepare("SELECT max(t) FROM minute WHERE probe = ?1");
-        last.bind(1, id).step();
+        // From the last minute rolled up; one stamped in the future (a clock set
+        // ahead once) does not hold back the minutes before it.
+        sql::Statement last = m_db.prepare("SELECT max(t) FROM minute WHERE probe = ?1 AND t < ?2");
+        last.bind(1, id).bind(2, closedBefore).step();
         const std::int64_t from = last.isNull(0) ? 0 : last.integer(0) + kMinuteMs;
         sql::Statement rows =
             m_db.prepare("SELECT t, utc_offset, vals FROM bucket WHERE probe = ?1 AND t >= ?2 AND t < ?3 ORDER BY t");
@@ -529,7 +585,7 @@ void HistoryStore::Impl::maintain(std::int64_t nowMsecs, const Retention& retent
             if (start != minute) {
                 flush();
                 minute = start;
-                offset = static_cast<int>(rows.integer(1));
+                offset = storedOffset(rows.integer(1));
                 values.fill(0);
                 counts.fill(0);
             }
@@ -547,18 +603,37 @@ void HistoryStore::Impl::maintain(std::int64_t nowMsecs, const Retention& retent
         }
         flush();
     }
-    m_db.prepare("DELETE FROM bucket WHERE t < ?1").bind(1, nowMsecs - retention.bucketDays * kDayMs).run();
-    m_db.prepare("DELETE FROM minute WHERE t < ?1").bind(1, nowMsecs - retention.minuteDays * kDayMs).run();
+    transaction.commit();
+}
+
+void HistoryStore::Impl::prune(std::int64_t nowMsecs, const Retention& retention)
+{
+    sql::Transaction transaction(m_db);
+    // Kept counts back from the newest record, never from a clock that runs
+    // ahead of everything recorded: a clock set years on deletes nothing.
+    sql::Statement newest = m_db.prepare("SELECT max(coalesce((SELECT max(t) FROM bucket), ?1), "
+                                         "coalesce((SELECT max(t) FROM minute), ?1), coalesce((SELECT max(t) FROM event), ?1))");
+    newest.bind(1, std::numeric_limits<std::int64_t>::min()).step();
+    if (newest.integer(0) == std::numeric_limits<std::int64_t>::min())
+        return;  // nothing recorded
+    const std::int64_t reference = std::min(nowMsecs, newest.integer(0));
+    const auto before = [reference](int days) {
+        const std::int64_t kept = std::clamp<std::int64_t>(days, 0, 1'000'000) * kDayMs;
+        return reference < std::numeric_limits<std::int64_t>::min() + kept ? std::numeric_limits<std::int64_t>::min()
+                                                                           : reference - kept;
+    };
+    m_db.prepare("DELETE FROM bucket WHERE t < ?1").bind(1, before(retention.bucketDays)).run();
+    m_db.prepare("DELETE FROM minute WHERE t < ?1").bind(1, before(retention.minuteDays)).run();
     // The journal is kept as long as the minutes, but an alarm still open stays.
     const std::vector<EventKind> openings = allOpenings();
     const std::string prune = "DELETE FROM event WHERE t < ?1 AND NOT (kind IN (" + placeholders(2, openings.size()) +
                               ") AND NOT EXISTS(SELECT 1 FROM event x WHERE x.ends = event.id))";
     sql::Statement deleteEvents = m_db.prepare(prune.c_str());
-    deleteEvents.bind(1, nowMsecs - retention.minuteDays * kDayMs);
+    deleteEvents.bind(1, before(retention.minuteDays));
     bindKinds(deleteEvents, 2, openings).run();
     // Acknowledgements go with their events; closed watches with the journal of their time.
     m_db.exec("DELETE FROM ack WHERE NOT EXISTS(SELECT 1 FROM event e WHERE e.id = ack.event)");
-    m_db.prepare("DELETE FROM watch WHERE closed != 0 AND seen < ?1").bind(1, nowMsecs - retention.minuteDays * kDayMs).run();
+    m_db.prepare("DELETE FROM watch WHERE closed != 0 AND seen < ?1").bind(1, before(retention.minuteDays)).run();
     transaction.commit();
 }
 
@@ -579,7 +654,7 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
     sql::Statement select = m_db.prepare(query.c_str());
     bindKinds(select, 7, kinds);
     if (filter.probe)
-        select.bind(1, filter.probe->address).bind(2, filter.probe->port).bind(3, filter.probe->name);
+        select.bind(1, filter.probe->address).bind(2, filter.probe->port).bind(3, storedName(filter.probe->name));
     else
         select.bind(1, std::nullopt).bind(2, 0).bind(3, QString());
     select.bind(4, filter.sinceMsecs).bind(5, filter.untilMsecs).bind(6, filter.slot);
@@ -598,11 +673,15 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
         const std::optional<EventKind> kind = eventKindFromText(select.text(6));
         if (!kind)
             continue;
+        // Nor a slot no probe has (a crafted store).
+        const std::int64_t slot = select.integer(7);
+        if (slot < -1 || slot >= kSlotCount)
+            continue;
         e.kind = *kind;
         e.id = select.integer(0);
         e.probe = {select.text(1), static_cast<int>(select.integer(2)), select.text(3)};
-        e.time = {select.integer(4), static_cast<std::int32_t>(select.integer(5))};
-        e.slot = static_cast<int>(select.integer(7));
+        e.time = {select.integer(4), storedOffset(select.integer(5))};
+        e.slot = static_cast<int>(slot);
         e.channel = select.text(8);
         e.power = select.optionalReal(9);
         e.mer = select.optionalReal(10);
@@ -613,12 +692,12 @@ std::vector<JournalEvent> HistoryStore::Impl::events(const EventFilter& filter) 
         e.endedUnwatched = select.integer(17) != 0;
         // An unknown end has no duration, but one at the last sighting runs to it.
         if (!select.isNull(13) && (!isUnknownEnd(e.kind) || e.endedUnwatched))
-            e.durationMsecs = e.time.msecsSinceEpoch - select.integer(13);
+            e.durationMsecs = duration(select.integer(13), e.time.msecsSinceEpoch);
         e.active = opens(e.kind) != Episode::None && select.integer(14) == 0 && watchedNow(e.probe);
         if (select.integer(18) != 0) {
             for (acks.bind(1, e.id); acks.step();)
                 e.acknowledgements.push_back(
-                    {acks.text(0), {acks.integer(1), static_cast<std::int32_t>(acks.integer(2))}, acks.text(3)});
+                    {acks.text(0), {acks.integer(1), storedOffset(acks.integer(2))}, acks.text(3)});
             acks.reset();
             const Acknowledgement& latest = e.acknowledgements.back();
             e.ackUser = latest.user;
@@ -664,7 +743,7 @@ std::vector<ProbeSummary> HistoryStore::Impl::probes() const
         const std::optional<EventKind> last = outage.step() ? eventKindFromText(outage.text(0)) : std::nullopt;
         if (last == EventKind::ProbeLost) {
             s.probeState = ProbeState::Lost;
-            since = BucketTime{outage.integer(1), static_cast<std::int32_t>(outage.integer(2))};
+            since = BucketTime{outage.integer(1), storedOffset(outage.integer(2))};
         } else if (last == EventKind::NeverAnswered) {
             s.probeState = ProbeState::NeverAnswered;
         } else if (last == EventKind::ProbeBack || select.integer(6) != 0) {
@@ -675,7 +754,7 @@ std::vector<ProbeSummary> HistoryStore::Impl::probes() const
         if (everWatched(s.probe.address, s.probe.port) && !watchedByAnother(s.probe.address, s.probe.port, 0)) {
             if (seen.bind(1, s.probe.address).bind(2, s.probe.port).step()) {
                 s.probeState = ProbeState::NotWatched;
-                s.notWatchedSince = since = BucketTime{seen.integer(0), static_cast<std::int32_t>(seen.integer(1))};
+                s.notWatchedSince = since = BucketTime{seen.integer(0), storedOffset(seen.integer(1))};
             }
             seen.reset();
         }
@@ -707,7 +786,7 @@ void eachRow(const sql::Database& db, const char* table, const std::vector<std::
     for (std::size_t i = 0; i < ids.size(); ++i)
         select.bind(static_cast<int>(i + 3), ids[i]);
     while (select.step())
-        take({{select.integer(0), static_cast<std::int32_t>(select.integer(1))}, unpack<N>(select.blob(2))});
+        take({{select.integer(0), storedOffset(select.integer(1))}, unpack<N>(select.blob(2))});
 }
 
 }  // namespace
@@ -717,7 +796,7 @@ PerSlot<QString> HistoryStore::Impl::labels(const ProbeKey& probe) const
     sql::Statement select = m_db.prepare(
         "SELECT labels FROM probe WHERE address = ?1 AND port = ?2 AND (?3 = '' OR name = ?3) AND labels != '' "
         "ORDER BY (SELECT max(t) FROM bucket WHERE probe = probe.id) DESC LIMIT 1");
-    select.bind(1, probe.address).bind(2, probe.port).bind(3, probe.name);
+    select.bind(1, probe.address).bind(2, probe.port).bind(3, storedName(probe.name));
     PerSlot<QString> labels;
     const QStringList stored = select.step() ? select.text(0).split(QLatin1Char('\t')) : QStringList();
     for (int s = 0; s < kSlotCount; ++s)
@@ -856,7 +935,15 @@ StoreResult<bool> HistoryStore::acknowledge(std::int64_t eventId, const QString&
 
 StoreStatus HistoryStore::maintain(std::int64_t nowMsecs, const Retention& retention)
 {
-    return guarded([&] { m_impl->maintain(nowMsecs, retention); });
+    return guarded([&] {
+        m_impl->rollUp(nowMsecs);
+        m_impl->prune(nowMsecs, retention);
+    });
+}
+
+StoreStatus HistoryStore::rollUp(std::int64_t nowMsecs)
+{
+    return guarded([&] { m_impl->rollUp(nowMsecs); });
 }
 
 StoreResult<std::vector<JournalEvent>> HistoryStore::events(const EventFilter& filter) const

@@ -163,8 +163,11 @@ public:
     StoreResult<std::vector<WatchedPeriod>> watchedPeriods(const QString& address, int port, std::int64_t since,
                                                            std::int64_t until) const;
 
-    /// Rolls closed minutes into the minute table and drops what is older than kept.
+    /// Rolls closed minutes into the minute table and drops what is older than
+    /// kept, counted back from the newest record when the clock runs ahead of it.
     StoreStatus maintain(std::int64_t nowMsecs, const Retention& retention);
+    /// Rolls up only the minutes closed since the last roll-up: cheap, so run every minute.
+    StoreStatus rollUp(std::int64_t nowMsecs);
 
     StoreResult<std::vector<JournalEvent>> events(const EventFilter& filter) const;
     StoreResult<std::vector<ProbeSummary>> probes() const;

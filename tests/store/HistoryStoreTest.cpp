@@ -240,9 +240,10 @@ TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreK
     store.addEvent(event(EventKind::ProbeLost, -1, kNow - 403 * kDay));       // an outage still open: kept
 
     store.maintain(kNow, Retention{7, 400});
+    const std::int64_t newest = kNow - 20'000;  // kept is counted back from the newest record
     const auto buckets = store.buckets(kProbe, 0, kNow).value();
     ASSERT_FALSE(buckets.empty());
-    EXPECT_GE(buckets.front().time.msecsSinceEpoch, kNow - 7 * kDay);
+    EXPECT_GE(buckets.front().time.msecsSinceEpoch, newest - 7 * kDay);
     const auto minutes = store.minutes(kProbe, 0, kNow).value();
     ASSERT_EQ(minutes.size(), static_cast<std::size_t>(10 * 24 * 60 - 1));  // the last minute is still open
     EXPECT_EQ(minutes.front().time.msecsSinceEpoch, kNow - 10 * kDay);
@@ -259,7 +260,7 @@ TEST_F(Store, oldBucketsBecomeMinutesWithMinimumMeanAndMaximumAndBothPeriodsAreK
 
     // Shorter periods: a day of buckets, two of minutes.
     store.maintain(kNow, Retention{1, 2});
-    EXPECT_GE(store.buckets(kProbe, 0, kNow).value().front().time.msecsSinceEpoch, kNow - kDay);
+    EXPECT_GE(store.buckets(kProbe, 0, kNow).value().front().time.msecsSinceEpoch, newest - kDay);
     EXPECT_EQ(store.minutes(kProbe, 0, kNow).value().size(), static_cast<std::size_t>(2 * 24 * 60 - 1));
 }
 
@@ -448,6 +449,8 @@ TEST_F(Store, theRecorderFinishesEveryQueuedWriteAndPrunesByTheInjectedClock)
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("history.sqlite"));
         openStore(file)->addBucket(kProbe, {kNow - 7 * kDay + 60'000, 0}, valuesOf(1), {});
+        // Kept counts back from the newest record at most: one stamped two days on.
+        openStore(file)->addBucket(kProbe, {kNow + 2 * kDay, 0}, valuesOf(1), {});
         test::FakeClock fake(QDateTime::fromMSecsSinceEpoch(kNow + daysAhead * kDay));
         {
             HistoryRecorder recorder({file, {}, 60'000, 5000}, fake, {});
@@ -596,6 +599,124 @@ TEST_F(Store, aBackupTakenWhileAManagerWritesIsConsistentPrivateAndNeverWrittenT
     EXPECT_NE(backupStore(path, folder.filePath(QStringLiteral("no/such/folder.sqlite"))), std::nullopt);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::System).size(), 2);  // the copy and the link
+}
+
+}  // namespace
+}  // namespace vimbo
+
+namespace vimbo {
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st{};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(Store, theStoreItsLogAndItsFolderArePrivateAndALinkAtItsPathIsRefused)
+{
+    const mode_t before = ::umask(022);
+    {
+        auto store = openStore(path);
+        ASSERT_TRUE(store);
+        store->addBucket(kProbe, {kNow, 0}, valuesOf(1), {});
+        for (const char* file : {"", "-wal", "-shm"})
+            EXPECT_EQ(modeOf(path + QLatin1String(file)), 0600u) << file;
+        EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700u);
+    }
+    // Made wider before: tightened at the next opening.
+    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0755);
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    EXPECT_TRUE(openStore(path));
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700u);
+    ::umask(before);
+
+    const QString link = folder.filePath(QStringLiteral("planted.sqlite"));
+    ASSERT_TRUE(QFile::link(path, link));
+    for (const auto mode : {HistoryStore::Mode::ReadWrite, HistoryStore::Mode::ReadOnly}) {
+        const auto refused = HistoryStore::open(link, mode);
+        ASSERT_FALSE(refused);
+        EXPECT_TRUE(refused.error().message.contains(link + QStringLiteral(": is a symbolic link")))
+            << refused.error().message.toStdString();
+    }
+}
+
+TEST_F(Store, aNameIsCappedAndAProbeRenamingItselfEveryCycleAddsNoRowPastTheBound)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const ProbeKey huge{kProbe.address, kProbe.port, QString(65'000, QLatin1Char('N'))};
+    ASSERT_TRUE(store->addEvent(event(EventKind::Save, -1, kNow, huge)));
+    EXPECT_EQ(store->probes().value().at(0).probe.name, QString(255, QLatin1Char('N')));
+
+    for (int cycle = 0; cycle < 500; ++cycle) {
+        const ProbeKey renamed{kProbe.address, kProbe.port, QStringLiteral("NAME-%1").arg(cycle)};
+        ASSERT_TRUE(store->addBucket(renamed, {kNow + cycle * 5000, 0}, valuesOf(1), {}));
+        ASSERT_TRUE(store->addEvent(event(EventKind::Save, -1, kNow + cycle * 5000, renamed)));
+    }
+    sql::Statement rows = connectionOf(*store).prepare("SELECT count(*) FROM probe");
+    rows.step();
+    EXPECT_EQ(rows.integer(0), 16);
+    EXPECT_EQ(store->events({}).value().size(), 501u);  // nothing recorded under an old name is lost
+    EXPECT_EQ(store->buckets({kProbe.address, kProbe.port, {}}, 0, kNow + kDay).value().size(), 500u);
+    EXPECT_EQ(store->lastName(kProbe.address, kProbe.port).value(), QStringLiteral("NAME-499"));
+}
+
+TEST_F(Store, aCraftedStoresHostileValuesAreReadWithinBounds)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    const std::int64_t rise = store->addEvent(event(EventKind::AlarmRose, 0, kNow)).value();
+    store->addEvent(event(EventKind::AlarmCleared, 0, kNow + 1000));
+    store->addEvent(event(EventKind::Save, -1, kNow));
+    sql::Database& db = connectionOf(*store);
+    db.exec(("UPDATE event SET t = -9223372036854775807 - 1 WHERE id = " + std::to_string(rise)).c_str());
+    db.exec("UPDATE event SET t = 9223372036854775807 WHERE kind = 'alarm cleared'");
+    db.exec("UPDATE event SET utc_offset = -2147483648, slot = -1 WHERE kind = 'save'");
+    const std::int64_t warning = store->addEvent(event(EventKind::WarningRose, 1, kNow)).value();
+    db.exec(("UPDATE event SET slot = 2147483647 WHERE id = " + std::to_string(warning)).c_str());
+
+    const auto events = store->events({}).value();
+    ASSERT_EQ(events.size(), 3u);  // the slot no probe has is not read
+    for (const JournalEvent& e : events) {
+        if (e.kind == EventKind::AlarmCleared)
+            EXPECT_EQ(e.durationMsecs, std::nullopt);  // no span fits
+        if (e.kind == EventKind::Save)
+            EXPECT_EQ(e.time.utcOffsetSeconds, -18 * 3600);
+    }
+    // A minute stamped at the end of time neither overflows nor holds back the roll-up.
+    store->addMinute(kProbe, {std::numeric_limits<std::int64_t>::max() - 1, 0}, MinuteValues{});
+    store->addBucket(kProbe, {kNow + 10'000, 0}, valuesOf(7), {});
+    ASSERT_TRUE(store->rollUp(kNow + 2 * kMinute));
+    ASSERT_EQ(store->minutes(kProbe, 0, kNow + kDay).value().size(), 1u);
+    EXPECT_FLOAT_EQ(store->minutes(kProbe, 0, kNow + kDay).value().at(0).values[1], 7.0f);
+}
+
+TEST_F(Store, retentionCountsBackFromTheNewestRecordWhenTheClockRunsAhead)
+{
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    store->addEvent(event(EventKind::Save, -1, kNow - 10 * kDay));
+    store->addEvent(event(EventKind::Save, -1, kNow - 500 * kDay));  // older than the newest less 400 days
+    store->addBucket(kProbe, {kNow - kMinute, 0}, valuesOf(1), {});
+    ASSERT_TRUE(store->maintain(kNow + 1100 * kDay, Retention{7, 400}));  // a clock three years ahead
+    EXPECT_EQ(store->events({}).value().size(), 1u);
+    EXPECT_EQ(store->buckets(kProbe, 0, kNow).value().size(), 1u);
+}
+
+TEST_F(Store, aClosedMinuteIsRolledUpWithinAMinuteByTheRecordersClock)
+{
+    const std::int64_t minute = kNow + kDay;  // a minute to come, by the recorder's own clock
+    SteppedClock steps(minute);
+    HistoryRecorder recorder({path, {}, 3'600'000, 5000, 30'000, 60'000, 50}, steps, {});
+    for (int s = 0; s < 60; s += 5)
+        recorder.recordBucket(kProbe, {minute + s * 1000, 0}, valuesOf(static_cast<float>(s)), {});
+    recorder.waitForIdle();
+    steps.set(minute + kMinute + 6000);  // 6 s after the minute ended
+    EXPECT_TRUE(test::waitFor(
+        [&] { return !openStore(path, HistoryStore::Mode::ReadOnly)->minutes(kProbe, minute, minute).value().empty(); },
+        2000));
 }
 
 }  // namespace
