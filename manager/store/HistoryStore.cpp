@@ -21,7 +21,6 @@
 #include <cstring>
 #include <limits>
 #include <map>
-#include <regex>
 #include <type_traits>
 
 namespace vimbo {
@@ -255,11 +254,14 @@ HistoryStore::Impl::Impl(const QString& path, Mode mode, int busyTimeoutMs)
     if (mode == Mode::ReadOnly) {
         if (applicationId() != kApplicationId)
             refuse();
-        // An older store read as it is: what it lacks reads as empty.
+        // An older store read as it is: no watches, its one acknowledgement per event.
         if (!hasTable("watch"))
-            m_db.exec(std::regex_replace(kWatchAndAckSchema, std::regex("CREATE (TABLE|INDEX) IF NOT EXISTS "),
-                                         "CREATE TEMP $1 IF NOT EXISTS ")
-                          .c_str());
+            m_db.exec("CREATE TEMP TABLE watch(id INTEGER PRIMARY KEY, address TEXT, port INTEGER, host TEXT, "
+                      "pid INTEGER, started INTEGER, utc_offset INTEGER, seen INTEGER, closed INTEGER)");
+        if (!hasTable("ack"))
+            m_db.exec("CREATE TEMP VIEW ack(id, event, user, t, utc_offset, note) AS SELECT id, id, "
+                      "coalesce(ack_user, ''), ack_t, coalesce(ack_offset, 0), coalesce(ack_note, '') "
+                      "FROM main.event WHERE ack_t IS NOT NULL");
         m_legacyEvents = !hasColumn("event", "flaps");
         return;
     }

@@ -114,6 +114,31 @@ TEST_F(Store, endsAreTiedToTheirRiseWithADurationAndEveryAcknowledgementIsKept)
     EXPECT_EQ(acknowledged.ackUser, QStringLiteral("bo"));  // the latest
 }
 
+TEST_F(Store, anOlderStoreIsReadAsItIsAndBroughtUpToDateByAManager)
+{
+    {
+        // As the first stores were: no watches, one acknowledgement kept on its event.
+        auto store = openStore(path);
+        ASSERT_TRUE(store);
+        const std::int64_t rise = store->addEvent(event(EventKind::AlarmRose, 0, kNow)).value();
+        sql::Database& db = connectionOf(*store);
+        db.exec("DROP TABLE watch; DROP TABLE ack; ALTER TABLE event DROP COLUMN flaps; "
+                "ALTER TABLE event DROP COLUMN gaps; ALTER TABLE event DROP COLUMN unwatched");
+        db.prepare("UPDATE event SET ack_user = 'ana', ack_t = ?1, ack_offset = 3600, ack_note = 'on site' WHERE id = ?2")
+            .bind(1, kNow + 1000).bind(2, rise).run();
+    }
+    const std::vector<Acknowledgement> kept{{QStringLiteral("ana"), {kNow + 1000, 3600}, QStringLiteral("on site")}};
+    for (const auto mode : {HistoryStore::Mode::ReadOnly, HistoryStore::Mode::ReadWrite, HistoryStore::Mode::ReadOnly}) {
+        auto store = openStore(path, mode);
+        ASSERT_TRUE(store);
+        const auto events = store->events({}).value();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].acknowledgements, kept);
+        EXPECT_TRUE(events[0].active);
+        EXPECT_EQ(store->probes().value().front().probeState, ProbeState::Waiting);
+    }
+}
+
 TEST_F(Store, aRestartContinuesWhatIsStillLitAndEndsTheRestAtItsLastSighting)
 {
     auto store = openStore(path);
