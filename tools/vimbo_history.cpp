@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -236,6 +237,7 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
     struct Open {
         std::int64_t since;
         QString channel;
+        int flaps;  // kept on the record's rise
     };
     std::map<std::pair<int, bool>, Open> rises;  // by slot and warning
     std::optional<std::int64_t> outage;
@@ -244,12 +246,12 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
         const bool warning = opens(e->kind) == Episode::Warning || ends(e->kind) == Episode::Warning;
         const Episode begun = opens(e->kind), ended = ends(e->kind);
         if (begun == Episode::Alarm || begun == Episode::Warning) {
-            rises[{e->slot, warning}] = {t, e->channel};
+            rises[{e->slot, warning}] = {t, e->channel, e->flaps};
         } else if (ended == Episode::Alarm || ended == Episode::Warning) {
             const auto rise = rises.find({e->slot, warning});
             if (rise == rises.end())
                 continue;
-            report.addAlarm({e->slot, rise->second.channel, warning, {rise->second.since, t}, 0});
+            report.addAlarm({e->slot, rise->second.channel, warning, {rise->second.since, t}, rise->second.flaps});
             rises.erase(rise);
         } else if (begun == Episode::Outage) {
             outage = outage.value_or(t);
@@ -259,14 +261,15 @@ void feedReport(Report& report, const std::vector<JournalEvent>& newestFirst, st
         }
     }
     for (const auto& [key, rise] : rises)
-        report.addAlarm({key.first, rise.channel, key.second, {rise.since, until}, 0});
+        report.addAlarm({key.first, rise.channel, key.second, {rise.since, until}, rise.flaps});
     if (outage)
         report.addOutage({*outage, until});
 }
 
-// Where a manager recorded the probe: it closes a bucket every 5 s whether or
-// not the probe answers, so each bucket stands for the 5 s before it closed,
-// and each minute (older than the buckets kept) for its minute.
+// Where a manager recorded the probe, for a store from before managers kept
+// their watches: it closes a bucket every 5 s whether or not the probe
+// answers, so each bucket stands for the 5 s before it closed, and each minute
+// (older than the buckets kept) for its minute.
 std::vector<ReportSpan> recordedSpans(const HistoryStore& store, StoreReads& read, const ProbeKey& probe, std::int64_t since, std::int64_t until)
 {
     constexpr std::int64_t kBucketMsecs = 5000, kMinuteMsecs = 60'000;
@@ -291,6 +294,35 @@ std::vector<ReportSpan> recordedSpans(const HistoryStore& store, StoreReads& rea
         }));
     for (const ReportSpan& b : buckets)
         add(b.startMsecs, b.endMsecs);
+    return spans;
+}
+
+// When managers watched the probe. A watch that ended without a close (a
+// crash) ends at its last heartbeat, up to a minute before; the buckets the
+// manager recorded after it carry it to its last sign of life. Before the
+// first watch the store knows of, the recorded buckets and minutes tell.
+std::vector<ReportSpan> watchedSpans(const HistoryStore& store, StoreReads& read, const ProbeKey& probe, std::int64_t since,
+                                     std::int64_t until)
+{
+    constexpr std::int64_t kHeartbeatMsecs = 65'000;  // a minute, and a bucket's length
+    const auto ever = read(store.watchedPeriods(probe.address, probe.port, std::numeric_limits<std::int64_t>::min() / 2, until));
+    const std::int64_t firstWatch = ever.empty() ? until : ever.front().startMsecs;
+    std::vector<ReportSpan> spans;
+    if (firstWatch > since)
+        for (const ReportSpan& s : recordedSpans(store, read, probe, since, firstWatch))
+            spans.push_back({s.startMsecs, std::min(s.endMsecs, firstWatch)});
+    const auto periods = read(store.watchedPeriods(probe.address, probe.port, since, until));
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        const WatchedPeriod& p = periods[i];
+        std::int64_t end = p.ongoing ? until : p.endMsecs;
+        // Up to the next watch's start: the buckets after it are the next manager's.
+        const std::int64_t bound = std::min({until, end + kHeartbeatMsecs,
+                                             i + 1 < periods.size() ? periods[i + 1].startMsecs - 1 : until});
+        if (!p.ongoing && bound > end)
+            read(store.eachBucket(probe, end, bound,
+                                  [&](const StoredBucket& b) { end = std::max(end, b.time.msecsSinceEpoch); }));
+        spans.push_back({p.startMsecs, end});
+    }
     return spans;
 }
 
@@ -341,7 +373,7 @@ int runReport(const HistoryStore& store, StoreReads& read, const HistoryArgument
         filter.probe = where;
         filter.untilMsecs = until;
         feedReport(report, read(store.events(filter)), until);
-        for (const ReportSpan& span : recordedSpans(store, read, where, since, until))
+        for (const ReportSpan& span : watchedSpans(store, read, where, since, until))
             report.addWatched(span);
         const PerSlot<QString> labels = read(store.labels(where));
         for (int s = 0; s < kSlotCount; ++s)

@@ -160,8 +160,9 @@ kill -0 "$unusable" || fail "the manager with an unusable store stopped"
 "$bin/vimbo-history" --history "$store" export --probe "127.0.0.1:$port2" --since 1h | grep -q '^20' ||
   fail "the second manager recorded no bucket"
 
-# vimbo-history's own part: the report's alarm time matches the journal's
-# duration to within a cycle, and a probe named as a formula is inert in every CSV.
+# vimbo-history's own part: the report finds the two kills' gaps and the
+# journal's alarm time (to within a cycle; a gap's ends to within a bucket), and
+# a probe named as a formula is inert in every CSV.
 printf '%s\n' '.1.3.6.1.4.1.32473.2.2.1.1.0 =HYPERLINK("http://x","y")' \
   "$(power_alarm_oid 0).0 120" >"$scratch/formula.static"  # and slot 1 in alarm
 start_sim "$bin/vimboProbeSim" "$scratch/sim4.out" 127.0.0.1:0 --static "$scratch/formula.static" ||
@@ -173,7 +174,8 @@ for _ in $(seq 50); do
     "$bin/vimbo-history" --history "$store" export --since 1h | grep -q HYPERLINK && break
   sleep 0.2
 done
-report=$("$bin/vimbo-history" --history "$store" report --probe "127.0.0.1:$port" --since 1h --format csv)
+watched_from=$(printf '%s\n' "$events" | grep ',alarm rose,2,' | tail -1 | cut -d, -f1)
+report=$("$bin/vimbo-history" --history "$store" report --probe "127.0.0.1:$port" --since "$watched_from" --format csv)
 csvs=$(for args in events probes "export --since 1h" "report --since 1h --format csv"; do
   "$bin/vimbo-history" --history "$store" $args | base64 -w0; echo; done)
 python3 - <<PY || fail "the report or a CSV is wrong"
@@ -182,6 +184,11 @@ events = list(csv.DictReader(io.StringIO('''$events''')))
 cleared = [e for e in events if e["kind"] == "alarm cleared" and e["slot"] == "2"][0]
 row = [r for r in csv.DictReader(io.StringIO('''$report''')) if r["slot"] == "2"][0]
 assert abs(int(row["in alarm (s)"]) - int(cleared["duration"])) <= 3 and row["alarms"] == "1", (row, cleared)
+assert row["gaps"] == "2" and 5 <= int(row["unwatched (s)"]) <= 23, row  # killed for 2 s, then 3 s, and each start
+end4 = [e for e in events if e["kind"] == "alarm unknown end" and e["slot"] == "4"][0]
+row4 = [r for r in csv.DictReader(io.StringIO('''$report''')) if r["slot"] == "4"][0]
+longest, inside = int(row4["longest alarm (s)"]), int(row4["in alarm (s)"])
+assert row4["alarms"] == "1" and abs(longest - int(end4["duration"])) <= 1 and 2 <= longest - inside <= 11, (row4, end4)
 buckets = list(csv.reader(io.StringIO('''$exported''')))[1:]
 assert any(b[1] for b in buckets) and all(b[13:19] == [""] * 6 for b in buckets), "slots 5 and 6 are not surveyed"
 for text in '''$csvs'''.split():

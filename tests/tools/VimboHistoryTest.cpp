@@ -367,5 +367,49 @@ TEST_F(VimboHistory, aBackupIsAStoreOfItsOwnAndAReportCountsTheJournalsAlarms)
         << table[1].toStdString();
 }
 
+TEST_F(VimboHistory, aReportTakesTheWatchesOnToTheLastBucketAndCountsTheFlapsOfTheRecord)
+{
+    // Watched from 0 to 60 s (its buckets go on to 90 s: a crash's last sign of
+    // life), then from 100 s; an alarm from 10 s to 200 s, cleared and risen again at 20 s and 30 s.
+    const ProbeKey foxtrot{QStringLiteral("127.0.0.5"), 161, QStringLiteral("FOXTROT")};
+    const std::int64_t t0 = (now - 7'200'000) / 1000 * 1000;
+    {
+        auto opened = HistoryStore::open(path);
+        ASSERT_TRUE(opened) << opened.error().message.toStdString();
+        HistoryStore& store = **opened;
+        const auto first = store.startWatching(foxtrot.address, foxtrot.port, {t0, 0});
+        ASSERT_TRUE(first);
+        ASSERT_TRUE(store.stopWatching(*first, t0 + 60'000));
+        BucketValues values;
+        values.fill(std::nanf(""));
+        for (std::int64_t t = t0 + 5000; t <= t0 + 240'000; t += 5000)
+            if (t <= t0 + 90'000 || t >= t0 + 105'000)  // the second watch's buckets are its own
+                ASSERT_TRUE(store.addBucket(foxtrot, {t, 0}, values, {}));
+        const auto second = store.startWatching(foxtrot.address, foxtrot.port, {t0 + 100'000, 0});
+        ASSERT_TRUE(second);
+        ASSERT_TRUE(store.stopWatching(*second, t0 + 240'000));
+        for (const auto& [k, at] : {std::pair{EventKind::AlarmRose, 10}, {EventKind::AlarmCleared, 20},
+                                    {EventKind::AlarmRose, 30}, {EventKind::AlarmCleared, 200}}) {
+            JournalEvent e;
+            e.probe = foxtrot;
+            e.kind = k;
+            e.slot = 2;
+            e.channel = QStringLiteral("(Ch34) 578.00MHz");
+            e.time = {t0 + at * 1000, 0};
+            ASSERT_TRUE(store.addEvent(e));
+        }
+    }
+    const auto iso = [](std::int64_t t) { return QDateTime::fromMSecsSinceEpoch(t).toOffsetFromUtc(0).toString(Qt::ISODate); };
+    const auto report = run({QStringLiteral("report"), QStringLiteral("--since"), iso(t0), QStringLiteral("--until"),
+                             iso(t0 + 240'000), QStringLiteral("--probe"), QStringLiteral("127.0.0.5:161"),
+                             QStringLiteral("--format"), QStringLiteral("csv")});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const auto rows = csvCells(report.out);
+    ASSERT_EQ(rows.size(), 2u);
+    // watched, unwatched, gaps, availability, in alarm, in warning, alarms, warnings, flaps, longest
+    EXPECT_EQ(QStringList(rows[1].begin() + 6, rows[1].end()).join(QLatin1Char('|')),
+              QStringLiteral("230|10|1|100.00|180|0|1|0|1|190"));
+}
+
 }  // namespace
 }  // namespace vimbo
