@@ -358,78 +358,65 @@ QString textTable(const std::vector<QStringList>& rows, const QString& rightAlig
     return text;
 }
 
-int runReport(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, std::int64_t now, Output& out)
+using ProbeReports = std::vector<std::pair<ProbeKey, std::vector<ReportRow>>>;
+
+std::int64_t seconds(std::int64_t msecs) { return msecs / 1000; }
+
+// A time with the offset the local clock had then.
+BucketTime localTimeAt(std::int64_t msecs) { return {msecs, QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()}; }
+
+QString reportJson(const ProbeReports& reports)
 {
-    const auto probes = probesOf(store, read, a, false);
-    if (!probes)
-        return kUnreadable;
-    const std::int64_t since = *a.sinceMsecs;
-    const std::int64_t until = a.untilMsecs.value_or(now);
-    std::vector<std::pair<ProbeKey, std::vector<ReportRow>>> reports;
-    for (const ProbeKey& where : *probes) {
-        Report report(since, until, a.by, QTimeZone::systemTimeZone());
-        // The journal from well before the start: an alarm that rose earlier still counts its time.
-        EventFilter filter;
-        filter.probe = where;
-        filter.untilMsecs = until;
-        feedReport(report, read(store.events(filter)), until);
-        for (const ReportSpan& span : watchedSpans(store, read, where, since, until))
-            report.addWatched(span);
-        const PerSlot<QString> labels = read(store.labels(where));
-        for (int s = 0; s < kSlotCount; ++s)
-            if (!labels[static_cast<std::size_t>(s)].startsWith(QLatin1String("Slot ")))
-                report.addChannel(s, labels[static_cast<std::size_t>(s)]);
-        reports.emplace_back(ProbeKey{where.address, where.port, read(store.lastName(where.address, where.port))}, report.rows());
-    }
-    const auto seconds = [](std::int64_t ms) { return ms / 1000; };
-    if (a.format == HistoryFormat::Json) {
-        QJsonArray array;
-        for (const auto& [probe, rows] : reports)
-            for (const ReportRow& r : rows)
-                array.append(QJsonObject{
-                    {QStringLiteral("from"), isoTime(r.period.startMsecs, QDateTime::fromMSecsSinceEpoch(r.period.startMsecs).offsetFromUtc())},
-                    {QStringLiteral("to"), isoTime(r.period.endMsecs, QDateTime::fromMSecsSinceEpoch(r.period.endMsecs).offsetFromUtc())},
-                    {QStringLiteral("probe"), probe.where()},
-                    {QStringLiteral("probe_name"), probe.name},
-                    {QStringLiteral("slot"), r.slot >= 0 ? QJsonValue(r.slot + 1) : QJsonValue()},
-                    {QStringLiteral("channel"), r.channel.isEmpty() ? QJsonValue() : QJsonValue(r.channel)},
-                    {QStringLiteral("watched_s"), static_cast<double>(seconds(r.watchedMsecs))},
-                    {QStringLiteral("unwatched_s"), static_cast<double>(seconds(r.unwatchedMsecs))},
-                    {QStringLiteral("gaps"), r.gaps},
-                    {QStringLiteral("availability"), r.watchedMsecs > 0 ? QJsonValue(r.availability()) : QJsonValue()},
-                    {QStringLiteral("alarm_s"), static_cast<double>(seconds(r.alarmMsecs))},
-                    {QStringLiteral("warning_s"), static_cast<double>(seconds(r.warningMsecs))},
-                    {QStringLiteral("alarms"), r.alarms},
-                    {QStringLiteral("warnings"), r.warnings},
-                    {QStringLiteral("flaps"), r.flaps},
-                    {QStringLiteral("longest_alarm_s"), static_cast<double>(seconds(r.longestAlarmMsecs))}});
-        out.write(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
-        return kDone;
-    }
-    if (a.format == HistoryFormat::Csv) {
-        std::string csv = "from,to,probe,probe name,slot,channel,watched (s),unwatched (s),gaps,availability (%),"
-                          "in alarm (s),in warning (s),alarms,warnings,flaps,longest alarm (s)\r\n";
-        for (const auto& [probe, rows] : reports)
-            for (const ReportRow& r : rows) {
-                appendIsoTime(csv, {r.period.startMsecs, QDateTime::fromMSecsSinceEpoch(r.period.startMsecs).offsetFromUtc()});
-                csv += ',';
-                appendIsoTime(csv, {r.period.endMsecs, QDateTime::fromMSecsSinceEpoch(r.period.endMsecs).offsetFromUtc()});
-                csv += probeCsvFields(probe);
-                csv += QStringList{r.slot >= 0 ? QString::number(r.slot + 1) : QString(), csvField(r.channel),
-                                   QString::number(seconds(r.watchedMsecs)), QString::number(seconds(r.unwatchedMsecs)),
-                                   QString::number(r.gaps), percent(r),
-                                   QString::number(seconds(r.alarmMsecs)), QString::number(seconds(r.warningMsecs)),
-                                   QString::number(r.alarms), QString::number(r.warnings), QString::number(r.flaps),
-                                   QString::number(seconds(r.longestAlarmMsecs))}
-                           .join(QLatin1Char(','))
-                           .prepend(QLatin1Char(','))
-                           .toStdString();
-                csv += "\r\n";
-            }
-        out.write(csv);
-        return kDone;
-    }
-    const char* const format = a.by == ReportPeriod::Whole ? "yyyy-MM-dd HH:mm" : "yyyy-MM-dd";
+    QJsonArray array;
+    for (const auto& [probe, rows] : reports)
+        for (const ReportRow& r : rows)
+            array.append(QJsonObject{
+                {QStringLiteral("from"), isoTimeWithOffset(localTimeAt(r.period.startMsecs))},
+                {QStringLiteral("to"), isoTimeWithOffset(localTimeAt(r.period.endMsecs))},
+                {QStringLiteral("probe"), probe.where()},
+                {QStringLiteral("probe_name"), probe.name},
+                {QStringLiteral("slot"), r.slot >= 0 ? QJsonValue(r.slot + 1) : QJsonValue()},
+                {QStringLiteral("channel"), r.channel.isEmpty() ? QJsonValue() : QJsonValue(r.channel)},
+                {QStringLiteral("watched_s"), static_cast<double>(seconds(r.watchedMsecs))},
+                {QStringLiteral("unwatched_s"), static_cast<double>(seconds(r.unwatchedMsecs))},
+                {QStringLiteral("gaps"), r.gaps},
+                {QStringLiteral("availability"), r.watchedMsecs > 0 ? QJsonValue(r.availability()) : QJsonValue()},
+                {QStringLiteral("alarm_s"), static_cast<double>(seconds(r.alarmMsecs))},
+                {QStringLiteral("warning_s"), static_cast<double>(seconds(r.warningMsecs))},
+                {QStringLiteral("alarms"), r.alarms},
+                {QStringLiteral("warnings"), r.warnings},
+                {QStringLiteral("flaps"), r.flaps},
+                {QStringLiteral("longest_alarm_s"), static_cast<double>(seconds(r.longestAlarmMsecs))}});
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+}
+
+std::string reportCsv(const ProbeReports& reports)
+{
+    std::string csv = "from,to,probe,probe name,slot,channel,watched (s),unwatched (s),gaps,availability (%),"
+                      "in alarm (s),in warning (s),alarms,warnings,flaps,longest alarm (s)\r\n";
+    for (const auto& [probe, rows] : reports)
+        for (const ReportRow& r : rows) {
+            appendIsoTime(csv, localTimeAt(r.period.startMsecs));
+            csv += ',';
+            appendIsoTime(csv, localTimeAt(r.period.endMsecs));
+            csv += probeCsvFields(probe);
+            csv += QStringList{r.slot >= 0 ? QString::number(r.slot + 1) : QString(), csvField(r.channel),
+                               QString::number(seconds(r.watchedMsecs)), QString::number(seconds(r.unwatchedMsecs)),
+                               QString::number(r.gaps), percent(r),
+                               QString::number(seconds(r.alarmMsecs)), QString::number(seconds(r.warningMsecs)),
+                               QString::number(r.alarms), QString::number(r.warnings), QString::number(r.flaps),
+                               QString::number(seconds(r.longestAlarmMsecs))}
+                       .join(QLatin1Char(','))
+                       .prepend(QLatin1Char(','))
+                       .toStdString();
+            csv += "\r\n";
+        }
+    return csv;
+}
+
+QString reportText(const ProbeReports& reports, ReportPeriod by)
+{
+    const char* const format = by == ReportPeriod::Whole ? "yyyy-MM-dd HH:mm" : "yyyy-MM-dd";
     std::vector<QStringList> table{{QStringLiteral("from"), QStringLiteral("probe"), QStringLiteral("watched"),
                                     QStringLiteral("gaps"), QStringLiteral("unwatched"), QStringLiteral("available"),
                                     QStringLiteral("slot"), QStringLiteral("channel"), QStringLiteral("in alarm"),
@@ -452,7 +439,38 @@ int runReport(const HistoryStore& store, StoreReads& read, const HistoryArgument
                              QString::number(r.flaps), r.longestAlarmMsecs ? durationText(r.longestAlarmMsecs) : QStringLiteral("-")});
         }
     }
-    out.write(textTable(table, QStringLiteral("llrrrrrlrrrrrr")));
+    return textTable(table, QStringLiteral("llrrrrrlrrrrrr"));
+}
+
+int runReport(const HistoryStore& store, StoreReads& read, const HistoryArguments& a, std::int64_t now, Output& out)
+{
+    const auto probes = probesOf(store, read, a, false);
+    if (!probes)
+        return kUnreadable;
+    const std::int64_t since = *a.sinceMsecs;
+    const std::int64_t until = a.untilMsecs.value_or(now);
+    ProbeReports reports;
+    for (const ProbeKey& where : *probes) {
+        Report report(since, until, a.by, QTimeZone::systemTimeZone());
+        // The journal from well before the start: an alarm that rose earlier still counts its time.
+        EventFilter filter;
+        filter.probe = where;
+        filter.untilMsecs = until;
+        feedReport(report, read(store.events(filter)), until);
+        for (const ReportSpan& span : watchedSpans(store, read, where, since, until))
+            report.addWatched(span);
+        const PerSlot<QString> labels = read(store.labels(where));
+        for (int s = 0; s < kSlotCount; ++s)
+            if (!labels[static_cast<std::size_t>(s)].startsWith(QLatin1String("Slot ")))
+                report.addChannel(s, labels[static_cast<std::size_t>(s)]);
+        reports.emplace_back(ProbeKey{where.address, where.port, read(store.lastName(where.address, where.port))}, report.rows());
+    }
+    if (a.format == HistoryFormat::Json)
+        out.write(reportJson(reports));
+    else if (a.format == HistoryFormat::Csv)
+        out.write(reportCsv(reports));
+    else
+        out.write(reportText(reports, a.by));
     return kDone;
 }
 

@@ -409,6 +409,18 @@ TEST_F(VimboHistory, aReportTakesTheWatchesOnToTheLastBucketAndCountsTheFlapsOfT
     // watched, unwatched, gaps, availability, in alarm, in warning, alarms, warnings, flaps, longest
     EXPECT_EQ(QStringList(rows[1].begin() + 6, rows[1].end()).join(QLatin1Char('|')),
               QStringLiteral("230|10|1|100.00|180|0|1|0|1|190"));
+    const auto json = run({QStringLiteral("report"), QStringLiteral("--since"), iso(t0), QStringLiteral("--until"),
+                           iso(t0 + 240'000), QStringLiteral("--probe"), QStringLiteral("127.0.0.5:161"),
+                           QStringLiteral("--format"), QStringLiteral("json")});
+    const QJsonArray objects = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(objects.size(), 1);
+    const QJsonObject o = objects[0].toObject();
+    EXPECT_EQ(std::tuple(o[QStringLiteral("probe_name")].toString(), o[QStringLiteral("slot")].toInt(),
+                         o[QStringLiteral("watched_s")].toInt(), o[QStringLiteral("gaps")].toInt(),
+                         o[QStringLiteral("availability")].toDouble(), o[QStringLiteral("alarm_s")].toInt(),
+                         o[QStringLiteral("flaps")].toInt(), o[QStringLiteral("longest_alarm_s")].toInt()),
+              std::tuple(QStringLiteral("FOXTROT"), 3, 230, 1, 1.0, 180, 1, 190));
+    EXPECT_EQ(QDateTime::fromString(o[QStringLiteral("from")].toString(), Qt::ISODate).toMSecsSinceEpoch(), t0);
 }
 
 }  // namespace
