@@ -132,6 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* suffix : {"", "-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
     Input in(data, size);
+    // The clock and retention of the manager that opens the file, then the rows.
+    const std::int64_t now = in.integer();
+    const Retention retention{static_cast<int>(in.byte()) - 8, static_cast<int>(in.byte())};
     {
         auto store = HistoryStore::open(path);
         if (!store)
@@ -145,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         // What a manager does with the file at its start.
-        (void)(*store)->maintain(in.integer(), Retention{static_cast<int>(in.byte()) - 8, static_cast<int>(in.byte())});
+        (void)(*store)->maintain(now, retention);
     }
     const auto reader = HistoryStore::open(path, HistoryStore::Mode::ReadOnly);
     if (reader)
