@@ -10,6 +10,7 @@
 #include "SettingsStream.h"
 #include "main/frmMain.h"
 #include "main/frmMainDesign.h"
+#include "forward/AlertForwarder.h"
 #include "store/HistoryRecorder.h"
 
 #include <QApplication>
@@ -110,6 +111,26 @@ int main(int argc, char** argv)
     if (options.notify)
         window.setNotifier(&notifier);
     vimbo::applySettings(window.SnmpClient1(), settings.values, options);
+    // The journal forwarded: an unreachable Alertmanager is told once on
+    // standard error and in a message that holds nothing up.
+    std::unique_ptr<vimbo::AlertForwarder> forwarder;
+    if (options.alertmanager) {
+        forwarder = std::make_unique<vimbo::AlertForwarder>(
+            clock,
+            vimbo::AlertForwarder::Options{
+                .url = QUrl(*options.alertmanager), .site = options.site, .probeLabel = options.probeLabel},
+            [&window](const QString& message) {
+                std::fprintf(stderr, "vimboManager: %s\n", qPrintable(message));
+                if (message.endsWith(QLatin1String("answers again")))
+                    return;
+                auto* box = new QMessageBox(QMessageBox::Warning, window.windowTitle(), message, QMessageBox::Ok, &window);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setModal(false);
+                box->show();
+            });
+        window.journal().setRecorded([&forwarder](const vimbo::JournalEvent& event) { forwarder->eventRecorded(event); });
+        forwarder->start();
+    }
     try {
         window.frmMain_Form_Load();
     } catch (const vimbo::ProgramError& error) {

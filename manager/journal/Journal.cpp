@@ -140,6 +140,8 @@ void Journal::record(JournalEvent event)
     event.time = now();
     if (m_recorder)
         m_recorder->recordEvent(event);
+    if (m_recorded)
+        m_recorded(event);
     if (m_changed)
         m_changed();
 }

@@ -49,6 +49,8 @@ public:
 
     /// Called after each event is handed to the recorder.
     void setChanged(std::function<void()> changed) { m_changed = std::move(changed); }
+    /// Hears each event as it is recorded (an alert forwarder).
+    void setRecorded(std::function<void(const JournalEvent&)> recorded) { m_recorded = std::move(recorded); }
 
     /// The operator, as the system names them.
     static QString userName();
@@ -65,6 +67,7 @@ private:
     ProbeState m_state = ProbeState::Waiting;
     QDateTime m_lostSince;
     std::function<void()> m_changed;
+    std::function<void(const JournalEvent&)> m_recorded;
     QObject m_context;  // answers from the store come here, and are dropped with the journal
 };
 

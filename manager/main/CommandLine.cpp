@@ -3,6 +3,9 @@
 #include "core/NumericAddress.h"
 
 #include <QCommandLineParser>
+#include <QUrl>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -63,7 +66,19 @@ CommandLine readCommandLine(const QStringList& arguments)
         QStringLiteral("SECONDS"));
     const QCommandLineOption noHistory(QStringLiteral("no-history"),
                                        QStringLiteral("Record no alarm history and no buckets on disk."));
-    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, noHistory, keep5s, keep1m, flapHold});
+    const QCommandLineOption alertmanager(
+        QStringLiteral("alertmanager"),
+        QStringLiteral("Forward the alarms, warnings and a lost probe to the Alertmanager at URL (http or https), "
+                       "with a heartbeat alert while the manager runs."),
+        QStringLiteral("URL"));
+    const QCommandLineOption site(QStringLiteral("site"),
+                                  QStringLiteral("Label the forwarded alerts with the probe's site NAME."),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption probeLabel(QStringLiteral("probe-label"),
+                                        QStringLiteral("Label the forwarded alerts with the probe's LABEL."),
+                                        QStringLiteral("LABEL"));
+    parser.addOptions({help, version, agent, port, noNotify, saveDefaults, history, noHistory, keep5s, keep1m, flapHold,
+                       alertmanager, site, probeLabel});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     CommandLine result;
@@ -124,6 +139,29 @@ CommandLine readCommandLine(const QStringList& arguments)
                               parser.value(flapHold) + QLatin1Char('"'));
         result.options.flapHoldSeconds = static_cast<int>(seconds);
     }
+    if (parser.isSet(alertmanager)) {
+        const QString text = parser.value(alertmanager);
+        const QUrl url(text, QUrl::StrictMode);
+        if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+            url.host().isEmpty() || url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
+            return usageError(QStringLiteral("--alertmanager takes an http or https URL such as http://127.0.0.1:9093, "
+                                             "not \"") +
+                              text + QLatin1Char('"'));
+        result.options.alertmanager = text;
+    }
+    for (const auto& [option, value] : {std::pair{&site, &result.options.site},
+                                        std::pair{&probeLabel, &result.options.probeLabel}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *value = parser.value(*option);
+        // A label value an operator reads on a phone: printable, one line, short.
+        const bool printable = std::all_of(value->cbegin(), value->cend(), [](QChar c) { return c.isPrint(); });
+        if (value->isEmpty() || value->size() > 128 || !printable)
+            return usageError(QStringLiteral("--") + option->names().front() +
+                              QStringLiteral(" takes 1 to 128 printable characters"));
+    }
+    if ((!result.options.site.isEmpty() || !result.options.probeLabel.isEmpty()) && !result.options.alertmanager)
+        return usageError(QStringLiteral("--site and --probe-label label what --alertmanager forwards"));
     if (result.options.keepBucketDays > result.options.keepMinuteDays)
         return usageError(QStringLiteral("--keep-5s cannot be longer than --keep-1m"));
     result.options.notify = !parser.isSet(noNotify);

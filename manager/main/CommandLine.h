@@ -20,6 +20,8 @@ struct ManagerOptions {
     int keepBucketDays = 7;
     int keepMinuteDays = 400;
     int flapHoldSeconds = 60;  // a new rise this soon after a clear continues the record
+    std::optional<QString> alertmanager;  // an http(s) URL the journal is forwarded to
+    QString site, probeLabel;             // labels of the forwarded alerts
 };
 
 

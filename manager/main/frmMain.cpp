@@ -417,6 +417,10 @@ void frmMain::tellEvents(const std::vector<ProbeEvent>& events)
         if (event.kind == ProbeEvent::AlarmRose)
             m_notifier->notify(*this, {Notification::Critical, probeTitle(),
                                        QStringLiteral("Alarm on ") + txtLeds[static_cast<std::size_t>(event.slot)]->text()});
+        else if (event.kind == ProbeEvent::AlarmCleared)
+            m_notifier->notify(*this, {Notification::Normal, probeTitle(),
+                                       QStringLiteral("Alarm cleared on ") +
+                                           txtLeds[static_cast<std::size_t>(event.slot)]->text()});
         else if (event.kind == ProbeEvent::ProbeLost || event.kind == ProbeEvent::ProbeBack)
             m_notifier->notify(*this, {Notification::Normal, probeTitle(),
                                        event.kind == ProbeEvent::ProbeBack ? QStringLiteral("The probe answers again")

@@ -49,6 +49,17 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         {{"--flap-hold"}, 2, "Missing value after '--flap-hold'"},
         {{"--help"}, 0, "--flap-hold <SECONDS>"},
         {{"--no-history", "--history", "h.sqlite"}, 2, "--history and --no-history do not go together"},
+        {{"--alertmanager", "http://127.0.0.1:9093", "--site", "Hilltop", "--probe-label", "Tower A"}, std::nullopt, ""},
+        {{"--alertmanager", "https://[::1]:9093/am/"}, std::nullopt, ""},
+        {{"--alertmanager", "ftp://127.0.0.1/"}, 2, "--alertmanager takes an http or https URL such as http://127.0.0.1:9093, not \"ftp://127.0.0.1/\""},
+        {{"--alertmanager", "127.0.0.1:9093"}, 2, "--alertmanager takes an http or https URL"},
+        {{"--alertmanager", "http://"}, 2, "--alertmanager takes an http or https URL"},
+        {{"--alertmanager", "http://u:p@127.0.0.1:9093"}, 2, "--alertmanager takes an http or https URL"},
+        {{"--alertmanager"}, 2, "Missing value after '--alertmanager'"},
+        {{"--site", "Hilltop"}, 2, "--site and --probe-label label what --alertmanager forwards"},
+        {{"--alertmanager", "http://127.0.0.1:9093", "--probe-label", ""}, 2, "--probe-label takes 1 to 128 printable characters"},
+        {{"--alertmanager", "http://127.0.0.1:9093", "--site", "a\nb"}, 2, "--site takes 1 to 128 printable characters"},
+        {{"--help"}, 0, "--alertmanager <URL>"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -69,6 +80,11 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
               std::tuple(true, std::nullopt, 7, 400));
     EXPECT_FALSE(readCommandLine({"vimboManager", "--no-history"}).options.recordHistory);
     EXPECT_EQ(all.flapHoldSeconds, 60);
+    const ManagerOptions forwarded = readCommandLine(
+        {"vimboManager", "--alertmanager", "http://127.0.0.1:9093", "--site", "Hilltop", "--probe-label", "Tower A"}).options;
+    EXPECT_EQ(std::tuple(forwarded.alertmanager, forwarded.site, forwarded.probeLabel),
+              std::tuple(std::optional<QString>("http://127.0.0.1:9093"), "Hilltop", "Tower A"));
+    EXPECT_FALSE(readCommandLine({"vimboManager"}).options.alertmanager);
     EXPECT_EQ(readCommandLine({"vimboManager", "--flap-hold", "0"}).options.flapHoldSeconds, 0);
     EXPECT_EQ(readCommandLine({"vimboManager", "--flap-hold", "3600"}).options.flapHoldSeconds, 3600);
 }

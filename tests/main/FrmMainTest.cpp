@@ -344,6 +344,13 @@ TEST_F(MainWindow, aLostProbeAndItsReturnAreToldOnceNamingTheProbe)
     test::aim(fresh.SnmpClient1(), *sim);
     ASSERT_TRUE(test::pollCycle(fresh));
     EXPECT_EQ(quiet.told, QStringList({"VIMBO-SIM at " + where + " | Alarm on (Ch21) 474.00MHz | critical"}));
+
+    sim.reset();  // the alarm gone: its clear is told too, the lit warning's is not
+    sim = test::startSim({"--static", staticProbeFile(folder, "0000").toStdString()}, where.toStdString());
+    ASSERT_TRUE(sim);
+    ASSERT_TRUE(test::pollCycle(fresh));
+    EXPECT_EQ(quiet.told, QStringList({"VIMBO-SIM at " + where + " | Alarm on (Ch21) 474.00MHz | critical",
+                                       "VIMBO-SIM at " + where + " | Alarm cleared on (Ch21) 474.00MHz | normal"}));
 }
 
 // What the operator sees of a box: its pixels.
