@@ -199,6 +199,14 @@ private:
     };
     /// The records of this episode still open at the address and port, on the slot (any slot when < -1).
     std::vector<Open> openAt(const QString& address, int port, int slot, Episode episode) const;
+    struct Newest {
+        std::int64_t id, time;
+        std::optional<std::int64_t> ends;
+    };
+    /// The newest event of these kinds on the slot at the address and port, found along the index.
+    std::optional<Newest> newestOf(const QString& address, int port, int slot, const std::vector<EventKind>& kinds) const;
+    /// The open record of the episode on the slot: as rows are merged, only the newest rise can be.
+    std::optional<std::int64_t> openOn(const QString& address, int port, int slot, Episode episode) const;
     /// Whether a manager other than `exceptWatch` watches the address and port now; with `at`,
     /// one silent for longer than its heartbeats allow is taken for gone.
     bool watchedByAnother(const QString& address, int port, std::int64_t exceptWatch,
@@ -387,6 +395,34 @@ std::vector<HistoryStore::Impl::Open> HistoryStore::Impl::openAt(const QString& 
     return open;
 }
 
+std::optional<HistoryStore::Impl::Newest> HistoryStore::Impl::newestOf(const QString& address, int port, int slot,
+                                                                        const std::vector<EventKind>& kinds) const
+{
+    sql::Statement ids = m_db.prepare("SELECT id FROM probe WHERE address = ?1 AND port = ?2");
+    ids.bind(1, address).bind(2, port);
+    sql::Statement newest =
+        m_db.prepare("SELECT id, t, ends FROM event WHERE probe = ?1 AND slot = ?2 AND kind = ?3 ORDER BY id DESC LIMIT 1");
+    std::optional<Newest> found;
+    while (ids.step())
+        for (const EventKind kind : kinds) {
+            newest.bind(1, ids.integer(0)).bind(2, slot).bind(3, eventKindText(kind));
+            if (newest.step() && (!found || newest.integer(0) > found->id))
+                found = Newest{newest.integer(0), newest.integer(1),
+                               newest.isNull(2) ? std::nullopt : std::optional(newest.integer(2))};
+            newest.reset();
+        }
+    return found;
+}
+
+std::optional<std::int64_t> HistoryStore::Impl::openOn(const QString& address, int port, int slot, Episode episode) const
+{
+    const auto rise = newestOf(address, port, slot, openingsOf(episode));
+    if (!rise)
+        return std::nullopt;
+    sql::Statement ended = m_db.prepare("SELECT 1 FROM event WHERE ends = ?1 LIMIT 1");
+    return ended.bind(1, rise->id).step() ? std::nullopt : std::optional(rise->id);
+}
+
 std::int64_t HistoryStore::Impl::addEvent(const JournalEvent& event)
 {
     sql::Transaction transaction(m_db);
@@ -396,40 +432,30 @@ std::int64_t HistoryStore::Impl::addEvent(const JournalEvent& event)
     std::int64_t id = 0;
     if (const Episode begun = opens(event.kind); begun != Episode::None) {
         // Another manager on the same probe, or this one again after a gap, already holds it open.
-        if (const auto open = openAt(address, port, event.slot, begun); !open.empty()) {
+        if (const auto open = openOn(address, port, event.slot, begun)) {
             transaction.commit();
-            return open.back().id;
+            return *open;
         }
         if (begun != Episode::Outage) {
             // The newest clear of the slot: within the hold, the record goes on and counts a flap.
-            const std::vector<EventKind> clears = {begun == Episode::Alarm ? EventKind::AlarmCleared
-                                                                           : EventKind::WarningCleared};
-            const std::string query = "SELECT x.id, x.ends FROM event x JOIN probe p ON p.id = x.probe "
-                                      "WHERE p.address = ?1 AND p.port = ?2 AND x.slot = ?3 AND x.kind IN (" +
-                                      placeholders(5, clears.size()) + ") AND x.t >= ?4 AND x.ends IS NOT NULL "
-                                      "ORDER BY x.t DESC, x.id DESC LIMIT 1";
-            sql::Statement clear = m_db.prepare(query.c_str());
-            clear.bind(1, address).bind(2, port).bind(3, event.slot)
-                .bind(4, event.time.msecsSinceEpoch - m_flapHoldMsecs);
-            bindKinds(clear, 5, clears);
-            if (clear.step()) {
-                const std::int64_t clearId = clear.integer(0), rise = clear.integer(1);
-                clear.reset();
-                m_db.prepare("DELETE FROM event WHERE id = ?1").bind(1, clearId).run();
-                m_db.prepare("UPDATE event SET flaps = flaps + 1 WHERE id = ?1").bind(1, rise).run();
+            const auto clear = newestOf(address, port, event.slot,
+                                        {begun == Episode::Alarm ? EventKind::AlarmCleared : EventKind::WarningCleared});
+            if (clear && clear->ends && clear->time >= event.time.msecsSinceEpoch - m_flapHoldMsecs) {
+                m_db.prepare("DELETE FROM event WHERE id = ?1").bind(1, clear->id).run();
+                m_db.prepare("UPDATE event SET flaps = flaps + 1 WHERE id = ?1").bind(1, *clear->ends).run();
                 transaction.commit();
-                return rise;
+                return *clear->ends;
             }
         }
         id = insertEvent(probe, event, std::nullopt);
     } else if (const Episode ended = ends(event.kind); ended != Episode::None) {
         // Only what is open is ended: a second manager's clear of the same fall ends nothing.
-        const auto open = openAt(address, port, event.slot, ended);
-        if (open.empty()) {
+        const auto open = openOn(address, port, event.slot, ended);
+        if (!open) {
             transaction.commit();
             return 0;
         }
-        id = insertEvent(probe, event, open.back().id);
+        id = insertEvent(probe, event, *open);
         if (event.endedUnwatched)
             m_db.prepare("UPDATE event SET unwatched = 1 WHERE id = ?1").bind(1, id).run();
     } else {
