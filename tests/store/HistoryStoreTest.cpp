@@ -741,7 +741,7 @@ TEST_F(Store, aClosedMinuteIsRolledUpWithinAMinuteByTheRecordersClock)
     steps.set(minute + kMinute + 6000);  // 6 s after the minute ended
     EXPECT_TRUE(test::waitFor(
         [&] { return !openStore(path, HistoryStore::Mode::ReadOnly)->minutes(kProbe, minute, minute).value().empty(); },
-        2000));
+        10'000));
 }
 
 }  // namespace
