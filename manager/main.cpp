@@ -150,5 +150,8 @@ int main(int argc, char** argv)
         box->setModal(false);
         box->show();
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The forwarder goes before the window: nothing the journal records as it closes reaches it.
+    window.journal().setRecorded({});
+    return status;
 }

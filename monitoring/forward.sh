@@ -58,6 +58,12 @@ power_alarm=.1.3.6.1.4.1.32473.2.2.4.6
 
 wait_for 20 seen deadman '^firing VimboManagerHeartbeat severity=none,site=Hilltop$' || fail "no heartbeat"
 say "heartbeat received"
+# It ends by itself within minutes of the manager's last post: a manager that stops is known.
+heartbeat_end=$(curl -sf --max-time 5 "http://127.0.0.1:$am_port/api/v2/alerts?filter=alertname%3DVimboManagerHeartbeat" |
+  python3 -c 'import json, sys, datetime
+a = json.load(sys.stdin)[0]
+print(int((datetime.datetime.fromisoformat(a["endsAt"].replace("Z", "+00:00")) - datetime.datetime.now(datetime.timezone.utc)).total_seconds()))')
+[ "$heartbeat_end" -gt 60 ] && [ "$heartbeat_end" -le 125 ] || fail "the heartbeat ends in ${heartbeat_end}s, not within 2 minutes"
 snmp set "$power_alarm" int16:120
 wait_for 30 seen hook '^firing VimboAlarm .*slot=2$' || fail "no firing notification for slot 2"
 rise=$(grep -- '^firing VimboAlarm .*slot=2$' "$scratch/hook.jsonl" | head -1)

@@ -51,7 +51,15 @@ AlertForwarder::AlertForwarder(const Clock& clock, Options options, std::functio
                                 QStringLiteral("vimboManager is running; this alert stops when it stops")}};
 }
 
-AlertForwarder::~AlertForwarder() = default;
+AlertForwarder::~AlertForwarder()
+{
+    // A reply aborted as the network goes must not call back into a forwarder half gone.
+    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>()) {
+        reply->disconnect(this);
+        reply->abort();
+    }
+    delete m_network;
+}
 
 QString AlertForwarder::apiUrl(const QUrl& base)
 {
