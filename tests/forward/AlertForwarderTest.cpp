@@ -155,13 +155,11 @@ TEST_F(Forwarding, aRiseIsPostedWithItsLabelsAndSummaryAndResolvedAtItsClear)
               QStringLiteral("Tower A at 127.0.0.1:16161: The probe does not answer"));
 
     clock.advance(20);
-    const std::size_t before = receiver.posts.size();
     f.eventRecorded(at(event(EventKind::AlarmCleared, 2, QStringLiteral("(Ch21) 474.00MHz"))));
     f.eventRecorded(at(event(EventKind::ProbeBack)));
     ASSERT_TRUE(test::waitFor([&] { return receiver.last( "VimboProbeLost")
                                                [QStringLiteral("endsAt")].toString() == iso(30); }, 5000));
     const std::size_t resolved = receiver.posts.size() - 1;
-    EXPECT_GT(resolved, before - 1);
     EXPECT_EQ(receiver.alert(resolved, QStringLiteral("VimboAlarm"))[QStringLiteral("endsAt")].toString(), iso(30));
     EXPECT_EQ(receiver.alert(resolved, QStringLiteral("VimboAlarm"))[QStringLiteral("startsAt")].toString(), iso(10));
     EXPECT_EQ(receiver.alert(resolved, QStringLiteral("VimboWarning"))[QStringLiteral("endsAt")].toString(), iso(150));
