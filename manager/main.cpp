@@ -37,7 +37,7 @@ int saveDefaults(const vimbo::ManagerOptions& options, const QProcessEnvironment
         return 1;
     }
     vimbo::applySettings(client, current.values, options);
-    if (const auto error = vimbo::writeSettingsFile(path, vimbo::settingsFileText(client))) {
+    if (const auto error = vimbo::writeSettingsFile(path, vimbo::settingsFileText(client) + vimbo::alertSettingsText(current.values))) {
         std::fprintf(stderr, "vimboManager: %s\n", qPrintable(*error));
         return 1;
     }
@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     std::fputs(qPrintable(commandLine.error), stderr);
     if (commandLine.exitStatus)
         return *commandLine.exitStatus;
-    const vimbo::ManagerOptions& options = commandLine.options;
+    vimbo::ManagerOptions options = commandLine.options;
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (options.saveDefaults)
         return saveDefaults(options, environment);
@@ -67,6 +67,9 @@ int main(int argc, char** argv)
     const vimbo::SettingsFileRead settings = vimbo::readSettingsFile(vimbo::settingsPathToRead(environment));
     if (!settings.error.isEmpty())
         std::fprintf(stderr, "vimboManager: %s; the stored settings are used\n", qPrintable(settings.error));
+    vimbo::applyAlertSettings(options, settings.values);
+    if ((!options.site.isEmpty() || !options.probeLabel.isEmpty()) && !options.alertmanager)
+        std::fprintf(stderr, "vimboManager: --site and --probe-label label what --alertmanager forwards; no Alertmanager is given\n");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vimboManager"));

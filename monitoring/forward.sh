@@ -45,8 +45,11 @@ run_alertmanager
 
 start_probe probe 127.0.0.1
 port=${probe##*:}
-(cd "$bin" && exec ./vimboManager --agent 127.0.0.1 --port "$port" --no-notify --no-history \
-  --alertmanager "http://127.0.0.1:$am_port" --site Hilltop) >"$scratch/manager.log" 2>&1 &
+# The Alertmanager and the site from the settings file, the probe's label from the command line.
+mkdir -m 0700 "$scratch/vimbo"
+printf '[snmp]\nalertmanager = http://127.0.0.1:%s\nsite = Hilltop\n' "$am_port" >"$scratch/vimbo/vimboManager.conf"
+(cd "$bin" && exec ./vimboManager --agent 127.0.0.1 --port "$port" --no-notify --no-history --probe-label "North mast") \
+  >"$scratch/manager.log" 2>&1 &
 manager_pid=$!
 pids+=("$manager_pid")
 
@@ -67,7 +70,7 @@ print(int((datetime.datetime.fromisoformat(a["endsAt"].replace("Z", "+00:00")) -
 snmp set "$power_alarm" int16:120
 wait_for 30 seen hook '^firing VimboAlarm .*slot=2$' || fail "no firing notification for slot 2"
 rise=$(grep -- '^firing VimboAlarm .*slot=2$' "$scratch/hook.jsonl" | head -1)
-[[ "$rise" =~ channel=[^,]+,probe=127\.0\.0\.1:$port,probe_name=[^,]+,severity=critical,site=Hilltop,slot=2$ ]] ||
+[[ "$rise" =~ channel=[^,]+,probe=127\.0\.0\.1:$port,probe_label=North\ mast,probe_name=[^,]+,severity=critical,site=Hilltop,slot=2$ ]] ||
   fail "the firing notification does not name the probe, channel and slot: $rise"
 say "alarm notified: $rise"
 

@@ -137,7 +137,13 @@ void AlertForwarder::rise(const JournalEvent& event, int episode)
         if (!values.isEmpty())
             alert.annotations.insert(QStringLiteral("description"), QStringLiteral("At the rise: ") + values.join(QStringLiteral(", ")));
     }
-    alert.annotations.insert(QStringLiteral("summary"), title(event.probe) + QStringLiteral(": ") + what);
+    // The label and site a person knows the probe by come first.
+    QString who = title(event.probe);
+    if (!m_options.probeLabel.isEmpty())
+        who = m_options.probeLabel + QStringLiteral(" (") + who + QLatin1Char(')');
+    if (!m_options.site.isEmpty())
+        who = m_options.site + QStringLiteral(" / ") + who;
+    alert.annotations.insert(QStringLiteral("summary"), who + QStringLiteral(": ") + what);
     // A rise already open (a resumed watch) keeps its first start.
     const Key key{episode, event.probe.address, event.probe.port, episode == Outage ? -1 : event.slot};
     if (const auto open = m_active.find(key); open != m_active.end())

@@ -24,6 +24,19 @@ CommandLine usageError(const QString& message)
 
 }  // namespace
 
+bool isAlertmanagerUrl(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           !url.host().isEmpty() && !url.hasQuery() && !url.hasFragment() && url.userInfo().isEmpty();
+}
+
+bool isAlertLabel(const QString& text)
+{
+    // A label value an operator reads on a phone: printable, one line, short.
+    return !text.isEmpty() && text.size() <= 128 && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint(); });
+}
+
 CommandLine readCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -141,9 +154,7 @@ CommandLine readCommandLine(const QStringList& arguments)
     }
     if (parser.isSet(alertmanager)) {
         const QString text = parser.value(alertmanager);
-        const QUrl url(text, QUrl::StrictMode);
-        if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
-            url.host().isEmpty() || url.hasQuery() || url.hasFragment() || !url.userInfo().isEmpty())
+        if (!isAlertmanagerUrl(text))
             return usageError(QStringLiteral("--alertmanager takes an http or https URL such as http://127.0.0.1:9093, "
                                              "not \"") +
                               text + QLatin1Char('"'));
@@ -154,14 +165,10 @@ CommandLine readCommandLine(const QStringList& arguments)
         if (!parser.isSet(*option))
             continue;
         *value = parser.value(*option);
-        // A label value an operator reads on a phone: printable, one line, short.
-        const bool printable = std::all_of(value->cbegin(), value->cend(), [](QChar c) { return c.isPrint(); });
-        if (value->isEmpty() || value->size() > 128 || !printable)
+        if (!isAlertLabel(*value))
             return usageError(QStringLiteral("--") + option->names().front() +
                               QStringLiteral(" takes 1 to 128 printable characters"));
     }
-    if ((!result.options.site.isEmpty() || !result.options.probeLabel.isEmpty()) && !result.options.alertmanager)
-        return usageError(QStringLiteral("--site and --probe-label label what --alertmanager forwards"));
     if (result.options.keepBucketDays > result.options.keepMinuteDays)
         return usageError(QStringLiteral("--keep-5s cannot be longer than --keep-1m"));
     result.options.notify = !parser.isSet(noNotify);

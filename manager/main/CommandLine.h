@@ -37,6 +37,12 @@ struct CommandLine {
 
 inline constexpr int kUsageError = 2;
 
+/// An Alertmanager's address as --alertmanager and the settings file take it:
+/// http or https, a host, no query, fragment or user.
+bool isAlertmanagerUrl(const QString& text);
+/// A site or probe label: 1 to 128 printable characters.
+bool isAlertLabel(const QString& text);
+
 /// Reads vimboManager's arguments (the program name first). --help and
 /// --version stop with 0; a host name, a bad address or port, an unknown
 /// option or a stray argument stop with 2 and say what is accepted.

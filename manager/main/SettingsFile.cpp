@@ -23,7 +23,8 @@ namespace vimbo {
 namespace {
 
 constexpr qint64 kLargestFile = 64 * 1024;
-const QString kAccepted = QStringLiteral("agent, port, community-read, community-write, timeout-10ms, retries");
+const QString kAccepted = QStringLiteral(
+    "agent, port, community-read, community-write, timeout-10ms, retries, alertmanager, site, probe-label");
 
 std::optional<long> wholeNumber(const QByteArray& text, long lowest, long highest)
 {
@@ -77,6 +78,19 @@ std::optional<QString> take(SettingsFileValues& values, const QByteArray& key, c
         if (!whole)
             return QString::fromLatin1(key) + QStringLiteral(" takes a whole number from 0 to 32767");
         number = static_cast<std::int16_t>(*whole);
+    } else if (key == "alertmanager") {
+        if (values.alertmanager)
+            return twice();
+        if (!isAlertmanagerUrl(QString::fromUtf8(value)))
+            return QStringLiteral("alertmanager takes an http or https URL such as http://127.0.0.1:9093");
+        values.alertmanager = QString::fromUtf8(value);
+    } else if (key == "site" || key == "probe-label") {
+        auto& label = key == "site" ? values.site : values.probeLabel;
+        if (label)
+            return twice();
+        if (!isAlertLabel(QString::fromUtf8(value)))
+            return QString::fromLatin1(key) + QStringLiteral(" takes 1 to 128 printable characters");
+        label = QString::fromUtf8(value);
     } else {
         return QStringLiteral("unknown setting \"%1\"; the settings are %2").arg(QString::fromLatin1(key), kAccepted);
     }
@@ -166,6 +180,28 @@ QByteArray settingsFileText(const zemtra::SnmpClient& client)
     text += "timeout-10ms = " + QByteArray::number(client.Timeout()) + "\n";
     text += "retries = " + QByteArray::number(client.Retries()) + "\n";
     return text;
+}
+
+QByteArray alertSettingsText(const SettingsFileValues& values)
+{
+    QByteArray text;
+    if (values.alertmanager)
+        text += "alertmanager = " + values.alertmanager->toUtf8() + "\n";
+    if (values.site)
+        text += "site = " + values.site->toUtf8() + "\n";
+    if (values.probeLabel)
+        text += "probe-label = " + values.probeLabel->toUtf8() + "\n";
+    return text;
+}
+
+void applyAlertSettings(ManagerOptions& options, const SettingsFileValues& file)
+{
+    if (!options.alertmanager)
+        options.alertmanager = file.alertmanager;
+    if (options.site.isEmpty())
+        options.site = file.site.value_or(QString());
+    if (options.probeLabel.isEmpty())
+        options.probeLabel = file.probeLabel.value_or(QString());
 }
 
 std::optional<QString> writeSettingsFile(const QString& path, const QByteArray& text)

@@ -19,6 +19,7 @@ struct SettingsFileValues {
     std::optional<std::string> agent, communityR, communityW;
     std::optional<std::uint16_t> port;
     std::optional<std::int16_t> timeout10ms, retries;
+    std::optional<QString> alertmanager, site, probeLabel;  // what the journal is forwarded to, and its labels
 
     void applyTo(zemtra::SnmpClient& client) const;
 };
@@ -44,6 +45,9 @@ struct SettingsFileRead {
 ///   community-write = kiminar
 ///   timeout-10ms = 100         0..32767, in units of 10 ms
 ///   retries = 1                0..32767
+///   alertmanager = http://127.0.0.1:9093   http or https (--alertmanager)
+///   site = Hilltop             1..128 printable characters (--site)
+///   probe-label = Tower A      the same (--probe-label)
 /// Blank lines and lines starting with # or ; are comments. A file that does
 /// not exist gives no settings and no error.
 SettingsFileRead readSettingsFile(const QString& path);
@@ -52,6 +56,10 @@ SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& pat
 
 /// The six settings of `client` in the form readSettingsFile reads.
 QByteArray settingsFileText(const zemtra::SnmpClient& client);
+/// The forwarding settings of `values`, as lines to follow settingsFileText's.
+QByteArray alertSettingsText(const SettingsFileValues& values);
+/// Where the journal is forwarded and its labels: the options over the file's.
+void applyAlertSettings(ManagerOptions& options, const SettingsFileValues& file);
 
 /// Writes `text` as the settings file `path`: readable by its owner only
 /// (0600, in a 0700 folder, whatever the umask), since it holds the write

@@ -97,7 +97,7 @@ protected:
     {
         forwarder = std::make_unique<AlertForwarder>(
             clock,
-            AlertForwarder::Options{.url = receiver.url(), .site = QStringLiteral("Hilltop"), .probeLabel = {},
+            AlertForwarder::Options{.url = receiver.url(), .site = QStringLiteral("Hilltop"), .probeLabel = QStringLiteral("North mast"),
                                     .repostMs = repostMs, .validMs = 120'000, .firstRetryMs = firstRetryMs,
                                     .maxRetryMs = maxRetryMs},
             [this](const QString& message) { told << message; });
@@ -141,9 +141,9 @@ TEST_F(Forwarding, aRiseIsPostedWithItsLabelsAndSummaryAndResolvedAtItsClear)
     const QJsonObject alarm = receiver.alert(last, QStringLiteral("VimboAlarm"));
     EXPECT_EQ(alarm[QStringLiteral("labels")].toObject(),
               QJsonObject({{"alertname", "VimboAlarm"}, {"severity", "critical"}, {"probe", "127.0.0.1:16161"},
-                           {"probe_name", "Tower A"}, {"site", "Hilltop"}, {"slot", "3"}, {"channel", "(Ch21) 474.00MHz"}}));
+                           {"probe_name", "Tower A"}, {"site", "Hilltop"}, {"probe_label", "North mast"}, {"slot", "3"}, {"channel", "(Ch21) 474.00MHz"}}));
     EXPECT_EQ(alarm[QStringLiteral("annotations")].toObject(),
-              QJsonObject({{"summary", "Tower A at 127.0.0.1:16161: Alarm on (Ch21) 474.00MHz (slot 3)"},
+              QJsonObject({{"summary", "Hilltop / North mast (Tower A at 127.0.0.1:16161): Alarm on (Ch21) 474.00MHz (slot 3)"},
                            {"description", "At the rise: power 52.5"}}));
     EXPECT_EQ(alarm[QStringLiteral("startsAt")].toString(), iso(10));
     EXPECT_EQ(alarm[QStringLiteral("endsAt")].toString(), iso(130));
@@ -152,7 +152,7 @@ TEST_F(Forwarding, aRiseIsPostedWithItsLabelsAndSummaryAndResolvedAtItsClear)
     EXPECT_EQ(receiver.alert(last, QStringLiteral("VimboProbeLost"))[QStringLiteral("labels")][QStringLiteral("severity")],
               QStringLiteral("critical"));
     EXPECT_EQ(receiver.alert(last, QStringLiteral("VimboProbeLost"))[QStringLiteral("annotations")][QStringLiteral("summary")],
-              QStringLiteral("Tower A at 127.0.0.1:16161: The probe does not answer"));
+              QStringLiteral("Hilltop / North mast (Tower A at 127.0.0.1:16161): The probe does not answer"));
 
     clock.advance(20);
     f.eventRecorded(at(event(EventKind::AlarmCleared, 2, QStringLiteral("(Ch21) 474.00MHz"))));

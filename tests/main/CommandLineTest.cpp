@@ -56,7 +56,6 @@ TEST(ManagerOptions, eachCommandLineGoesOnOrStopsWithItsStatusAndReason)
         {{"--alertmanager", "http://"}, 2, "--alertmanager takes an http or https URL"},
         {{"--alertmanager", "http://u:p@127.0.0.1:9093"}, 2, "--alertmanager takes an http or https URL"},
         {{"--alertmanager"}, 2, "Missing value after '--alertmanager'"},
-        {{"--site", "Hilltop"}, 2, "--site and --probe-label label what --alertmanager forwards"},
         {{"--alertmanager", "http://127.0.0.1:9093", "--probe-label", ""}, 2, "--probe-label takes 1 to 128 printable characters"},
         {{"--alertmanager", "http://127.0.0.1:9093", "--site", "a\nb"}, 2, "--site takes 1 to 128 printable characters"},
         {{"--help"}, 0, "--alertmanager <URL>"},
@@ -103,6 +102,16 @@ TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatI
                          client.Retries()),
               std::tuple("::1", 16161, "public read", "w", 300, 2));
 
+    // The forwarding keys, the options over them; --save-defaults keeps them.
+    const SettingsFileValues alerts =
+        parseSettingsFile("[snmp]\nalertmanager = https://[::1]:9093/am\nsite = Hilltop\n", QStringLiteral("a.conf")).values;
+    ManagerOptions forwarded = readCommandLine({"vimboManager", "--site", "Valley", "--probe-label", "Tower A"}).options;
+    applyAlertSettings(forwarded, alerts);
+    EXPECT_EQ(std::tuple(forwarded.alertmanager, forwarded.site, forwarded.probeLabel),
+              std::tuple(std::optional<QString>("https://[::1]:9093/am"), "Valley", "Tower A"));
+    EXPECT_EQ(parseSettingsFile(settingsFileText(client) + alertSettingsText(alerts), QStringLiteral("a.conf")).values.site,
+              std::optional<QString>("Hilltop"));
+
     // What the file leaves out stays as stored; the options come last.
     zemtra::SnmpClient partly;
     const SettingsFileValues portAndRetries = parseSettingsFile("port = 1161\nretries=3\n", QStringLiteral("a.conf")).values;
@@ -120,7 +129,10 @@ TEST(ManagerSettingsFile, aGoodFileSetsWhatItGivesAndABadOneNamesItsLineAndWhatI
         {"community-read = caf\xc3\xa9\n", "a.conf:1: community-read takes up to 255 printable ASCII characters"},
         {"agent = ::1\nagent = 127.0.0.1\n", "a.conf:2: agent is given twice"},
         {"colour = red\n", "a.conf:1: unknown setting \"colour\"; the settings are agent, port, community-read, "
-                           "community-write, timeout-10ms, retries"},
+                           "community-write, timeout-10ms, retries, alertmanager, site, probe-label"},
+        {"alertmanager = 127.0.0.1:9093\n", "a.conf:1: alertmanager takes an http or https URL such as http://127.0.0.1:9093"},
+        {"site = A\nsite = B\n", "a.conf:2: site is given twice"},
+        {"probe-label = \n", "a.conf:1: probe-label takes 1 to 128 printable characters"},
         {"[display]\n", "a.conf:1: unknown section \"[display]\"; the one section is [snmp]"},
         {"agent 127.0.0.1\n", "a.conf:1: expected KEY = VALUE, with KEY one of agent, port"},
         {QByteArray("port = 1\0\n", 10), "a.conf:1: a settings line holds printable text only"},
