@@ -121,7 +121,9 @@ int main(int argc, char** argv)
         forwarder = std::make_unique<vimbo::AlertForwarder>(
             clock,
             vimbo::AlertForwarder::Options{
-                .url = QUrl(*options.alertmanager), .site = options.site, .probeLabel = options.probeLabel},
+                .url = QUrl(*options.alertmanager), .site = options.site, .probeLabel = options.probeLabel,
+                .manager = vimbo::ProbeKey{QString::fromStdString(window.SnmpClient1().Agent()), window.SnmpClient1().Port(), {}}
+                               .where()},
             [&window](const QString& message) {
                 std::fprintf(stderr, "vimboManager: %s\n", qPrintable(message));
                 if (message.endsWith(QLatin1String("answers again")))

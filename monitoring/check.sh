@@ -56,7 +56,7 @@ on-call alertname=VimboRegionDown severity=critical region=north
 operators alertname=VimboSlotWarning severity=warning instance=192.0.2.10:161 slot=3
 operators alertname=VimboScrapeIncomplete severity=warning instance=192.0.2.10:161
 operators alertname=Other
-dead-man alertname=VimboManagerHeartbeat severity=none site=Hilltop
+dead-man alertname=VimboManagerHeartbeat severity=none site=Hilltop manager=127.0.0.1:16161
 on-call alertname=VimboAlarm severity=critical probe=127.0.0.1:16161 slot=3
 on-call alertname=VimboProbeLost severity=critical probe=127.0.0.1:16161
 operators alertname=VimboWarning severity=warning probe=127.0.0.1:16161 slot=3

@@ -59,7 +59,7 @@ snmp() { "$bin/vimbo-snmp" --agent 127.0.0.1 --port "$port" --community-r tavelo
 # Slot 2 (index 1): a power threshold above any power raises its alarm, the old one clears it.
 power_alarm=.1.3.6.1.4.1.32473.2.2.4.6
 
-wait_for 20 seen deadman '^firing VimboManagerHeartbeat severity=none,site=Hilltop$' || fail "no heartbeat"
+wait_for 20 seen deadman "^firing VimboManagerHeartbeat manager=127.0.0.1:$port,severity=none,site=Hilltop\$" || fail "no heartbeat"
 say "heartbeat received"
 # It ends by itself within minutes of the manager's last post: a manager that stops is known.
 heartbeat_end=$(curl -sf --max-time 5 "http://127.0.0.1:$am_port/api/v2/alerts?filter=alertname%3DVimboManagerHeartbeat" |

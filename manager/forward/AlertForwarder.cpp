@@ -45,6 +45,9 @@ AlertForwarder::AlertForwarder(const Clock& clock, Options options, std::functio
     connect(&m_retry, &QTimer::timeout, this, [this] { post(); });
     m_heartbeat.labels = {{QStringLiteral("alertname"), QStringLiteral("VimboManagerHeartbeat")},
                           {QStringLiteral("severity"), QStringLiteral("none")}};
+    // Two managers at one site are two heartbeats: one that stops is not hidden by the other.
+    if (!m_options.manager.isEmpty())
+        m_heartbeat.labels.insert(QStringLiteral("manager"), m_options.manager);
     if (!m_options.site.isEmpty())
         m_heartbeat.labels.insert(QStringLiteral("site"), m_options.site);
     m_heartbeat.annotations = {{QStringLiteral("summary"),

@@ -32,6 +32,7 @@ public:
         QUrl url;           // the Alertmanager, e.g. http://127.0.0.1:9093
         QString site;       // labels of the probe where known; empty: left out
         QString probeLabel;
+        QString manager;    // the heartbeat's `manager` label: which manager it is (the probe it was started on)
         int repostMs = 30'000;      // well within Alertmanager's resolve_timeout
         int validMs = 120'000;      // endsAt this far ahead of each post
         int firstRetryMs = 2'000;   // doubled at each failure, up to maxRetryMs

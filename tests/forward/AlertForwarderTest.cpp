@@ -98,6 +98,7 @@ protected:
         forwarder = std::make_unique<AlertForwarder>(
             clock,
             AlertForwarder::Options{.url = receiver.url(), .site = QStringLiteral("Hilltop"), .probeLabel = QStringLiteral("North mast"),
+                                    .manager = QStringLiteral("127.0.0.1:16161"),
                                     .repostMs = repostMs, .validMs = 120'000, .firstRetryMs = firstRetryMs,
                                     .maxRetryMs = maxRetryMs},
             [this](const QString& message) { told << message; });
@@ -128,7 +129,9 @@ TEST_F(Forwarding, aRiseIsPostedWithItsLabelsAndSummaryAndResolvedAtItsClear)
     ASSERT_TRUE(postsReach(1));
     const QJsonObject heartbeat = receiver.alert(0, QStringLiteral("VimboManagerHeartbeat"));
     EXPECT_EQ(receiver.posts[0].path, QStringLiteral("/api/v2/alerts"));
-    EXPECT_EQ(heartbeat[QStringLiteral("labels")][QStringLiteral("severity")].toString(), QStringLiteral("none"));
+    EXPECT_EQ(heartbeat[QStringLiteral("labels")].toObject(),
+              QJsonObject({{"alertname", "VimboManagerHeartbeat"}, {"severity", "none"}, {"site", "Hilltop"},
+                           {"manager", "127.0.0.1:16161"}}));
     EXPECT_EQ(heartbeat[QStringLiteral("endsAt")].toString(), iso(120));
 
     clock.advance(10);
