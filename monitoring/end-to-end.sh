@@ -6,7 +6,7 @@
 # - The flag text decodes as the manager decodes it, whatever its bytes, and a
 #   Latin-1 name reaches Prometheus as hexadecimal with the probe up.
 # - The measures equal what vimbo-snmp reads, in the window's units.
-# - A probe whose name and slot 0 frequency answer an error status still
+# - A probe whose name and slot 1 frequency answer an error status still
 #   alerts on its slot alarm, and its measures are there; it and a probe with
 #   a text for a measure are reported incomplete.
 # - A probe that goes silent goes down, naming itself; its slot alarms stay
@@ -54,9 +54,9 @@ lint=$("$tools/promtool" check metrics <"$scratch/scrape.txt" 2>&1 |
 [ "$(grep -c '^vimbo' "$scratch/scrape.txt")" = 61 ] || fail "the scrape has not the module's 61 series (49 objects and 12 flag bits)"
 
 # Probes: one as the simulator starts; HARBOUR with every surveyed slot in
-# alarm (a 40 dB MER alarm threshold); one whose name and slot 0 frequency
+# alarm (a 40 dB MER alarm threshold); one whose name and slot 1 frequency
 # answer noSuchName, in alarm too; a Latin-1 name with a 0xFF in its flags;
-# and a text where slot 0's power belongs.
+# and a text where slot 1's power belongs.
 printf '%s\n' "$root.1.1.0 HARBOUR" "$root.2.1.0 40" "$root.3.3.0 6123" "$root.4.4.0 1999" "$root.5.5.0 345" \
   >"$scratch/harbour.txt"
 echo "$root.2.1.0 40" >"$scratch/alarm.txt"
@@ -100,31 +100,31 @@ for target in "$kept" "$lost"; do
   for slot in 0 1 2 3 4 5; do
     object="$root.$((slot + 3))"
     if [ "$(read_scaled "$target" "$object.1.0" 1)" != 1 ]; then  # not surveyed: no measures
-      [ -z "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$target" "$slot")" ] || fail "$target slot $slot is not surveyed but has a power"
+      [ -z "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$target" $((slot + 1)))" ] || fail "$target slot $((slot + 1)) is not surveyed but has a power"
       continue
     fi
     for measure in "power_dbuv 3 100" "mer_db 4 100" "vber_ratio 5 10000000"; do
       set -- $measure
-      got=$(recorded_value "instance_slot:vimbo_$1:surveyed" "$target" "$slot")
+      got=$(recorded_value "instance_slot:vimbo_$1:surveyed" "$target" $((slot + 1)))
       want=$(read_scaled "$target" "$object.$2.0" "$3")
-      same "${got:-nan}" "$want" || fail "$target slot $slot $1: Prometheus ${got:-nothing}, vimbo-snmp $want"
+      same "${got:-nan}" "$want" || fail "$target slot $((slot + 1)) $1: Prometheus ${got:-nothing}, vimbo-snmp $want"
     done
   done
 done
 say "measures match vimbo-snmp"
 
-[ -n "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$nameless" 0)" ] || fail "no power for the slot whose frequency failed"
-[ -z "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$wrong" 0)" ] || fail "a text became a power"
+[ -n "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$nameless" 1)" ] || fail "no power for the slot whose frequency failed"
+[ -z "$(recorded_value instance_slot:vimbo_power_dbuv:surveyed "$wrong" 1)" ] || fail "a text became a power"
 [ -n "$(query "$prom" "vimboName{instance=\"$latin\",vimboName=\"0x50656EF1617320416C746173\"}")" ] || fail "no hexadecimal Latin-1 name"
-[ "$(value "$prom" "instance_slot:vimbo_alarm:bool{instance=\"$latin\",slot=\"0\"}")" = 1 ] || fail "the Latin-1 probe's alarm is lost"
+[ "$(value "$prom" "instance_slot:vimbo_alarm:bool{instance=\"$latin\",slot=\"1\"}")" = 1 ] || fail "the Latin-1 probe's alarm is lost"
 alerting() {  # NAME INSTANCE [MATCHERS]: the alert fires
   [ -n "$(query "$prom" "ALERTS{alertname=\"$1\",alertstate=\"firing\",instance=\"$2\"${3:+,$3}}")" ]
 }
-nameless_alerts() { alerting VimboSlotAlarm "$nameless" 'slot="0"' && alerting VimboScrapeIncomplete "$nameless"; }
+nameless_alerts() { alerting VimboSlotAlarm "$nameless" 'slot="1"' && alerting VimboScrapeIncomplete "$nameless"; }
 wait_for 20 nameless_alerts || fail "no slot alarm or completeness alert for the probe without name and frequency"
 [ "$(value "$prom" "instance:vimbo_scrape_series:missing{instance=\"$nameless\"}")" = 2 ] || fail "the nameless probe does not lack 2 series"
 [ "$(value "$prom" "instance:vimbo_scrape_series:missing{instance=\"$wrong\"}")" = 1 ] || fail "the text for a measure is not counted"
-wait_for 10 alerting VimboSlotAlarm "$lost" 'slot="3"' || fail "HARBOUR's alarm does not fire"
+wait_for 10 alerting VimboSlotAlarm "$lost" 'slot="4"' || fail "HARBOUR's alarm does not fire"
 say "no alert lost to a missing name, frequency or odd byte; short scrapes reported"
 
 kept_series="timestamp(vimboSlot0Power{instance=\"$kept\"})"
@@ -137,7 +137,7 @@ wait_for 20 down_notified || fail "VimboProbeDown was not sent: $(cat "$scratch/
 curl -s --max-time 5 "http://$am/api/v2/alerts?filter=alertname=%22VimboProbeDown%22" |
   grep -q "Vimbo probe at $lost (name 0x484152424F5552) does not answer" || fail "VimboProbeDown does not name HARBOUR"
 sleep 25  # past the compressed look-back and a group interval
-for slot in 0 1 2 3; do
+for slot in 1 2 3 4; do
   alerting VimboSlotAlarm "$lost" "slot=\"$slot\"" || fail "the silent probe's slot $slot alarm was resolved by its silence"
 done
 ! grep "^resolved VimboSlot" "$scratch/hook.jsonl" || fail "a slot alarm was sent resolved"
