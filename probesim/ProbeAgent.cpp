@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kAppName = "vimboProbeSim";
 
-// The transport's send hook carries no argument of ours; a process serves one probe.
+// The transport's send hook carries no argument of ours; a process has one agent.
 ProbeAgent* g_sendingAgent = nullptr;
 
 int sendHook(netsnmp_transport* transport, const void* packet, int size, void** opaque, int* opaqueLength)
@@ -122,16 +122,19 @@ void setWrongType(netsnmp_variable_list* binding, const WrongTypeAnswer& answer)
 
 }  // namespace
 
-ProbeAgent::ProbeAgent(SimOptions options, ProbeModel model, bool drift)
-    : m_options(std::move(options)), m_model(std::move(model)), m_drift(drift),
-      m_lastDrift(std::chrono::steady_clock::now())
+Socket::~Socket()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+ProbeAgent::ProbeAgent(SimOptions options, ProbeState state, bool drift)
+    : m_options(std::move(options)), m_state(std::move(state)), m_drift(drift)
 {
 }
 
 ProbeAgent::~ProbeAgent()
 {
-    if (m_otherSocket >= 0)
-        close(m_otherSocket);
     if (g_sendingAgent == this)
         g_sendingAgent = nullptr;
     if (!m_started)
@@ -180,27 +183,76 @@ std::optional<std::string> ProbeAgent::start()
     if (netsnmp_register_handler(registration) != MIB_REGISTERED_OK)
         return "cannot register the probe's objects";
 
-    const std::string endpoint = m_options.listenIpv6
-                                 ? "udp6:[" + m_options.listenHost + "]:" + std::to_string(m_options.listenPort)
-                                 : "udp:" + m_options.listenHost + ":" + std::to_string(m_options.listenPort);
+    m_probes.reserve(m_options.probes);  // probeOf() keeps pointers into it
+    for (unsigned number = 1; number <= m_options.probes; ++number)
+        if (auto error = listen(number))
+            return error;
+    return std::nullopt;
+}
+
+namespace {
+
+std::uint16_t boundPortOf(int sock, sockaddr_storage& bound, socklen_t& length)
+{
+    length = sizeof bound;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return 0;
+    return ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                             : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+}
+
+}  // namespace
+
+// Probe `number` (from 1) on its port: a transport of the agent, or for a
+// silent probe a bound socket nobody reads, so that its requests meet no
+// refusal either and simply go unanswered.
+std::optional<std::string> ProbeAgent::listen(unsigned number)
+{
+    const auto port = static_cast<std::uint16_t>(m_options.listenPort == 0 ? 0 : m_options.listenPort + number - 1);
+    const std::string endpoint = m_options.listenIpv6 ? "udp6:[" + m_options.listenHost + "]:" + std::to_string(port)
+                                                      : "udp:" + m_options.listenHost + ":" + std::to_string(port);
+    sockaddr_storage bound{};
+    socklen_t boundLength = 0;
+    Probe probe;
+    if (m_options.silentProbes.count(number)) {
+        Socket sock(socket(m_options.listenIpv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, 0));
+        sockaddr_storage address{};
+        socklen_t length = 0;
+        if (m_options.listenIpv6) {
+            auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
+            in6.sin6_family = AF_INET6;
+            in6.sin6_port = htons(port);
+            inet_pton(AF_INET6, m_options.listenHost.c_str(), &in6.sin6_addr);
+            length = sizeof in6;
+        } else {
+            auto& in4 = reinterpret_cast<sockaddr_in&>(address);
+            in4.sin_family = AF_INET;
+            in4.sin_port = htons(port);
+            inet_pton(AF_INET, m_options.listenHost.c_str(), &in4.sin_addr);
+            length = sizeof in4;
+        }
+        if (sock.fd() < 0 || bind(sock.fd(), reinterpret_cast<sockaddr*>(&address), length) != 0)
+            return "cannot listen on " + endpoint;
+        probe.port = boundPortOf(sock.fd(), bound, boundLength);
+        m_silentSockets.push_back(std::move(sock));
+        m_probes.push_back(std::move(probe));
+        return std::nullopt;
+    }
+
     netsnmp_transport* transport = netsnmp_transport_open_server("snmp", endpoint.c_str());
     if (!transport)
         return "cannot listen on " + endpoint;
-    sockaddr_storage bound{};
-    socklen_t boundLength = sizeof bound;
-    if (getsockname(transport->sock, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
-        m_boundPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                                        : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    probe.port = boundPortOf(transport->sock, bound, boundLength);
     if (m_options.replyFromOtherPort || m_options.duplicateReplies) {
-        if (m_options.replyFromOtherPort) {
+        if (m_options.replyFromOtherPort && !m_otherSocket) {
             // Bound beside the listening socket, on a port of its own.
-            m_otherSocket = socket(bound.ss_family, SOCK_DGRAM, 0);
+            m_otherSocket.emplace(socket(bound.ss_family, SOCK_DGRAM, 0));
             sockaddr_storage other = bound;
             if (bound.ss_family == AF_INET6)
                 reinterpret_cast<sockaddr_in6*>(&other)->sin6_port = 0;
             else
                 reinterpret_cast<sockaddr_in*>(&other)->sin_port = 0;
-            if (m_otherSocket < 0 || bind(m_otherSocket, reinterpret_cast<sockaddr*>(&other), boundLength) != 0)
+            if (m_otherSocket->fd() < 0 || bind(m_otherSocket->fd(), reinterpret_cast<sockaddr*>(&other), boundLength) != 0)
                 return "cannot open the socket answers leave from";
         }
         g_sendingAgent = this;
@@ -211,6 +263,14 @@ std::optional<std::string> ProbeAgent::start()
         netsnmp_transport_free(transport);
         return "cannot serve on " + endpoint;
     }
+    ProbeState state = m_state;
+    state.name = probeName(m_state.name, m_options.probes, probe.port);
+    if (const auto flags = m_options.probeFlags.find(number); flags != m_options.probeFlags.end())
+        state.alarmFlagsOverride = flags->second;
+    probe.model.emplace(std::move(state), m_options.seed + number - 1);
+    probe.lastDrift = std::chrono::steady_clock::now();
+    probe.transport = transport;
+    m_probes.push_back(std::move(probe));
     return std::nullopt;
 }
 
@@ -222,7 +282,8 @@ int ProbeAgent::send(void* transport, const void* packet, int size, void** opaqu
         if (!pair)
             return -1;
         const socklen_t length = pair->remote_addr.sa.sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
-        sent = static_cast<int>(sendto(m_otherSocket, packet, static_cast<size_t>(size), 0, &pair->remote_addr.sa, length));
+        sent = static_cast<int>(
+            sendto(m_otherSocket->fd(), packet, static_cast<size_t>(size), 0, &pair->remote_addr.sa, length));
     } else {
         sent = m_transportSend(transport, packet, size, opaque, opaqueLength);
     }
@@ -231,11 +292,27 @@ int ProbeAgent::send(void* transport, const void* packet, int size, void** opaqu
     return sent;
 }
 
-std::string ProbeAgent::boundAddress() const
+std::vector<std::string> ProbeAgent::boundAddresses() const
 {
-    if (m_options.listenIpv6)
-        return "udp6:[" + m_options.listenHost + "]:" + std::to_string(m_boundPort);
-    return "udp:" + m_options.listenHost + ":" + std::to_string(m_boundPort);
+    std::vector<std::string> addresses;
+    for (const Probe& probe : m_probes)
+        addresses.push_back(m_options.listenIpv6 ? "udp6:[" + m_options.listenHost + "]:" + std::to_string(probe.port)
+                                                 : "udp:" + m_options.listenHost + ":" + std::to_string(probe.port));
+    return addresses;
+}
+
+ProbeAgent::Probe* ProbeAgent::probeOf(netsnmp_session* session)
+{
+    if (const auto known = m_probeBySession.find(session); known != m_probeBySession.end())
+        return &m_probes[known->second];
+    const netsnmp_transport* transport = snmp_sess_transport(snmp_sess_pointer(session));
+    for (std::size_t i = 0; i < m_probes.size(); ++i) {
+        if (transport && m_probes[i].transport == transport) {
+            m_probeBySession.emplace(session, i);
+            return &m_probes[i];
+        }
+    }
+    return nullptr;
 }
 
 void ProbeAgent::run(const volatile std::sig_atomic_t& stop)
@@ -257,15 +334,15 @@ void ProbeAgent::logRequest(const void* rawPdu)
     std::fflush(m_log.get());
 }
 
-void ProbeAgent::advanceDrift()
+void ProbeAgent::advanceDrift(Probe& probe)
 {
-    if (!m_drift)
+    if (!m_drift || !probe.model)
         return;
     const auto now = std::chrono::steady_clock::now();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_lastDrift).count();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - probe.lastDrift).count();
     for (long long i = 0; i < std::min<long long>(seconds, 3600); ++i)
-        m_model.driftStep();
-    m_lastDrift += std::chrono::seconds(seconds);
+        probe.model->driftStep();
+    probe.lastDrift += std::chrono::seconds(seconds);
 }
 
 int ProbeAgent::checkIncoming(void* raw)
@@ -287,26 +364,31 @@ int ProbeAgent::checkIncoming(void* raw)
     pdu->flags |= UCD_MSG_FLAG_ALWAYS_IN_VIEW;  // every object is in view for a known community
     if (m_options.delayMs != 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
-    advanceDrift();
     return SNMP_ERR_NOERROR;
 }
 
 int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
 {
     auto* info = static_cast<netsnmp_agent_request_info*>(rawInfo);
+    Probe* probe = info->asp ? probeOf(info->asp->session) : nullptr;
+    if (!probe || !probe->model)
+        return SNMP_ERR_GENERR;
+    if (info->mode == MODE_GET || info->mode == MODE_GETNEXT || info->mode == MODE_SET_RESERVE1)
+        advanceDrift(*probe);
+    ProbeModel& model = *probe->model;
     for (auto* request = static_cast<netsnmp_request_info*>(rawRequests); request; request = request->next) {
         if (request->processed)
             continue;
         // 0 when the binding is answered; an error status for the request otherwise.
         int status = 0;
         switch (info->mode) {
-        case MODE_GET: status = answerGet(*request->requestvb); break;
-        case MODE_GETNEXT: answerGetNext(*request->requestvb); break;
-        case MODE_SET_RESERVE1: status = checkSet(*info, *request->requestvb); break;
-        case MODE_SET_ACTION: applySet(*request->requestvb); break;
+        case MODE_GET: status = answerGet(model, *request->requestvb); break;
+        case MODE_GETNEXT: answerGetNext(model, *request->requestvb); break;
+        case MODE_SET_RESERVE1: status = checkSet(model, *info, *request->requestvb); break;
+        case MODE_SET_ACTION: applySet(*probe, *request->requestvb); break;
         case MODE_SET_UNDO:
             if (m_beforeSet)
-                m_model = *m_beforeSet;
+                m_beforeSet->first->model = std::move(m_beforeSet->second);
             m_beforeSet.reset();
             break;
         case MODE_SET_COMMIT:
@@ -319,7 +401,7 @@ int ProbeAgent::handle(void*, void* rawInfo, void* rawRequests)
     return SNMP_ERR_NOERROR;
 }
 
-int ProbeAgent::answerGet(netsnmp_variable_list& binding)
+int ProbeAgent::answerGet(ProbeModel& model, netsnmp_variable_list& binding)
 {
     const Arcs arcs = arcsOf(binding.name, binding.name_length);
     if (const auto error = m_options.errorOids.find(arcs); error != m_options.errorOids.end())
@@ -336,7 +418,7 @@ int ProbeAgent::answerGet(netsnmp_variable_list& binding)
         return 0;
     }
     const auto address = probeAddressOf(arcs);
-    const auto value = address && address->instance ? m_model.read(address->key) : std::nullopt;
+    const auto value = address && address->instance ? model.read(address->key) : std::nullopt;
     if (!value)
         return SNMP_NOSUCHINSTANCE;
     setValue(&binding, *value);
@@ -348,13 +430,13 @@ int ProbeAgent::answerGet(netsnmp_variable_list& binding)
     return 0;
 }
 
-void ProbeAgent::answerGetNext(netsnmp_variable_list& binding)
+void ProbeAgent::answerGetNext(const ProbeModel& model, netsnmp_variable_list& binding)
 {
-    for (const ObjectKey& key : m_model.objects()) {
+    for (const ObjectKey& key : model.objects()) {
         const auto name = instanceOid(key);
         if (snmp_oid_compare(name.data(), name.size(), binding.name, binding.name_length) > 0) {
             snmp_set_var_objid(&binding, name.data(), name.size());
-            setValue(&binding, *m_model.read(key));
+            setValue(&binding, *model.read(key));
             return;
         }
     }
@@ -369,7 +451,8 @@ std::optional<SimValue> ProbeAgent::setValueOf(const netsnmp_variable_list& bind
     return std::nullopt;
 }
 
-int ProbeAgent::checkSet(const netsnmp_agent_request_info& info, const netsnmp_variable_list& binding)
+int ProbeAgent::checkSet(const ProbeModel& model, const netsnmp_agent_request_info& info,
+                         const netsnmp_variable_list& binding)
 {
     const std::string community(reinterpret_cast<const char*>(info.asp->pdu->community), info.asp->pdu->community_len);
     if (community != m_options.communityW)
@@ -384,7 +467,7 @@ int ProbeAgent::checkSet(const netsnmp_agent_request_info& info, const netsnmp_v
     const auto value = setValueOf(binding);
     if (!value)
         return SNMP_ERR_BADVALUE;
-    switch (m_model.checkWrite(address->key, *value)) {
+    switch (model.checkWrite(address->key, *value)) {
     case WriteStatus::Ok: return 0;
     case WriteStatus::NotWritable: return SNMP_ERR_NOTWRITABLE;
     case WriteStatus::WrongType:
@@ -393,15 +476,15 @@ int ProbeAgent::checkSet(const netsnmp_agent_request_info& info, const netsnmp_v
     return SNMP_ERR_BADVALUE;
 }
 
-void ProbeAgent::applySet(const netsnmp_variable_list& binding)
+void ProbeAgent::applySet(Probe& probe, const netsnmp_variable_list& binding)
 {
     // Only bindings the first phase accepted get here.
     const auto address = probeAddressOf(arcsOf(binding.name, binding.name_length));
     const auto value = setValueOf(binding);
     if (!address || !value)
         return;
-    m_beforeSet = m_model;
-    m_model.write(address->key, *value);
+    m_beforeSet.emplace(&probe, *probe.model);
+    probe.model->write(address->key, *value);
 }
 
 }  // namespace vimbo::sim

@@ -26,7 +26,7 @@ std::string temporaryFile()
     return pattern;
 }
 
-// Reads the simulator's first line ("listening on udp:HOST:PORT") within 10 s.
+// Reads the simulator's next line ("listening on udp:HOST:PORT") within 10 s.
 std::string readFirstLine(int fd)
 {
     std::string line;
@@ -77,6 +77,21 @@ zemtra::SnmpClient clientFor(const ProbeSimProcess& sim, std::int16_t timeout10m
 std::unique_ptr<ProbeSimProcess> ProbeSimProcess::start(const std::vector<std::string>& args,
                                                         const std::string& listen, std::string* error)
 {
+    return launch(args, listen, 1, error);
+}
+
+std::unique_ptr<ProbeSimProcess> ProbeSimProcess::startMany(unsigned count, const std::vector<std::string>& args,
+                                                            const std::string& host, std::string* error)
+{
+    std::vector<std::string> all{"--probes", std::to_string(count)};
+    all.insert(all.end(), args.begin(), args.end());
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return launch(all, (ipv6 ? "[" + host + "]" : host) + ":0", count, error);
+}
+
+std::unique_ptr<ProbeSimProcess> ProbeSimProcess::launch(std::vector<std::string> args, const std::string& listen,
+                                                         unsigned probes, std::string* error)
+{
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
@@ -110,20 +125,23 @@ std::unique_ptr<ProbeSimProcess> ProbeSimProcess::start(const std::vector<std::s
     }
     close(out[1]);
     sim->m_pid = pid;
-    const std::string line = readFirstLine(out[0]);
+    // One line per probe: "listening on udp:127.0.0.1:PORT" or "listening on udp6:[::1]:PORT"
+    for (unsigned i = 0; i < probes; ++i) {
+        const std::string line = readFirstLine(out[0]);
+        const std::string prefix = "listening on ";
+        const auto colon = line.rfind(':');
+        const auto transport = line.find(':');
+        if (line.rfind(prefix, 0) != 0 || colon == std::string::npos || transport == colon) {
+            close(out[0]);
+            return fail("the simulator did not start: '" + line + "'");
+        }
+        std::string host = line.substr(transport + 1, colon - transport - 1);
+        if (host.size() > 2 && host.front() == '[')
+            host = host.substr(1, host.size() - 2);
+        sim->m_host = host;
+        sim->m_ports.push_back(static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1))));
+    }
     close(out[0]);
-
-    // "listening on udp:127.0.0.1:PORT" or "listening on udp6:[::1]:PORT"
-    const std::string prefix = "listening on ";
-    const auto colon = line.rfind(':');
-    const auto transport = line.find(':');
-    if (line.rfind(prefix, 0) != 0 || colon == std::string::npos || transport == colon)
-        return fail("the simulator did not start: '" + line + "'");
-    std::string host = line.substr(transport + 1, colon - transport - 1);
-    if (host.size() > 2 && host.front() == '[')
-        host = host.substr(1, host.size() - 2);
-    sim->m_host = host;
-    sim->m_port = static_cast<std::uint16_t>(std::stoi(line.substr(colon + 1)));
     return sim;
 }
 

@@ -20,12 +20,21 @@ public:
     static std::unique_ptr<ProbeSimProcess> start(const std::vector<std::string>& args = {},
                                                   const std::string& listen = "127.0.0.1:0",
                                                   std::string* error = nullptr);
+    /// Starts one simulator serving `count` probes, each on a free port of
+    /// `host`, with `args` (such as --silent-probes 3, --probe-flags 2=0100).
+    /// nullptr when it does not come up; `error` then says why.
+    static std::unique_ptr<ProbeSimProcess> startMany(unsigned count, const std::vector<std::string>& args = {},
+                                                      const std::string& host = "127.0.0.1",
+                                                      std::string* error = nullptr);
     ~ProbeSimProcess();
     ProbeSimProcess(const ProbeSimProcess&) = delete;
     ProbeSimProcess& operator=(const ProbeSimProcess&) = delete;
 
     const std::string& host() const { return m_host; }
-    std::uint16_t port() const { return m_port; }
+    /// The first probe's port.
+    std::uint16_t port() const { return m_ports.front(); }
+    /// Every probe's port, probe 1 first.
+    const std::vector<std::uint16_t>& ports() const { return m_ports; }
 
     /// The request log so far, one line per request received.
     std::vector<std::string> requests() const;
@@ -33,10 +42,12 @@ public:
 
 private:
     ProbeSimProcess() = default;
+    static std::unique_ptr<ProbeSimProcess> launch(std::vector<std::string> args, const std::string& listen,
+                                                   unsigned probes, std::string* error);
 
     pid_t m_pid = -1;
     std::string m_host;
-    std::uint16_t m_port = 0;
+    std::vector<std::uint16_t> m_ports;
     std::string m_logPath;
 };
 

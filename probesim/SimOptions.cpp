@@ -142,7 +142,78 @@ bool parseListen(const std::string& text, SimOptions& options)
     return true;
 }
 
+bool isHexText(const std::string& text)
+{
+    return !text.empty() && text.size() <= 8 &&
+           text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// The per-probe options name probes by number, which only holds once the
+// count is known: they are checked after every option has been read.
+std::optional<std::string> resolveProbes(SimOptions& options, const std::optional<std::string>& portRange,
+                                         const std::optional<std::string>& silent,
+                                         const std::vector<std::string>& flags)
+{
+    if (portRange) {
+        const auto dash = portRange->find('-');
+        const auto first = zemtra::parseWholeNumber<std::uint16_t>(portRange->substr(0, dash));
+        const auto last = dash == std::string::npos ? std::nullopt
+                                                    : zemtra::parseWholeNumber<std::uint16_t>(portRange->substr(dash + 1));
+        if (!first || !last || *first == 0 || *last < *first || *last - *first + 1u > kMaxProbes)
+            return "bad --ports, expected FIRST-LAST (up to " + std::to_string(kMaxProbes) + " ports): " + *portRange;
+        const unsigned count = *last - *first + 1u;
+        if (options.probes != 1 && options.probes != count)
+            return "--probes " + std::to_string(options.probes) + " disagrees with --ports " + *portRange;
+        options.listenPort = *first;
+        options.probes = count;
+    }
+    if (options.listenPort != 0 && options.listenPort + options.probes - 1u > 65535u)
+        return "the ports of " + std::to_string(options.probes) + " probes from " +
+               std::to_string(options.listenPort) + " pass 65535";
+    if (silent) {
+        const auto numbers = parseProbeNumbers(*silent, options.probes);
+        if (!numbers)
+            return "bad --silent-probes (numbers 1.." + std::to_string(options.probes) + " as 2,5-7): " + *silent;
+        options.silentProbes = *numbers;
+    }
+    for (const std::string& flag : flags) {
+        const auto equals = flag.find('=');
+        const auto number = zemtra::parseWholeNumber<unsigned>(flag.substr(0, equals));
+        const std::string text = equals == std::string::npos ? std::string() : flag.substr(equals + 1);
+        if (!number || *number < 1 || *number > options.probes || !isHexText(text))
+            return "bad --probe-flags (PROBE=HEX, probe 1.." + std::to_string(options.probes) + "): " + flag;
+        options.probeFlags[*number] = text;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::set<unsigned>> parseProbeNumbers(const std::string& text, unsigned count)
+{
+    std::set<unsigned> numbers;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto comma = text.find(',', start);
+        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto dash = item.find('-');
+        const auto first = zemtra::parseWholeNumber<unsigned>(item.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : zemtra::parseWholeNumber<unsigned>(item.substr(dash + 1));
+        if (!first || !last || *first < 1 || *last < *first || *last > count)
+            return std::nullopt;
+        for (unsigned n = *first; n <= *last; ++n)
+            numbers.insert(n);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return numbers;
+}
+
+std::string probeName(const std::string& baseName, unsigned count, std::uint16_t port)
+{
+    return count == 1 ? baseName : baseName + "-" + std::to_string(port);
+}
 
 const Arcs& probeRoot()
 {
@@ -199,12 +270,21 @@ std::string simUsage()
            "  --oversize OID=BYTES      answer OID with an octet string of BYTES bytes (up to 65000)\n"
            "  --long-name OID           answer OID under an identifier of 128 sub-identifiers\n"
            "  --reply-from-other-port   send every answer from another UDP port\n"
-           "  --duplicate-replies       send every answer twice\n";
+           "  --duplicate-replies       send every answer twice\n"
+           "Many probes in one process (one line \"listening on ...\" per probe, in order):\n"
+           "  --probes N                N probes on consecutive ports from the --listen port\n"
+           "                            (port 0: each on a free port); each reports its name\n"
+           "                            followed by \"-PORT\" (up to 500 probes)\n"
+           "  --ports FIRST-LAST        one probe on each port of the range on the --listen host\n"
+           "  --silent-probes LIST      probes that never answer, by number from 1: 2,5-7\n"
+           "  --probe-flags N=HEX       probe N reports the alarm flags HEX (0100: slot 1's alarm)\n";
 }
 
 ParsedOptions parseSimOptions(const std::vector<std::string>& args)
 {
     SimOptions options;
+    std::optional<std::string> portRange, silentProbes;
+    std::vector<std::string> probeFlags;
     auto fail = [](std::string message) { return ParsedOptions{std::nullopt, std::move(message), true}; };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -239,6 +319,17 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             options.staticFile = value;
         } else if (arg == "--log-requests") {
             options.logFile = value;
+        } else if (arg == "--probes") {
+            const auto number = zemtra::parseWholeNumber<unsigned>(value);
+            if (!number || *number < 1 || *number > kMaxProbes)
+                return fail("bad --probes (1.." + std::to_string(kMaxProbes) + "): " + value);
+            options.probes = *number;
+        } else if (arg == "--ports") {
+            portRange = value;
+        } else if (arg == "--silent-probes") {
+            silentProbes = value;
+        } else if (arg == "--probe-flags") {
+            probeFlags.push_back(value);
         } else if (arg == "--seed" || arg == "--drop-every" || arg == "--delay-ms") {
             const auto number = zemtra::parseWholeNumber<std::uint32_t>(value);
             if (!number)
@@ -283,6 +374,8 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
             return fail("unknown option: " + arg);
         }
     }
+    if (const auto error = resolveProbes(options, portRange, silentProbes, probeFlags))
+        return fail(*error);
     if (!options.forceNonLoopback && !isLoopbackHost(options.listenHost, options.listenIpv6))
         return fail("refusing to listen outside loopback (" + options.listenHost +
                     "); use --force-non-loopback to insist");

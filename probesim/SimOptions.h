@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -38,7 +39,15 @@ struct SimOptions {
     std::vector<Arcs> longNames;             // answered under a 128-arc identifier
     bool replyFromOtherPort = false;         // answers leave from another socket
     bool duplicateReplies = false;           // every answer is sent twice
+    // Many probes in one process: one port each, consecutive from the listen
+    // port (or each a free one when it is 0), numbered from 1.
+    unsigned probes = 1;
+    std::set<unsigned> silentProbes;                // bound, but never answer
+    std::map<unsigned, std::string> probeFlags;     // probe -> fixed alarm flags text
 };
+
+/// The most probes one process serves: each holds a socket.
+inline constexpr unsigned kMaxProbes = 500;
 
 struct ParsedOptions {
     std::optional<SimOptions> options;  // nullopt: print `message` and stop
@@ -49,6 +58,13 @@ struct ParsedOptions {
 ParsedOptions parseSimOptions(const std::vector<std::string>& args);
 
 std::string simUsage();
+
+/// Probe numbers as "3", "2,5-7": each within 1..count, nullopt otherwise.
+std::optional<std::set<unsigned>> parseProbeNumbers(const std::string& text, unsigned count);
+
+/// The name a probe reports on `port` when `count` probes are served: the
+/// base name alone for a single probe, else with the port ("VIMBO-SIM-16101").
+std::string probeName(const std::string& baseName, unsigned count, std::uint16_t port);
 
 /// True for 127.0.0.0/8 and ::1.
 bool isLoopbackHost(const std::string& host, bool ipv6);

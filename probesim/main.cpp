@@ -72,12 +72,14 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    ProbeAgent agent(options, ProbeModel(state, options.seed), !options.staticFile);
+    ProbeAgent agent(options, state, !options.staticFile);
     if (const auto error = agent.start()) {
         std::cerr << "vimboProbeSim: " << *error << "\n";
         return 1;
     }
-    std::cout << "listening on " << agent.boundAddress() << std::endl;
+    for (const std::string& address : agent.boundAddresses())
+        std::cout << "listening on " << address << "\n";
+    std::cout << std::flush;
     agent.run(g_stop);
     return 0;
 }

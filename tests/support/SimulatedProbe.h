@@ -19,6 +19,19 @@ inline std::unique_ptr<ProbeSimProcess> startSim(const std::vector<std::string>&
     return sim;
 }
 
+/// One simulator serving `count` probes on free ports of `host`, each named
+/// after its port. Twelve probes, the 12th silent and the 2nd with slot 1 in
+/// alarm (flag bit 8): startProbes(12, {"--silent-probes", "12", "--probe-flags", "2=0100"}).
+/// Their ports are sim->ports(), probe 1 first.
+inline std::unique_ptr<ProbeSimProcess> startProbes(unsigned count, const std::vector<std::string>& args = {},
+                                                    const std::string& host = "127.0.0.1")
+{
+    std::string error;
+    auto sim = ProbeSimProcess::startMany(count, args, host, &error);
+    EXPECT_TRUE(sim) << count << " probes on " << host << ": " << error;
+    return sim;
+}
+
 /// Points `client` at `sim`, keeping its other settings.
 inline void aim(zemtra::SnmpClient& client, const ProbeSimProcess& sim)
 {
