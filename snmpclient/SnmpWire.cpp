@@ -92,7 +92,9 @@ std::vector<std::uint8_t> minimalInteger(std::uint64_t bits, bool isSigned)
     return bytes;
 }
 
-Value toValue(const netsnmp_variable_list& binding)
+}  // namespace
+
+Value valueOf(const netsnmp_variable_list& binding)
 {
     Value value;
     value.syntax = binding.type;
@@ -152,6 +154,8 @@ Value toValue(const netsnmp_variable_list& binding)
     }
     return value;
 }
+
+namespace {
 
 std::string sessionError(void* session)
 {
@@ -216,7 +220,7 @@ Status get(const Target& target, const ObjectId& arcs, Value& answer, Failure& f
         failure.reason = "the answer holds no value";
         return Status::RequestFailed;
     }
-    answer = toValue(*response->variables);
+    answer = valueOf(*response->variables);
     return Status::Ok;
 }
 

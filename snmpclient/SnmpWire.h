@@ -11,6 +11,9 @@
 #include <variant>
 #include <vector>
 
+// The library's decoded binding, named without its headers.
+struct variable_list;
+
 namespace zemtra::wire {
 
 // Syntax codes of values as the protocol tags them.
@@ -44,6 +47,10 @@ struct Value {
     std::vector<std::uint8_t> bytes;         // OCTET STRING, BIT STRING, IpAddress, Opaque
     std::vector<std::uint32_t> arcs;         // OBJECT IDENTIFIER
 };
+
+/// A binding the library decoded, as the wire carried it: for a caller that
+/// drives the library's sessions itself and maps values as `get` does.
+Value valueOf(const variable_list& binding);
 
 /// What `set` puts on the wire: an INTEGER or an OCTET STRING.
 using SetValue = std::variant<std::int32_t, std::string>;
