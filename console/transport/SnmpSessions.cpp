@@ -131,6 +131,7 @@ struct SnmpSessions::Engine {
              PollTransport::Done done);
     Session* sessionFor(Channel channel, const ClientSettings& settings, const zemtra::AgentAddress& address,
                         std::string& reason);
+    const std::vector<::oid>* nameOf(const std::string& oid);
     void close(Channel channel);
     void destroy(Session* session);
     void readable(Session& session);
@@ -158,6 +159,7 @@ struct SnmpSessions::Engine {
     std::unordered_map<Session*, std::unique_ptr<Session>> sessions;
     std::unordered_map<Channel, Session*> current;  // the session a channel's next read goes to
     std::vector<Ready> ready;                        // replies to hand on once the library's call is over
+    std::unordered_map<std::string, std::vector<::oid>> names;  // identifiers parsed, a cycle's few dozen
     bool flushPosted = false;
     std::shared_ptr<int> alive = std::make_shared<int>(0);  // gone with this engine: a reply's callee may end it
 };
@@ -165,26 +167,34 @@ struct SnmpSessions::Engine {
 void SnmpSessions::Engine::get(Channel channel, const std::string& oid, const ClientSettings& settings,
                                QObject* context, PollTransport::Done done)
 {
-    // The same checks, in the same order, as the component's get.
-    const auto address = zemtra::parseAgentAddress(settings.agent);
-    if (!address)
-        return failLater(context, std::move(done), oid, zemtra::kBadAgentAddress,
-                         "not an agent address: \"" + settings.agent + "\"");
-    const auto arcs = zemtra::parseObjectId(oid);
-    if (!arcs)
+    // The same checks, in the same order, as the component's get; a session
+    // open on these settings has passed those of the settings already.
+    Session* session = nullptr;
+    if (const auto found = current.find(channel); found != current.end() && sameSession(found->second->settings, settings))
+        session = found->second;
+    std::optional<zemtra::AgentAddress> address;
+    if (!session) {
+        address = zemtra::parseAgentAddress(settings.agent);
+        if (!address)
+            return failLater(context, std::move(done), oid, zemtra::kBadAgentAddress,
+                             "not an agent address: \"" + settings.agent + "\"");
+    }
+    const std::vector<::oid>* name = nameOf(oid);
+    if (!name)
         return failLater(context, std::move(done), oid, zemtra::kRequestFailed,
                          "not an object identifier: \"" + oid + "\"");
     if (settings.timeout10ms < 0 || settings.retries < 0)
         return failLater(context, std::move(done), oid, zemtra::kRequestFailed,
                          "a negative time-out or retry count is refused");
-    std::string reason;
-    Session* session = sessionFor(channel, settings, *address, reason);
-    if (!session)
-        return failLater(context, std::move(done), oid, zemtra::kSessionNotOpened, std::move(reason));
+    if (!session) {
+        std::string reason;
+        session = sessionFor(channel, settings, *address, reason);
+        if (!session)
+            return failLater(context, std::move(done), oid, zemtra::kSessionNotOpened, std::move(reason));
+    }
 
     PduPtr request(snmp_pdu_create(SNMP_MSG_GET));
-    const std::vector<::oid> name(arcs->begin(), arcs->end());
-    if (!request || !snmp_add_null_var(request.get(), name.data(), name.size()))
+    if (!request || !snmp_add_null_var(request.get(), name->data(), name->size()))
         return failLater(context, std::move(done), oid, zemtra::kRequestFailed, "cannot build the request");
     const int requestId = snmp_sess_async_send(session->handle.get(), request.get(), libraryCallback, session);
     if (requestId == 0)  // the request is still ours to free
@@ -192,11 +202,25 @@ void SnmpSessions::Engine::get(Channel channel, const std::string& oid, const Cl
     request.release();  // the library's now
     const auto now = Clock::now();
     session->pending.emplace(requestId, Pending{context, std::move(done), oid});
+    session->notifier->setEnabled(true);
     // Taken after the send, so never before the library's own time-out falls due.
     if (!session->deadline) {
         session->deadline = now + timeoutOf(settings);
         schedule(*session->deadline);
     }
+}
+
+// Every cycle reads the same identifiers: each is parsed once.
+const std::vector<::oid>* SnmpSessions::Engine::nameOf(const std::string& oid)
+{
+    if (const auto found = names.find(oid); found != names.end())
+        return &found->second;
+    const auto arcs = zemtra::parseObjectId(oid);
+    if (!arcs)
+        return nullptr;
+    if (names.size() >= 4096)  // not a cycle's: kept from growing without end
+        names.clear();
+    return &names.emplace(oid, std::vector<::oid>(arcs->begin(), arcs->end())).first->second;
 }
 
 SnmpSessions::Engine::Session* SnmpSessions::Engine::sessionFor(Channel channel, const ClientSettings& settings,
@@ -239,6 +263,7 @@ SnmpSessions::Engine::Session* SnmpSessions::Engine::sessionFor(Channel channel,
     session->peer = std::move(peer);
     session->handle = std::move(handle);
     session->notifier = std::make_unique<QSocketNotifier>(transport->sock, QSocketNotifier::Read);
+    session->notifier->setEnabled(false);
     QObject::connect(session->notifier.get(), &QSocketNotifier::activated, &anchor,
                      [this, session] { readable(*session); });
     sessions.emplace(session, std::move(owned));
@@ -272,8 +297,19 @@ void SnmpSessions::Engine::readable(Session& session)
     NETSNMP_LARGE_FD_SET(sock, fds.get());
     snmp_sess_read2(session.handle.get(), fds.get());
     NETSNMP_LARGE_FD_CLR(sock, fds.get());
+    const std::weak_ptr<int> engineAlive = alive;
+    const Channel channel = session.channel;
+    const bool retired = session.retired;
     settle(session);
     deliver();
+    // Only the sockets with reads out are watched: the event loop goes over
+    // every watched one at each wake-up. A cycle's next read, sent from the
+    // reply just handed on, has kept it watched.
+    if (engineAlive.expired() || retired)
+        return;
+    if (const auto found = current.find(channel); found != current.end() && found->second == &session &&
+                                                  session.pending.empty())
+        session.notifier->setEnabled(false);
 }
 
 // The library resends or gives up only when asked: ask the sessions whose

@@ -1,0 +1,236 @@
+// Many probes polled at once through the console's shared transport, against
+// one simulator serving them all on loopback: each probe's cycle time beside
+// 50 round trips of a reused net-snmp session measured in the same run, the
+// CPU and the memory of this process, and what silent probes do to the others.
+// Usage: vimbo_console_poll [--probes N] [--silent K] [--seconds S]
+// (not in ctest: it takes S seconds plus the start).
+#include "SnmpSessions.h"
+
+#include "CHandle.h"
+#include "ObjectId.h"
+#include "poll/ProbePoller.h"
+#include "poll/ReadPlan.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+struct Options {
+    unsigned probes = 100;
+    unsigned silent = 0;  // the last K probes never answer
+    int seconds = 60;
+};
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long statusKb(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    return 0;
+}
+
+double quantile(std::vector<double> values, double q)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
+}
+
+/// The 50 reads of a cycle, one after the other, over one session kept open:
+/// the round trips a cycle cannot beat. Median over `repeats` per probe.
+std::vector<double> baselineCycles(const std::vector<std::uint16_t>& ports, unsigned answering, int repeats)
+{
+    std::vector<std::vector<::oid>> names;
+    for (const std::string& text : vimbo::readPlanIdentifiers()) {
+        const auto arcs = zemtra::parseObjectId(text);
+        names.emplace_back(arcs->begin(), arcs->end());
+    }
+    std::vector<double> perProbe;
+    for (unsigned p = 0; p < answering; ++p) {
+        netsnmp_session settings;
+        snmp_sess_init(&settings);
+        std::string peer = "udp:127.0.0.1:" + std::to_string(ports[p]);
+        std::string community = "tavelo";
+        settings.peername = peer.data();
+        settings.version = SNMP_VERSION_1;
+        settings.community = reinterpret_cast<u_char*>(community.data());
+        settings.community_len = community.size();
+        settings.timeout = 1000000;
+        settings.retries = 0;
+        zemtra::CHandle<void, snmp_sess_close> session(snmp_sess_open(&settings));
+        std::vector<double> times;
+        for (int r = 0; r < repeats && session; ++r) {
+            const auto start = Clock::now();
+            for (const auto& name : names) {
+                netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+                snmp_add_null_var(request, name.data(), name.size());
+                netsnmp_pdu* response = nullptr;
+                if (snmp_sess_synch_response(session.get(), request, &response) != STAT_SUCCESS)
+                    std::cerr << "baseline: a read failed on port " << ports[p] << "\n";
+                if (response)
+                    snmp_free_pdu(response);
+            }
+            times.push_back(Milliseconds(Clock::now() - start).count());
+        }
+        perProbe.push_back(quantile(times, 0.5));
+    }
+    return perProbe;
+}
+
+/// One probe polled as the console polls it: a cycle, 3 s from its end to the next start.
+struct Probe {
+    std::unique_ptr<vimbo::SessionTransport> transport;
+    std::unique_ptr<vimbo::ProbePoller> poller;
+    std::unique_ptr<QTimer> next;
+    Clock::time_point started;
+    std::vector<double> completeMs;
+    unsigned failed = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Options options;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        const int value = args[i + 1].toInt();
+        if (args[i] == "--probes")
+            options.probes = static_cast<unsigned>(value);
+        else if (args[i] == "--silent")
+            options.silent = static_cast<unsigned>(value);
+        else if (args[i] == "--seconds")
+            options.seconds = value;
+    }
+    if (options.probes < 1 || options.silent >= options.probes || options.seconds < 6) {
+        std::cerr << "usage: vimbo_console_poll [--probes N] [--silent K < N] [--seconds S >= 6]\n";
+        return 2;
+    }
+    const unsigned answering = options.probes - options.silent;
+
+    // One simulator for all the probes, its values fixed, no request log.
+    QProcess sim;
+    QStringList simArgs{"--listen", "127.0.0.1:0", "--probes", QString::number(options.probes), "--static",
+                        "/dev/null"};
+    if (options.silent > 0)
+        simArgs << "--silent-probes" << QString("%1-%2").arg(answering + 1).arg(options.probes);
+    sim.start(QCoreApplication::applicationDirPath() + "/vimboProbeSim", simArgs);
+    std::vector<std::uint16_t> ports;
+    while (ports.size() < options.probes && sim.waitForReadyRead(10000)) {
+        while (sim.canReadLine()) {
+            const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+            ports.push_back(static_cast<std::uint16_t>(line.section(':', -1).toUInt()));
+        }
+    }
+    if (ports.size() < options.probes) {
+        std::cerr << "the simulator did not start\n";
+        return 1;
+    }
+
+    const std::vector<double> before = baselineCycles(ports, answering, 5);
+
+    vimbo::SnmpSessions sessions;
+    std::vector<Probe> probes(options.probes);
+    const auto interval = std::chrono::milliseconds(3000);
+    bool measuring = false;
+    for (unsigned p = 0; p < options.probes; ++p) {
+        Probe& probe = probes[p];
+        // The probe list's defaults: 1 s and one retry.
+        probe.transport = std::make_unique<vimbo::SessionTransport>(
+            sessions, vimbo::ClientSettings{"127.0.0.1", "tavelo", "kiminar", 100, 1, ports[p]});
+        probe.next = std::make_unique<QTimer>();
+        probe.next->setSingleShot(true);
+        // A coarse timer would be moved by up to 5 % to fire with others,
+        // bunching the spread cycles together again.
+        probe.next->setTimerType(Qt::PreciseTimer);
+        vimbo::ProbePoller::Handlers handlers;
+        handlers.ended = [&probe, &measuring, interval](const vimbo::CycleEnd& end) {
+            if (measuring) {
+                if (end.outcome == vimbo::CycleEnd::Complete)
+                    probe.completeMs.push_back(Milliseconds(Clock::now() - probe.started).count());
+                else
+                    ++probe.failed;
+            }
+            probe.next->start(interval);
+        };
+        probe.poller = std::make_unique<vimbo::ProbePoller>(*probe.transport, handlers);
+        QObject::connect(probe.next.get(), &QTimer::timeout, [&probe] {
+            probe.started = Clock::now();
+            probe.poller->tick();
+        });
+        // First cycles spread over the interval, as a console starting its list does.
+        probe.next->start(static_cast<int>(interval.count() * p / options.probes));
+    }
+
+    // A first round to open the sessions, then the measured window.
+    double cpuStart = 0;
+    Clock::time_point wallStart;
+    QTimer::singleShot(interval + std::chrono::milliseconds(500), [&] {
+        measuring = true;
+        cpuStart = cpuSeconds();
+        wallStart = Clock::now();
+    });
+    QTimer::singleShot(interval + std::chrono::milliseconds(500) + std::chrono::seconds(options.seconds),
+                       &app, &QCoreApplication::quit);
+    app.exec();
+    const double cpu = cpuSeconds() - cpuStart;
+    const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    const long rssKb = statusKb("VmRSS"), peakKb = statusKb("VmHWM");
+
+    std::vector<double> cycleMs;
+    unsigned answeringFailed = 0, silentFailed = 0;
+    for (unsigned p = 0; p < options.probes; ++p) {
+        if (p < answering) {
+            cycleMs.insert(cycleMs.end(), probes[p].completeMs.begin(), probes[p].completeMs.end());
+            answeringFailed += probes[p].failed;
+        } else {
+            silentFailed += probes[p].failed;
+        }
+    }
+    probes.clear();
+    const std::vector<double> after = baselineCycles(ports, answering, 5);
+    const double baseline = (quantile(before, 0.5) + quantile(after, 0.5)) / 2;
+
+    std::printf("probes %u (%u silent), polled every 3 s for %.0f s\n", options.probes, options.silent, wall);
+    std::printf("baseline, 50 reads over one reused session (median of the probes): %.2f ms before, %.2f ms after\n",
+                quantile(before, 0.5), quantile(after, 0.5));
+    std::printf("complete cycles of the %u answering probes: %zu, failed %u; silent probes' failed cycles %u\n",
+                answering, cycleMs.size(), answeringFailed, silentFailed);
+    std::printf("cycle time: median %.2f ms (%.2f x the baseline), p95 %.2f ms, max %.2f ms\n",
+                quantile(cycleMs, 0.5), quantile(cycleMs, 0.5) / baseline, quantile(cycleMs, 0.95),
+                cycleMs.empty() ? 0.0 : *std::max_element(cycleMs.begin(), cycleMs.end()));
+    std::printf("CPU of this process: %.2f %% of one core; resident %.1f MB, peak %.1f MB\n", 100 * cpu / wall,
+                rssKb / 1024.0, peakKb / 1024.0);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return 0;
+}
