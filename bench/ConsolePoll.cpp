@@ -1,7 +1,9 @@
 // Many probes polled at once through the console's shared transport, against
 // one simulator serving them all on loopback: each probe's cycle time beside
-// 50 round trips of a reused net-snmp session measured in the same run, the
-// CPU and the memory of this process, and what silent probes do to the others.
+// 50 round trips of a reused net-snmp session, measured at the same time on a
+// thread of its own against one more probe of the same simulator; the CPU of
+// the polling thread and the memory of this process; what silent probes do
+// to the others.
 // Usage: vimbo_console_poll [--probes N] [--silent K] [--seconds S]
 // (not in ctest: it takes S seconds plus the start).
 #include "SnmpSessions.h"
@@ -21,12 +23,14 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -39,13 +43,6 @@ struct Options {
     unsigned silent = 0;  // the last K probes never answer
     int seconds = 60;
 };
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 long statusKb(const std::string& field)
 {
@@ -64,45 +61,56 @@ double quantile(std::vector<double> values, double q)
     return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
 }
 
-/// The 50 reads of a cycle, one after the other, over one session kept open:
-/// the round trips a cycle cannot beat. Median over `repeats` per probe.
-std::vector<double> baselineCycles(const std::vector<std::uint16_t>& ports, unsigned answering, int repeats)
+std::vector<std::vector<::oid>> cycleNames()
 {
     std::vector<std::vector<::oid>> names;
     for (const std::string& text : vimbo::readPlanIdentifiers()) {
         const auto arcs = zemtra::parseObjectId(text);
         names.emplace_back(arcs->begin(), arcs->end());
     }
-    std::vector<double> perProbe;
-    for (unsigned p = 0; p < answering; ++p) {
-        netsnmp_session settings;
-        snmp_sess_init(&settings);
-        std::string peer = "udp:127.0.0.1:" + std::to_string(ports[p]);
-        std::string community = "tavelo";
-        settings.peername = peer.data();
-        settings.version = SNMP_VERSION_1;
-        settings.community = reinterpret_cast<u_char*>(community.data());
-        settings.community_len = community.size();
-        settings.timeout = 1000000;
-        settings.retries = 0;
-        zemtra::CHandle<void, snmp_sess_close> session(snmp_sess_open(&settings));
-        std::vector<double> times;
-        for (int r = 0; r < repeats && session; ++r) {
-            const auto start = Clock::now();
-            for (const auto& name : names) {
-                netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
-                snmp_add_null_var(request, name.data(), name.size());
-                netsnmp_pdu* response = nullptr;
-                if (snmp_sess_synch_response(session.get(), request, &response) != STAT_SUCCESS)
-                    std::cerr << "baseline: a read failed on port " << ports[p] << "\n";
-                if (response)
-                    snmp_free_pdu(response);
-            }
-            times.push_back(Milliseconds(Clock::now() - start).count());
+    return names;
+}
+
+/// The 50 reads of a cycle, one after the other, over one session kept open:
+/// the round trips a cycle cannot beat, in ms, `repeats` times.
+std::vector<double> baselineCycles(std::uint16_t port, int repeats, const std::atomic<bool>* stop = nullptr,
+                                   std::chrono::milliseconds pause = {})
+{
+    static const std::vector<std::vector<::oid>> names = cycleNames();
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    std::string peer = "udp:127.0.0.1:" + std::to_string(port);
+    std::string community = "tavelo";
+    settings.peername = peer.data();
+    settings.version = SNMP_VERSION_1;
+    settings.community = reinterpret_cast<u_char*>(community.data());
+    settings.community_len = community.size();
+    settings.timeout = 1000000;
+    settings.retries = 0;
+    zemtra::CHandle<void, snmp_sess_close> session(snmp_sess_open(&settings));
+    std::vector<double> times;
+    for (int r = 0; r < repeats && session && !(stop && *stop); ++r) {
+        const auto start = Clock::now();
+        for (const auto& name : names) {
+            netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GET);
+            snmp_add_null_var(request, name.data(), name.size());
+            netsnmp_pdu* response = nullptr;
+            if (snmp_sess_synch_response(session.get(), request, &response) != STAT_SUCCESS)
+                std::cerr << "baseline: a read failed on port " << port << "\n";
+            if (response)
+                snmp_free_pdu(response);
         }
-        perProbe.push_back(quantile(times, 0.5));
+        times.push_back(Milliseconds(Clock::now() - start).count());
+        std::this_thread::sleep_for(pause);
     }
-    return perProbe;
+    return times;
+}
+
+double threadCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 /// One probe polled as the console polls it: a cycle, 3 s from its end to the next start.
@@ -137,26 +145,31 @@ int main(int argc, char** argv)
     }
     const unsigned answering = options.probes - options.silent;
 
-    // One simulator for all the probes, its values fixed, no request log.
+    // One simulator for all the probes and one more for the baseline, its
+    // values fixed, no request log.
     QProcess sim;
-    QStringList simArgs{"--listen", "127.0.0.1:0", "--probes", QString::number(options.probes), "--static",
+    QStringList simArgs{"--listen", "127.0.0.1:0", "--probes", QString::number(options.probes + 1), "--static",
                         "/dev/null"};
     if (options.silent > 0)
         simArgs << "--silent-probes" << QString("%1-%2").arg(answering + 1).arg(options.probes);
     sim.start(QCoreApplication::applicationDirPath() + "/vimboProbeSim", simArgs);
     std::vector<std::uint16_t> ports;
-    while (ports.size() < options.probes && sim.waitForReadyRead(10000)) {
+    while (ports.size() <= options.probes && sim.waitForReadyRead(10000)) {
         while (sim.canReadLine()) {
             const QString line = QString::fromUtf8(sim.readLine()).trimmed();
             ports.push_back(static_cast<std::uint16_t>(line.section(':', -1).toUInt()));
         }
     }
-    if (ports.size() < options.probes) {
+    if (ports.size() <= options.probes) {
         std::cerr << "the simulator did not start\n";
         return 1;
     }
 
-    const std::vector<double> before = baselineCycles(ports, answering, 5);
+    // The baseline alone first, then beside the polling, on its own probe and thread.
+    const std::uint16_t baselinePort = ports.back();
+    const std::vector<double> idle = baselineCycles(baselinePort, 50);
+    std::atomic<bool> stopBaseline{false};
+    std::vector<double> beside;
 
     vimbo::SnmpSessions sessions;
     std::vector<Probe> probes(options.probes);
@@ -194,15 +207,17 @@ int main(int argc, char** argv)
     // A first round to open the sessions, then the measured window.
     double cpuStart = 0;
     Clock::time_point wallStart;
+    std::thread baseline;
     QTimer::singleShot(interval + std::chrono::milliseconds(500), [&] {
         measuring = true;
-        cpuStart = cpuSeconds();
+        cpuStart = threadCpuSeconds();
         wallStart = Clock::now();
+        baseline = std::thread([&] { beside = baselineCycles(baselinePort, 1 << 30, &stopBaseline, interval / 6); });
     });
     QTimer::singleShot(interval + std::chrono::milliseconds(500) + std::chrono::seconds(options.seconds),
                        &app, &QCoreApplication::quit);
     app.exec();
-    const double cpu = cpuSeconds() - cpuStart;
+    const double cpu = threadCpuSeconds() - cpuStart;
     const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
     const long rssKb = statusKb("VmRSS"), peakKb = statusKb("VmHWM");
 
@@ -216,19 +231,20 @@ int main(int argc, char** argv)
             silentFailed += probes[p].failed;
         }
     }
+    stopBaseline = true;
+    baseline.join();
     probes.clear();
-    const std::vector<double> after = baselineCycles(ports, answering, 5);
-    const double baseline = (quantile(before, 0.5) + quantile(after, 0.5)) / 2;
+    const double baselineMs = quantile(beside, 0.5);
 
     std::printf("probes %u (%u silent), polled every 3 s for %.0f s\n", options.probes, options.silent, wall);
-    std::printf("baseline, 50 reads over one reused session (median of the probes): %.2f ms before, %.2f ms after\n",
-                quantile(before, 0.5), quantile(after, 0.5));
+    std::printf("baseline, 50 reads over one reused session: median %.2f ms beside the polling (%zu runs), "
+                "%.2f ms alone\n", baselineMs, beside.size(), quantile(idle, 0.5));
     std::printf("complete cycles of the %u answering probes: %zu, failed %u; silent probes' failed cycles %u\n",
                 answering, cycleMs.size(), answeringFailed, silentFailed);
-    std::printf("cycle time: median %.2f ms (%.2f x the baseline), p95 %.2f ms, max %.2f ms\n",
-                quantile(cycleMs, 0.5), quantile(cycleMs, 0.5) / baseline, quantile(cycleMs, 0.95),
+    std::printf("cycle time: median %.2f ms (%.2f x the baseline beside it), p95 %.2f ms, max %.2f ms\n",
+                quantile(cycleMs, 0.5), quantile(cycleMs, 0.5) / baselineMs, quantile(cycleMs, 0.95),
                 cycleMs.empty() ? 0.0 : *std::max_element(cycleMs.begin(), cycleMs.end()));
-    std::printf("CPU of this process: %.2f %% of one core; resident %.1f MB, peak %.1f MB\n", 100 * cpu / wall,
+    std::printf("CPU of the polling thread: %.2f %% of one core; resident %.1f MB, peak %.1f MB\n", 100 * cpu / wall,
                 rssKb / 1024.0, peakKb / 1024.0);
     sim.terminate();
     sim.waitForFinished(5000);
