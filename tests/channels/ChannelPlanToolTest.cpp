@@ -27,6 +27,42 @@ TEST(VimboCanplan, buildThenDumpGivesTheSameChannels)
     EXPECT_EQ(dumped.out, csv.toStdString());
 }
 
+// Each frequency names the first channel it belongs to, centre or video carrier, as the
+// manager's lookup does; the kHz the manager rounds the probe's Hz to, halves to even.
+TEST(VimboCanplan, rulesNameEachFrequencyAsTheManagerShows)
+{
+    QTemporaryDir folder;
+    const QString in = writeFile(folder, QStringLiteral("plan.csv"),
+                                 "21,471250,474000\nA\"\\B,48251,48251\nDUP,474000,474001\n");
+    const QString plan = folder.filePath(QStringLiteral("plan.can"));
+    ASSERT_EQ(canplan({QStringLiteral("build"), in, plan}).exitCode, 0);
+    const vimbo::test::ToolRun run = canplan({QStringLiteral("rules"), plan});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const char* const rule = "      - record: instance_slot:vimbo_channel:info\n"
+                             "        expr: instance_slot:vimbo_frequency_hz:kept %1\n"
+                             "        labels:\n"
+                             "          channel: \"%2\"\n";
+    const QString expected =
+        QStringLiteral("# Made by vimbo-canplan rules from plan.can: each alerting slot's channel, as\n"
+                       "# vimboManager shows it, for the alerts' texts (vimbo-alerts.yml). Value: the frequency in Hz.\n"
+                       "groups:\n  - name: vimbo-channels\n    rules:\n") +
+        QString::fromLatin1(rule).arg(QStringLiteral(">= 473999500 <= 474000500"), QStringLiteral("(Ch21) 474.00MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral(">= 471249500 <= 471250500"), QStringLiteral("(Ch21) 471.25MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral("> 48250500 < 48251500"), QStringLiteral("(ChA\\\"\\\\B) 48.25MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral("> 474000500 < 474001500"), QStringLiteral("(ChDUP) 474.00MHz"));
+    EXPECT_EQ(run.out, expected.toStdString());
+}
+
+// The shipped rules are the CCIR plan's: made again whenever the plan changes.
+TEST(VimboCanplan, shippedChannelRulesAreTheCcirPlans)
+{
+    const vimbo::test::ToolRun run = canplan({QStringLiteral("rules"), QStringLiteral(VIMBO_CCIR_PLAN)});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    QFile shipped(QStringLiteral(VIMBO_SOURCE_DIR "/monitoring/prometheus/vimbo-channels.yml"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_EQ(run.out, shipped.readAll().toStdString()) << "make it again: vimbo-canplan rules CCIR.can";
+}
+
 TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
 {
     QTemporaryDir folder;
@@ -49,4 +85,8 @@ TEST(VimboCanplan, errorsNameTheProblemAndExitOne)
     }
     EXPECT_EQ(canplan({}).exitCode, 2);
     EXPECT_EQ(canplan({QStringLiteral("dump")}).exitCode, 2);
+    EXPECT_EQ(canplan({QStringLiteral("rules")}).exitCode, 2);
+    const vimbo::test::ToolRun noPlan = canplan({QStringLiteral("rules"), folder.filePath(QStringLiteral("none.can"))});
+    EXPECT_EQ(noPlan.exitCode, 1);
+    EXPECT_EQ(noPlan.out, "");
 }
