@@ -102,9 +102,7 @@ def main():
         probes = copy.deepcopy(jobs["vimbo-probes"])
         probes.pop("file_sd_configs")
         probes["static_configs"] = [{"targets": [f"site-{i:04d}.example:161" for i in range(args.probes)]}]
-        for rule in probes["relabel_configs"]:
-            if rule.get("replacement") == "127.0.0.1:9116":
-                rule["replacement"] = exporter
+        probes["params"]["exporter"] = [exporter]
         exporters = copy.deepcopy(jobs["snmp-exporter"])
         exporters["static_configs"] = [{"targets": [exporter]}]
         # By default one scrape of every probe's series, labelled as their own

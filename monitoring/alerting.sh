@@ -20,7 +20,7 @@ done
 start_webhook hook
 sed "s|url: http://127.0.0.1:5001/[a-z-]*|url: $hook|" "$(compress "$here/alertmanager/alertmanager.yml")" >"$scratch/am.yml"
 start_alertmanager am "$scratch/am.yml"
-compress "$here/prometheus/vimbo-alerts.yml" >/dev/null; compress "$here/prometheus/vimbo-rules.yml" >/dev/null
+compress_rules
 
 # The shipped example with its probe job copied once per exporter.
 pairs=""
@@ -38,9 +38,7 @@ for i, (probe, exporter) in enumerate(pairs):
     job["job_name"] = f"vimbo-probes-{i}"
     del job["file_sd_configs"]
     job["static_configs"] = [{"targets": [probe]}]
-    for rule in job["relabel_configs"]:
-        if rule.get("replacement") == "127.0.0.1:9116":
-            rule["replacement"] = exporter
+    job["params"]["exporter"] = [exporter]
     config["scrape_configs"].append(job)
 exporters = copy.deepcopy(jobs["snmp-exporter"])
 exporters["static_configs"] = [{"targets": [exporter for _, exporter in pairs]}]

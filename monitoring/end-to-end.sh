@@ -71,7 +71,7 @@ start_webhook hook
 sed "s|url: http://127.0.0.1:5001/[a-z-]*|url: $hook|" "$(compress "$here/alertmanager/alertmanager.yml")" >"$scratch/am.yml"
 start_alertmanager am "$scratch/am.yml"
 echo "- targets: ['$kept', '$lost', '$nameless', '$latin', '$wrong']" >"$scratch/probes.yml"
-compress "$here/prometheus/vimbo-alerts.yml" >/dev/null; compress "$here/prometheus/vimbo-rules.yml" >/dev/null
+compress_rules
 sed -e "s|/usr/share/vimbo/prometheus/|$scratch/compressed-|" -e "s|/etc/prometheus/vimbo-probes/\*.yml|$scratch/probes.yml|" \
     -e "s|127.0.0.1:9116|$exporter|" -e "s|127.0.0.1:9093|$am|" "$(compress "$here/prometheus/prometheus.yml")" \
     >"$scratch/prometheus.yml"
@@ -135,7 +135,7 @@ down_notified() { grep -q "^firing VimboProbeDown .*instance=$lost" "$scratch/ho
 wait_for 20 down_notified || fail "VimboProbeDown was not sent: $(cat "$scratch/hook.jsonl")"
 # Its text names the probe by the name it reported, in hexadecimal.
 curl -s --max-time 5 "http://$am/api/v2/alerts?filter=alertname=%22VimboProbeDown%22" |
-  grep -q "Vimbo probe at $lost (name 0x484152424F5552) does not answer" || fail "VimboProbeDown does not name HARBOUR"
+  grep -q "$lost (name 0x484152424F5552): the probe does not answer" || fail "VimboProbeDown does not name HARBOUR"
 sleep 25  # past the compressed look-back and a group interval
 for slot in 1 2 3 4; do
   alerting VimboSlotAlarm "$lost" "slot=\"$slot\"" || fail "the silent probe's slot $slot alarm was resolved by its silence"

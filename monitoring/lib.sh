@@ -70,16 +70,22 @@ text = open(sys.argv[1]).read()
 text = re.sub(r"((?:for|keep_firing_for|group_wait|group_interval|repeat_interval|scrape_interval|"
               r"evaluation_interval|scrape_timeout|batch_send_deadline|interval): )(\d+)([smh])\b", scaled, text)
 text = re.sub(r"(_age:seconds > )(\d+)", lambda m: f"{m.group(1)}{int(m.group(2)) // 15}", text)
+# The rules' windows too, so that a share of the last minutes counts as many answers.
+text = re.sub(r"\[(\d+)([smh])\]", lambda m: "[" + scaled(re.match(r"()(\d+)([smh])", m.group(1) + m.group(2))) + "]", text)
 open(sys.argv[2], "w").write(text)
 EOF
   echo "$out"
 }
 
+# compress_rules: every rule file of the example, compressed, where the
+# scaled-down prometheus.yml looks for them (compressed-NAME).
+compress_rules() { local f; for f in "$here"/prometheus/vimbo-*.yml; do compress "$f" >/dev/null; done; }
+
 # start_prometheus NAME CONFIG [FLAGS...]: sets NAME to its address.
 start_prometheus() {
   local name=$1 config=$2 port; shift 2; port=$(free_port)
   # An agent has no storage of its own and no alerts to resend.
-  local storage=(--storage.tsdb.path="$scratch/$name-data" --rules.alert.resend-delay=4s)
+  local storage=(--storage.tsdb.path="$scratch/$name-data" --rules.alert.resend-delay=4s --enable-feature=extra-scrape-metrics)
   [[ " $* " == *" --enable-feature=agent "* ]] && storage=(--storage.agent.path="$scratch/$name-data")
   start "$name" "$tools/prometheus" --config.file="$config" "${storage[@]}" --web.listen-address="127.0.0.1:$port" "$@"
   eval "$name=127.0.0.1:$port"

@@ -15,7 +15,7 @@ source "$(dirname "$0")/lib.sh"
 start_webhook hook
 sed "s|url: http://127.0.0.1:5001/[a-z-]*|url: $hook|" "$(compress "$here/alertmanager/alertmanager.yml")" >"$scratch/am.yml"
 start_alertmanager am "$scratch/am.yml"
-compress "$here/prometheus/vimbo-alerts.yml" >/dev/null; compress "$here/prometheus/vimbo-rules.yml" >/dev/null
+compress_rules
 sed -e "s|/usr/share/vimbo/prometheus/|$scratch/compressed-|" -e "s|127.0.0.1:9093|$am|" \
   "$(compress "$here/regions/central.yml")" >"$scratch/central.yml"
 start_prometheus central "$scratch/central.yml" --web.enable-remote-write-receiver --query.lookback-delta=20s
