@@ -342,7 +342,14 @@ void SnmpSessions::Engine::timedOut()
             next = session->deadline;
     if (next)
         schedule(*next);
+    const std::weak_ptr<int> engineAlive = alive;
     deliver();
+    // A probe that stays silent is not watched between its cycles.
+    if (engineAlive.expired())
+        return;
+    for (const auto& [session, owned] : sessions)
+        if (session->pending.empty() && session->notifier)
+            session->notifier->setEnabled(false);
 }
 
 void SnmpSessions::Engine::answer(Session& session, int operation, int requestId, const netsnmp_pdu* pdu)

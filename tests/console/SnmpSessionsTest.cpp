@@ -186,3 +186,14 @@ TEST(SnmpSessions, newSettingsOpenANewSessionAndTheOldOneClosesWithItsLastReply)
     EXPECT_EQ(second->value.toText(), "VIMBO-SIM-" + std::to_string(sim->ports()[1]));
     EXPECT_EQ(sessions.openSessions(), 1u);
 }
+
+TEST(SnmpSessions, aProbeOnIpv6LoopbackIsReadAsOneOnIpv4)
+{
+    auto sim = test::startProbes(2, {}, "::1");
+    ASSERT_TRUE(sim);
+    SnmpSessions sessions;
+    SessionTransport transport(sessions, settingsFor(*sim, 1));
+    const SnmpReply reply = readOnce(transport, kRoot + ".1.1.0", settingsFor(*sim, 1));
+    EXPECT_EQ(reply.code, zemtra::kOk) << reply.reason;
+    EXPECT_EQ(reply.value.toText(), "VIMBO-SIM-" + std::to_string(sim->ports()[1]));
+}
