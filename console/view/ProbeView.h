@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/ProbeState.h"
+#include "core/Slots.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace vimbo {
+
+struct CycleEnd;
+
+/// A lamp as a tile shows it: stale is a lamp that was lit at the probe's
+/// last answer and has not been read again since.
+enum class LampLook { Dark, Lit, Stale };
+
+struct SlotView {
+    LampLook alarm = LampLook::Dark;
+    LampLook warning = LampLook::Dark;
+    QString channel;  // "(Ch21) 474.00", or the frequency alone, as the desktop shows it
+    bool surveyed = false;
+};
+
+/// What the console knows of one probe of its list, for the wall and its
+/// filters: plain values, no widgets.
+struct ProbeView {
+    QString id;       // the list's section name, shown as the label
+    QString site;
+    QString address;  // "agent:port", an IPv6 agent in brackets
+    QString reportedName;  // as the probe gave it at its last complete cycle: plain text from the network
+    ProbeState state = ProbeState::Waiting;
+    std::optional<std::int64_t> lostSinceMsecs;  // the end of the first failed cycle after an answer
+    PerSlot<SlotView> slotViews{};
+    std::optional<std::int64_t> lastCompleteMsecs;  // the end of the last complete cycle
+};
+
+/// The channel label of a slot's frequency (whole kHz), as the desktop shows
+/// it with its channel plan. Without one, the frequency alone in MHz.
+using ChannelLabeler = std::function<QString(std::int32_t kHz)>;
+QString frequencyLabel(std::int32_t kHz);
+
+/// "agent:port", an IPv6 agent in brackets.
+QString probeAddress(const QString& agent, int port);
+
+/// A probe's view before its first cycle: nothing lit, waiting.
+ProbeView freshView(const QString& id, const QString& site, const QString& address);
+
+/// The view after a poller's cycle ended at `nowMsecs`. A complete cycle shows
+/// what it read; a failed one leaves what was read before as stale; a dropped
+/// one changes nothing. Nothing is lit before the probe's first answer.
+ProbeView nextView(const ProbeView& previous, const CycleEnd& end, std::int64_t nowMsecs,
+                   const ChannelLabeler& label = {});
+
+/// No manager polls the probe any more, from `nowMsecs`: its lamps go stale.
+ProbeView notWatchedView(const ProbeView& previous, std::int64_t nowMsecs);
+
+/// The probe's state as words: "answering", "lost since 11:57", ...
+QString stateText(const ProbeView& view, int utcOffsetSeconds);
+
+/// The age of the last complete cycle at `nowMsecs`: "2 s ago", "5 min ago",
+/// "3 h ago", "4 d ago"; "no complete cycle" before the first.
+QString cycleAgeText(const ProbeView& view, std::int64_t nowMsecs);
+
+}  // namespace vimbo
