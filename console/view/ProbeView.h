@@ -22,6 +22,7 @@ struct SlotView {
     LampLook warning = LampLook::Dark;
     QString channel;  // "(Ch21) 474.00", or the frequency alone, as the desktop shows it
     bool surveyed = false;
+    bool operator==(const SlotView&) const = default;
 };
 
 /// What the console knows of one probe of its list, for the wall and its
@@ -35,6 +36,7 @@ struct ProbeView {
     std::optional<std::int64_t> lostSinceMsecs;  // the end of the first failed cycle after an answer
     PerSlot<SlotView> slotViews{};
     std::optional<std::int64_t> lastCompleteMsecs;  // the end of the last complete cycle
+    bool operator==(const ProbeView&) const = default;
 };
 
 /// The channel label of a slot's frequency (whole kHz), as the desktop shows
