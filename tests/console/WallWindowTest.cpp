@@ -1,0 +1,224 @@
+// The wall through its widgets: what each tile shows, their order by
+// severity, the site and notable filters, stale and dark lamps, the age that
+// moves with the clock, and twelve tiles on one 1280x800 screen.
+#include "ProbeTile.h"
+#include "WallWindow.h"
+#include "poll/ProbePoller.h"
+#include "widgets/Controls.h"
+
+#include "FakeClock.h"
+#include "WaitFor.h"
+#include "Widgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace vimbo {
+namespace {
+
+using test::child;
+
+CycleEnd cycle(CycleEnd::Outcome outcome, ProbeState state, std::initializer_list<int> alarms = {},
+               std::initializer_list<int> warnings = {}, const QString& name = QStringLiteral("Vimbo 7"))
+{
+    CycleEnd end;
+    end.outcome = outcome;
+    end.state = state;
+    end.snapshot.name = name;
+    for (int s : alarms)
+        end.snapshot.flags.alarm[static_cast<std::size_t>(s)] = true;
+    for (int s : warnings)
+        end.snapshot.flags.warning[static_cast<std::size_t>(s)] = true;
+    for (std::size_t s = 0; s < kSlotCount; ++s)
+        end.snapshot.slotValues[s].kHz = 474000 + 8000 * static_cast<int>(s);
+    return end;
+}
+
+class WallWindowTest : public ::testing::Test {
+protected:
+    ProbeView answered(const char* id, const char* site, std::initializer_list<int> alarms = {},
+                       std::initializer_list<int> warnings = {})
+    {
+        const ProbeView fresh = freshView(QString::fromLatin1(id), QString::fromLatin1(site), QStringLiteral("127.0.0.1:16101"));
+        return nextView(fresh, cycle(CycleEnd::Complete, ProbeState::Answering, alarms, warnings), now());
+    }
+    std::int64_t now() const { return clock.now().toMSecsSinceEpoch(); }
+    QStringList shownIds(const WallWindow& wall) const
+    {
+        QStringList ids;
+        for (const ProbeTile* tile : wall.shownTiles())
+            ids << tile->view().id;
+        return ids;
+    }
+
+    test::FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(11, 57, 0), Qt::UTC)};
+};
+
+TEST_F(WallWindowTest, aTileShowsTheProbeAsListedAndAsItAnswersInPlainText)
+{
+    WallWindow wall(clock);
+    ProbeView view = answered("kestrel-hill-1", "Kestrel Hill", {1}, {4});
+    view.reportedName = QStringLiteral("<b>Vimbo</b> & <i>7</i>");
+    view.slotViews[1].channel = QStringLiteral("(Ch22) 482.00MHz");
+    wall.showView(view);
+    ProbeTile& tile = *child<ProbeTile>(wall, QStringLiteral("tile_kestrel-hill-1"));
+    const auto text = [&](const char* name) {
+        QLabel* label = child<QLabel>(tile, QString::fromLatin1(name));
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << name;
+        return label->text();
+    };
+    EXPECT_EQ(text("lblLabel"), QStringLiteral("kestrel-hill-1"));
+    EXPECT_EQ(text("lblSite"), QStringLiteral("Kestrel Hill"));
+    EXPECT_EQ(text("lblName"), QStringLiteral("<b>Vimbo</b> & <i>7</i>"));
+    EXPECT_EQ(text("lblAddress"), QStringLiteral("127.0.0.1:16101"));
+    EXPECT_EQ(text("lblState"), QStringLiteral("answering"));
+    EXPECT_EQ(text("lblChannel_0"), QStringLiteral("474.00MHz"));
+    EXPECT_EQ(text("lblChannel_1"), QStringLiteral("(Ch22) 482.00MHz"));
+    EXPECT_EQ(text("lblAge"), QStringLiteral("last cycle: 0 s ago"));
+    const PerSlot<const char*> alarms{"dark", "lit", "dark", "dark", "dark", "dark"};
+    for (int s = 0; s < kSlotCount; ++s) {
+        const QColor alarm = child<LampShape>(tile, QStringLiteral("lampAlarm_%1").arg(s))->fillColor();
+        const QColor warning = child<LampShape>(tile, QStringLiteral("lampWarning_%1").arg(s))->fillColor();
+        EXPECT_EQ(alarm, s == 1 ? QColor(255, 0, 0) : QColor(64, 0, 0)) << s;
+        EXPECT_EQ(warning, s == 4 ? QColor(255, 192, 128) : QColor(64, 48, 48)) << s;
+    }
+
+    // The age moves with the clock, once a second.
+    clock.advance(75);
+    EXPECT_TRUE(test::waitFor([&] { return text("lblAge") == QStringLiteral("last cycle: 75 s ago"); }, 3000))
+        << text("lblAge").toStdString();
+}
+
+TEST_F(WallWindowTest, nothingIsLitBeforeTheFirstAnswerAndALostProbesValuesLookOld)
+{
+    WallWindow wall(clock);
+    const ProbeView fresh = freshView(QStringLiteral("p"), QStringLiteral("s"), QStringLiteral("127.0.0.1:16101"));
+    struct Step {
+        CycleEnd end;
+        const char* state;
+        QColor alarm0, warning2, name;
+    };
+    const QColor black(0, 0, 0), grey(128, 128, 128);
+    const Step steps[] = {
+        {cycle(CycleEnd::Failed, ProbeState::NeverAnswered, {0}, {2}), "never answered", QColor(64, 0, 0),
+         QColor(64, 48, 48), grey},
+        {cycle(CycleEnd::Complete, ProbeState::Answering, {0}, {2}), "answering", QColor(255, 0, 0),
+         QColor(255, 192, 128), black},
+        {cycle(CycleEnd::Failed, ProbeState::Lost), "lost since 11:57", QColor(191, 64, 64), QColor(191, 160, 128),
+         grey},
+    };
+    ProbeView view = fresh;
+    wall.showView(view);
+    ProbeTile& tile = *child<ProbeTile>(wall, QStringLiteral("tile_p"));
+    EXPECT_EQ(child<QLabel>(tile, QStringLiteral("lblState"))->text(), QStringLiteral("waiting for the first answer"));
+    EXPECT_EQ(child<LampShape>(tile, QStringLiteral("lampAlarm_0"))->fillColor(), QColor(64, 0, 0));
+    for (const Step& step : steps) {
+        view = nextView(view, step.end, now());
+        wall.showView(view);
+        SCOPED_TRACE(step.state);
+        EXPECT_EQ(child<QLabel>(tile, QStringLiteral("lblState"))->text(), QString::fromLatin1(step.state));
+        EXPECT_EQ(child<LampShape>(tile, QStringLiteral("lampAlarm_0"))->fillColor(), step.alarm0);
+        EXPECT_EQ(child<LampShape>(tile, QStringLiteral("lampWarning_2"))->fillColor(), step.warning2);
+        EXPECT_EQ(child<QLabel>(tile, QStringLiteral("lblName"))->palette().color(QPalette::WindowText), step.name);
+        EXPECT_EQ(child<QLabel>(tile, QStringLiteral("lblChannel_3"))->palette().color(QPalette::WindowText), step.name);
+    }
+}
+
+TEST_F(WallWindowTest, tilesStandBySeverityAndTheFiltersKeepASiteOrWhatIsNotable)
+{
+    WallWindow wall(clock);
+    wall.resize(1280, 760);
+    wall.show();
+    wall.showView(answered("quiet", "Ashby"));
+    wall.showView(answered("warned", "Kestrel Hill", {}, {3}));
+    ProbeView lost = answered("lost", "Ashby", {0});
+    lost = nextView(lost, cycle(CycleEnd::Failed, ProbeState::Lost), now());
+    wall.showView(lost);
+    wall.showView(answered("alarmed", "Kestrel Hill", {5}));
+    wall.showView(freshView(QStringLiteral("waiting"), QStringLiteral("Ashby"), QStringLiteral("127.0.0.1:1")));
+    EXPECT_EQ(shownIds(wall), QStringList({"alarmed", "lost", "warned", "quiet", "waiting"}));
+
+    // Left to right on one row, then the next row.
+    const std::vector<ProbeTile*> tiles = wall.shownTiles();
+    ASSERT_TRUE(test::waitFor([&] { return tiles[1]->x() > tiles[0]->x(); }, 2000));
+    EXPECT_EQ(tiles[1]->y(), tiles[0]->y());
+    EXPECT_GT(tiles[4]->y(), tiles[0]->y());
+
+    // A new alarm moves its tile to the front.
+    wall.showView(answered("quiet", "Ashby", {2}));
+    EXPECT_EQ(shownIds(wall), QStringList({"alarmed", "quiet", "lost", "warned", "waiting"}));
+
+    auto* site = child<QComboBox>(wall, QStringLiteral("cmbSite"));
+    EXPECT_EQ(site->itemText(0), QStringLiteral("All sites"));
+    site->setCurrentIndex(site->findText(QStringLiteral("Ashby")));
+    EXPECT_EQ(shownIds(wall), QStringList({"quiet", "lost", "waiting"}));
+    EXPECT_FALSE(child<ProbeTile>(wall, QStringLiteral("tile_alarmed"))->isVisible());
+    QTest::mouseClick(child<QCheckBox>(wall, QStringLiteral("chkNotable")), Qt::LeftButton);
+    EXPECT_EQ(shownIds(wall), QStringList({"quiet", "lost"}));
+    site->setCurrentIndex(0);
+    EXPECT_EQ(shownIds(wall), QStringList({"alarmed", "quiet", "lost", "warned"}));
+    EXPECT_EQ(child<QLabel>(wall, QStringLiteral("lblCount"))->text(), QStringLiteral("4 of 5 probes"));
+
+    wall.removeProbe(QStringLiteral("quiet"));
+    EXPECT_EQ(shownIds(wall), QStringList({"alarmed", "lost", "warned"}));
+}
+
+TEST_F(WallWindowTest, twelveTilesFitA1280x800ScreenAndAHundredScroll)
+{
+    for (const int count : {12, 100}) {
+        WallWindow wall(clock);
+        wall.resize(1280, 800 - 40);  // the screen less a panel and the title bar
+        wall.show();
+        for (int i = 0; i < count; ++i)
+            wall.showView(answered(qPrintable(QStringLiteral("probe-%1").arg(i, 3, 10, QLatin1Char('0'))), "Site",
+                                   {i % 6}));
+        auto* scroll = child<QScrollArea>(wall, QStringLiteral("scrTiles"));
+        ASSERT_TRUE(test::waitFor([&] { return wall.shownTiles().back()->y() > 0; }, 2000));
+        QCoreApplication::processEvents();
+        if (count == 12) {
+            EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0) << "twelve tiles need no scrolling";
+        } else {
+            EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+        }
+        // Every channel label and name is readable whole in its tile.
+        ProbeTile& tile = *wall.shownTiles().front();
+        for (const char* name : {"lblChannel_0", "lblChannel_5", "lblName", "lblState", "lblAge"}) {
+            QLabel* label = child<QLabel>(tile, QString::fromLatin1(name));
+            label->setText(QStringLiteral("(Ch69) 858.00MHz").left(name[3] == 'C' ? 99 : 16));
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width()) << name;
+        }
+    }
+}
+
+TEST_F(WallWindowTest, openingATileAndItsMenuTellTheOwnerWhichProbe)
+{
+    QStringList asked;
+    WallWindow::Handlers handlers;
+    handlers.open = [&](const QString& id) { asked << "open " + id; };
+    handlers.editProbe = [&](const QString& id) { asked << "edit " + id; };
+    handlers.removeProbe = [&](const QString& id) { asked << "remove " + id; };
+    handlers.addProbe = [&] { asked << QStringLiteral("add"); };
+    WallWindow wall(clock, handlers);
+    wall.show();
+    wall.showView(answered("a", "s"));
+    wall.showView(answered("b", "s"));
+    ProbeTile& tile = *child<ProbeTile>(wall, QStringLiteral("tile_b"));
+    QTest::mouseDClick(&tile, Qt::LeftButton);
+    tile.setFocus();
+    QTest::keyClick(&tile, Qt::Key_Return);
+    std::unique_ptr<QMenu> menu(wall.tileMenu(QStringLiteral("a")));
+    child<QAction>(*menu, QStringLiteral("actEditProbe"))->trigger();
+    child<QAction>(*menu, QStringLiteral("actRemoveProbe"))->trigger();
+    child<QAction>(wall, QStringLiteral("actAddProbe"))->trigger();
+    EXPECT_EQ(asked, QStringList({"open b", "open b", "edit a", "remove a", "add"}));
+}
+
+}  // namespace
+}  // namespace vimbo
