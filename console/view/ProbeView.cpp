@@ -104,4 +104,41 @@ QString cycleAgeText(const ProbeView& view, std::int64_t nowMsecs)
     return QString::number(seconds / 86400) + QStringLiteral(" d ago");
 }
 
+QString probeWho(const ProbeView& view)
+{
+    return view.site.isEmpty() ? view.id : view.site + QStringLiteral(" / ") + view.id;
+}
+
+std::vector<Notification> notificationsOf(const ProbeView& after, const std::vector<ProbeEvent>& events)
+{
+    std::vector<Notification> told;
+    const QString who = probeWho(after);
+    const auto channel = [&](int slot) {
+        const bool known = slot >= 0 && slot < kSlotCount;
+        const QString label = known ? after.slotViews[static_cast<std::size_t>(slot)].channel : QString();
+        return (label.isEmpty() ? QStringLiteral("slot %1").arg(slot + 1) : label) +
+               (known && !label.isEmpty() ? QStringLiteral(" (slot %1)").arg(slot + 1) : QString());
+    };
+    for (const ProbeEvent& event : events) {
+        switch (event.kind) {
+        case ProbeEvent::AlarmRose:
+            told.push_back({Notification::Critical, who, QStringLiteral("Alarm on ") + channel(event.slot)});
+            break;
+        case ProbeEvent::AlarmCleared:
+            told.push_back({Notification::Normal, who, QStringLiteral("Alarm cleared on ") + channel(event.slot)});
+            break;
+        case ProbeEvent::ProbeLost:
+            told.push_back({Notification::Normal, who, QStringLiteral("The probe does not answer")});
+            break;
+        case ProbeEvent::ProbeBack:
+            told.push_back({Notification::Normal, who, QStringLiteral("The probe answers again")});
+            break;
+        case ProbeEvent::WarningRose:
+        case ProbeEvent::WarningCleared:
+            break;  // the lamps show warnings; the desktop tells only alarms
+        }
+    }
+    return told;
+}
+
 }  // namespace vimbo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Notifier.h"
 #include "core/ProbeState.h"
 #include "core/Slots.h"
 
@@ -8,10 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace vimbo {
 
 struct CycleEnd;
+struct ProbeEvent;
 
 /// A lamp as a tile shows it: stale is a lamp that was lit at the probe's
 /// last answer and has not been read again since.
@@ -65,5 +68,14 @@ QString stateText(const ProbeView& view, int utcOffsetSeconds);
 /// The age of the last complete cycle at `nowMsecs`: "2 s ago", "5 min ago",
 /// "3 h ago", "4 d ago"; "no complete cycle" before the first.
 QString cycleAgeText(const ProbeView& view, std::int64_t nowMsecs);
+
+/// "Kestrel Hill / kestrel-hill-1": the probe as a person knows it, first in
+/// every notification and page.
+QString probeWho(const ProbeView& view);
+
+/// What the operator is told of a cycle's events, once each: an alarm that
+/// rises or clears on a slot's channel, the probe lost or back. `after` is the
+/// view the cycle left, whose channel labels are this cycle's.
+std::vector<Notification> notificationsOf(const ProbeView& after, const std::vector<ProbeEvent>& events);
 
 }  // namespace vimbo

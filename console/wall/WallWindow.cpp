@@ -2,6 +2,7 @@
 
 #include "ProbeTile.h"
 #include "core/Clock.h"
+#include "core/Notifier.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,6 +122,15 @@ void WallWindow::showView(const ProbeView& view)
     if (siteChanged)
         fillSites();
     placeTiles();
+}
+
+void WallWindow::cycleEnded(const ProbeView& after, const std::vector<ProbeEvent>& events)
+{
+    showView(after);
+    if (!m_notifier)
+        return;
+    for (const Notification& notification : notificationsOf(after, events))
+        m_notifier->notify(*this, notification);
 }
 
 void WallWindow::removeProbe(const QString& id)

@@ -20,6 +20,8 @@ class QTimer;
 namespace vimbo {
 
 class Clock;
+class Notifier;
+struct ProbeEvent;
 class ProbeTile;
 
 /// The console's wall: one tile per probe of the list, the most severe first,
@@ -40,6 +42,10 @@ public:
 
     /// Adds the probe's tile or shows its new view; the order follows.
     void showView(const ProbeView& view);
+    /// A poller's cycle ended: its view is shown and its events told, once each.
+    void cycleEnded(const ProbeView& after, const std::vector<ProbeEvent>& events);
+    /// Alarms and losses are told through `notifier` (none: not told).
+    void setNotifier(Notifier* notifier) { m_notifier = notifier; }
     /// The probe left the list: its tile goes.
     void removeProbe(const QString& id);
     void setFilter(const WallFilter& filter);
@@ -61,6 +67,7 @@ private:
 
     const Clock& m_clock;
     Handlers m_handlers;
+    Notifier* m_notifier = nullptr;
     WallModel m_model;
     WallFilter m_filter;
     std::map<QString, ProbeTile*> m_tiles;  // children of the wall's area

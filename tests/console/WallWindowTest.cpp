@@ -4,6 +4,7 @@
 #include "ProbeTile.h"
 #include "WallWindow.h"
 #include "poll/ProbePoller.h"
+#include "core/Notifier.h"
 #include "widgets/Controls.h"
 
 #include "FakeClock.h"
@@ -218,6 +219,41 @@ TEST_F(WallWindowTest, openingATileAndItsMenuTellTheOwnerWhichProbe)
     child<QAction>(*menu, QStringLiteral("actRemoveProbe"))->trigger();
     child<QAction>(wall, QStringLiteral("actAddProbe"))->trigger();
     EXPECT_EQ(asked, QStringList({"open b", "open b", "edit a", "remove a", "add"}));
+}
+
+TEST_F(WallWindowTest, eachRiseLossReturnAndClearIsToldOnceNamingSiteLabelAndChannel)
+{
+    struct Told final : Notifier {
+        QStringList lines;
+        void notify(QWidget& window, const Notification& n) override
+        {
+            lines << window.objectName() + " | " + n.title + " | " + n.text +
+                         (n.urgency == Notification::Critical ? " | critical" : " | normal");
+        }
+    } told;
+    WallWindow wall(clock);
+    wall.setNotifier(&told);
+    const auto label = [](std::int32_t kHz) { return QStringLiteral("(Ch%1) %2MHz").arg((kHz - 306000) / 8000).arg(kHz / 1000); };
+    ProbeView view = freshView(QStringLiteral("kestrel-hill-1"), QStringLiteral("Kestrel Hill"), QStringLiteral("127.0.0.1:1"));
+    const auto run = [&](CycleEnd end, std::vector<ProbeEvent> events) {
+        end.events = std::move(events);
+        view = nextView(view, end, now(), label);
+        wall.cycleEnded(view, end.events);
+    };
+    run(cycle(CycleEnd::Complete, ProbeState::Answering, {1}, {2}),
+        {{ProbeEvent::AlarmRose, 1}, {ProbeEvent::WarningRose, 2}});
+    run(cycle(CycleEnd::Complete, ProbeState::Answering, {1}, {2}), {});
+    run(cycle(CycleEnd::Failed, ProbeState::Lost), {{ProbeEvent::ProbeLost, -1}});
+    run(cycle(CycleEnd::Failed, ProbeState::Lost), {});
+    run(cycle(CycleEnd::Complete, ProbeState::Answering), {{ProbeEvent::AlarmCleared, 1}, {ProbeEvent::WarningCleared, 2},
+                                                           {ProbeEvent::ProbeBack, -1}});
+    EXPECT_EQ(told.lines, QStringList({
+                              "WallWindow | Kestrel Hill / kestrel-hill-1 | Alarm on (Ch22) 482MHz (slot 2) | critical",
+                              "WallWindow | Kestrel Hill / kestrel-hill-1 | The probe does not answer | normal",
+                              "WallWindow | Kestrel Hill / kestrel-hill-1 | Alarm cleared on (Ch22) 482MHz (slot 2) | normal",
+                              "WallWindow | Kestrel Hill / kestrel-hill-1 | The probe answers again | normal",
+                          }));
+    EXPECT_EQ(child<QLabel>(wall, QStringLiteral("lblState"))->text(), QStringLiteral("answering"));
 }
 
 }  // namespace
