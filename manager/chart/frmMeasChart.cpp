@@ -148,6 +148,20 @@ void frmMeasChart::frmMeasChart_Form_Load()
     armSlotClock();
 }
 
+void frmMeasChart::preload(const std::vector<std::pair<BucketTime, Measures>>& buckets)
+{
+    const std::size_t first = buckets.size() > MeasureHistory::kBuckets ? buckets.size() - MeasureHistory::kBuckets : 0;
+    for (std::size_t i = first; i < buckets.size(); ++i) {
+        const auto& [closedAt, averages] = buckets[i];
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(closedAt.msecsSinceEpoch, Qt::OffsetFromUTC, closedAt.utcOffsetSeconds);
+        m_history.add(averages);
+        m_history.closeBucket(MeasureHistory::clockNumber(at.time().second()), closedAt);
+    }
+    // The bucket open now is this window's own: it closes at the next change of the clock.
+    m_history.setLast5sSlot(MeasureHistory::clockNumber(m_clock.secondOfMinute()));
+    redrawChart();
+}
+
 void frmMeasChart::armSlotClock()
 {
     // Woken at the next clock-number change rather than every 5 ms, so an idle

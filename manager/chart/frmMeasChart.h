@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +44,11 @@ public:
     {
         m_bucketClosed = std::move(closed);
     }
+
+    /// Buckets closed before this window was loaded (oldest first, at most the
+    /// ring's two hours are kept), shown as if this window had closed them.
+    /// Called after the Load, before the first measure.
+    void preload(const std::vector<std::pair<BucketTime, Measures>>& buckets);
 
     // Handlers.
     void frmMeasChart_Form_Load();

@@ -93,6 +93,12 @@ frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent compo
     connect(menuSurveillanceHistory, &QAction::triggered, this, &frmMain::menuSurveillanceHistory_Click);
 }
 
+frmMain::frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component, OutsideFeed feed)
+    : frmMain(dialogs, clock, std::move(component))
+{
+    m_outside = std::move(feed);
+}
+
 frmMain::~frmMain() = default;
 
 // ---- start-up and shutdown -------------------------------------------------
@@ -112,7 +118,12 @@ void frmMain::frmMain_Form_Load()
     m_eventsLog = new frmEventsLog(*this, m_clock, this);
     m_eventsLog->frmEventsLog_Form_Load();
     m_journal.started(m_requests->currentSettings());
-    tmrVimboPollingAlarms->start();
+    if (m_outside) {
+        // No tick of its own: the menus the first tick enables are there at once.
+        menuSurveillance->setEnabled(true);
+        btnShowChart->setEnabled(true);
+    }
+    armPolling();
     tmrBlink->start();
 }
 
@@ -136,6 +147,17 @@ void frmMain::closeEvent(QCloseEvent* event)
     if (m_poller->writing()) {
         m_closeWhenWritten = true;
         return event->ignore();
+    }
+    if (m_outside) {
+        // The console goes on: only this window and its own go.
+        tmrBlink->stop();
+        if (m_measChart)
+            m_measChart->hide();
+        if (m_eventsLog)
+            m_eventsLog->hide();
+        if (m_alarmHistory)
+            m_alarmHistory->hide();
+        return QMainWindow::closeEvent(event);
     }
     frmMain_Form_Unload();
     QMainWindow::closeEvent(event);
@@ -214,6 +236,8 @@ void frmMain::takeFocus() { activateWindow(); }
 void frmMain::setWriting(bool writing)
 {
     m_poller->setWriting(writing);
+    if (m_outside && m_outside->writing)
+        m_outside->writing(writing);
     if (!writing && std::exchange(m_closeWhenWritten, false))
         close();
 }
@@ -301,8 +325,58 @@ void frmMain::frmMain_tmrVimboPollingAlarms_Timer()
     m_poller->tick();
 }
 
-bool frmMain::cycleRunning() const { return m_poller->cycleRunning(); }
-bool frmMain::pollFailed() const { return isUnanswered(m_poller->state()); }
+bool frmMain::cycleRunning() const { return m_outside ? m_feedRunning : m_poller->cycleRunning(); }
+bool frmMain::pollFailed() const { return isUnanswered(m_outside ? m_feedState : m_poller->state()); }
+
+void frmMain::armPolling()
+{
+    if (!m_outside)
+        tmrVimboPollingAlarms->start();
+}
+
+void frmMain::feedReading(const ProbeReading& reading)
+{
+    if (!m_feedRunning) {
+        m_measures = Measures{};
+        m_feedRunning = true;
+    }
+    // The outside poller decides the cycle; a value this window cannot show stays unshown.
+    showReading(reading);
+}
+
+void frmMain::feedCycleEnd(const CycleEnd& end)
+{
+    m_feedRunning = false;
+    if (end.outcome != CycleEnd::Dropped)
+        m_feedState = end.state;
+    endCycle(end);
+}
+
+void frmMain::feedProbeChanged()
+{
+    m_feedState = ProbeState::Waiting;
+    showProbeChanged();
+}
+
+void frmMain::fillChartFromStore(HistoryRecorder& recorder, const ProbeKey& probe)
+{
+    const std::int64_t now = m_clock.now().toMSecsSinceEpoch();
+    const std::int64_t since = now - std::int64_t{MeasureHistory::kBuckets} * 5000;
+    recorder.query<std::vector<StoredBucket>>(
+        [probe, since, now](const HistoryStore& store) { return store.buckets(probe, since, now); }, m_measChart.get(),
+        [this](std::vector<StoredBucket> stored) {
+            std::vector<std::pair<BucketTime, Measures>> buckets;
+            buckets.reserve(stored.size());
+            for (const StoredBucket& bucket : stored) {
+                Measures averages{};
+                // A slot without a measure was not surveyed: the chart draws it as the cycle does, at zero.
+                for (std::size_t i = 0; i < bucket.values.size(); ++i)
+                    averages[i % 3][i / 3] = std::isnan(bucket.values[i]) ? 0.0f : bucket.values[i];
+                buckets.emplace_back(bucket.time, averages);
+            }
+            m_measChart->preload(buckets);
+        });
+}
 
 bool frmMain::showReading(const ProbeReading& reading)
 {
@@ -350,7 +424,7 @@ void frmMain::endCycle(const CycleEnd& end)
 {
     if (end.outcome == CycleEnd::Dropped) {
         // No sample, no log line, no change of state: the cycle never happened.
-        tmrVimboPollingAlarms->start();
+        armPolling();
         return;
     }
     const bool complete = end.outcome == CycleEnd::Complete;
@@ -370,7 +444,7 @@ void frmMain::endCycle(const CycleEnd& end)
     }
     m_journal.cycleEnded(end, slotLabels());
     tellEvents(end.events);
-    tmrVimboPollingAlarms->start();
+    armPolling();
 }
 
 void frmMain::markStale(std::size_t fromStep)

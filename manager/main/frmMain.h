@@ -19,6 +19,7 @@
 #include <functional>
 #include <vector>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -54,7 +55,23 @@ class frmMain : public QMainWindow, public MainWindowLink {
 public:
     /// `component` becomes SnmpClient1 and gets the window's stored settings.
     frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component = SnmpClientComponent::inProcess());
+    /// The console's detail view of one probe: the window shows what the
+    /// console's poller reads (feedReading, feedCycleEnd) and polls nothing
+    /// itself; closing it closes only this window.
+    struct OutsideFeed {
+        /// A configuration write starts (true) or ends: the outside poller pauses meanwhile.
+        std::function<void(bool writing)> writing;
+    };
+    frmMain(Dialogs& dialogs, const Clock& clock, SnmpClientComponent component, OutsideFeed feed);
     ~frmMain() override;
+
+    /// The outside poller's reading, cycle end and change of probe.
+    void feedReading(const ProbeReading& reading);
+    void feedCycleEnd(const CycleEnd& end);
+    void feedProbeChanged();
+    /// Fills the chart with `probe`'s last two hours of buckets from the store,
+    /// when the store answers. After the window's Load.
+    void fillChartFromStore(HistoryRecorder& recorder, const ProbeKey& probe);
 
     // Exposed members.
     bool IsChannelSurveyed(std::int16_t c) const override;
@@ -127,7 +144,12 @@ private:
     std::optional<float> singleOf(const QLineEdit& box) const;
     void checkSlot(std::int16_t c) const;
 
+    void armPolling();
+
     Dialogs& m_dialogs;
+    std::optional<OutsideFeed> m_outside;  // set: the console's detail view
+    ProbeState m_feedState = ProbeState::Waiting;
+    bool m_feedRunning = false;
     Notifier* m_notifier = nullptr;
     const Clock& m_clock;
     SnmpClientComponent m_snmpClient;
