@@ -90,7 +90,53 @@ QString note(const JournalEvent& e)
 }  // namespace
 
 frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock& clock, QWidget* owner)
-    : QDialog(owner), m_journal(journal), m_dialogs(dialogs), m_clock(clock)
+    : QDialog(owner), m_journal(&journal), m_dialogs(dialogs), m_clock(clock)
+{
+    build();
+    m_journal->setChanged([this] { refreshSoon(); });
+}
+
+frmAlarmHistory::frmAlarmHistory(HistoryRecorder& recorder, std::function<std::vector<ListedProbe>()> listed,
+                                 Dialogs& dialogs, const Clock& clock, QWidget* owner)
+    : QDialog(owner), m_recorder(&recorder), m_listed(std::move(listed)), m_dialogs(dialogs), m_clock(clock)
+{
+    build();
+}
+
+void frmAlarmHistory::refreshSoon()
+{
+    if (isVisible())
+        tmrRefresh->start();
+}
+
+HistoryRecorder* frmAlarmHistory::recorder() const
+{
+    return m_journal ? m_journal->recorder() : m_recorder;
+}
+
+const frmAlarmHistory::ListedProbe* frmAlarmHistory::listedOf(const ProbeKey& probe) const
+{
+    const auto at = std::find_if(m_probes.begin(), m_probes.end(), [&](const ListedProbe& listed) {
+        return listed.address == probe.address && listed.port == probe.port;
+    });
+    return at == m_probes.end() ? nullptr : &*at;
+}
+
+void frmAlarmHistory::fillProbes()
+{
+    // The probe chosen stays chosen while it is listed.
+    m_probes = m_listed();
+    const QString chosen = cmbProbe->currentData().toString();
+    const QSignalBlocker block(cmbProbe);
+    cmbProbe->clear();
+    cmbProbe->addItem(QStringLiteral("All probes"));
+    for (const ListedProbe& probe : m_probes)
+        cmbProbe->addItem(probe.site.isEmpty() ? probe.label : probe.label + QStringLiteral(" (") + probe.site + QLatin1Char(')'),
+                          probe.label);
+    cmbProbe->setCurrentIndex(std::max(0, chosen.isEmpty() ? 0 : cmbProbe->findData(chosen)));
+}
+
+void frmAlarmHistory::build()
 {
     setObjectName(QStringLiteral("frmAlarmHistory"));
     setWindowTitle(kTitle);
@@ -100,6 +146,12 @@ frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock
     lblProbeState = new QLabel(this);
     lblProbeState->setObjectName(QStringLiteral("lblProbeState"));
     lblProbeState->setTextFormat(Qt::PlainText);  // the probe names itself: no markup of its runs
+    if (m_listed) {
+        cmbProbe = new QComboBox(this);
+        cmbProbe->setObjectName(QStringLiteral("cmbProbe"));
+        cmbProbe->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        cmbProbe->addItem(QStringLiteral("All probes"));
+    }
     cmbSlot = new QComboBox(this);
     cmbSlot->setObjectName(QStringLiteral("cmbSlot"));
     cmbSlot->addItem(QStringLiteral("All slots"), -1);
@@ -114,9 +166,12 @@ frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock
     for (const auto& [text, hours] : kSinceChoices)
         cmbSince->addItem(text, hours);
 
-    tblEvents = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+    QStringList columns = kColumns;
+    if (m_listed)
+        columns.insert(2, QStringLiteral("Site"));
+    tblEvents = new QTableWidget(0, static_cast<int>(columns.size()), this);
     tblEvents->setObjectName(QStringLiteral("tblEvents"));
-    tblEvents->setHorizontalHeaderLabels(kColumns);
+    tblEvents->setHorizontalHeaderLabels(columns);
     tblEvents->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblEvents->setSelectionMode(QAbstractItemView::SingleSelection);
     tblEvents->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -135,6 +190,8 @@ frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(new QLabel(QStringLiteral("Show:"), this));
+    if (cmbProbe)
+        filters->addWidget(cmbProbe);
     filters->addWidget(cmbSlot);
     filters->addWidget(cmbKind);
     filters->addWidget(cmbSince);
@@ -155,19 +212,16 @@ frmAlarmHistory::frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock
     tmrRefresh->setSingleShot(true);
     tmrRefresh->setInterval(200);
     connect(tmrRefresh, &QTimer::timeout, this, &frmAlarmHistory::refresh);
-    for (QComboBox* box : {cmbSlot, cmbKind, cmbSince})
-        connect(box, &QComboBox::currentIndexChanged, this, &frmAlarmHistory::refresh);
+    for (QComboBox* box : {cmbProbe, cmbSlot, cmbKind, cmbSince})
+        if (box)
+            connect(box, &QComboBox::currentIndexChanged, this, &frmAlarmHistory::refresh);
     connect(tblEvents, &QTableWidget::itemSelectionChanged, this, [this] {
         const JournalEvent* event = selected();
-        btnAcknowledge->setEnabled(event && event->active && m_journal.recorder());
+        btnAcknowledge->setEnabled(event && event->active && recorder());
     });
     connect(btnAcknowledge, &QPushButton::clicked, this, &frmAlarmHistory::acknowledgeSelected);
     connect(btnExport, &QPushButton::clicked, this, &frmAlarmHistory::exportCsv);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::hide);
-    m_journal.setChanged([this] {
-        if (isVisible())
-            tmrRefresh->start();
-    });
 }
 
 void frmAlarmHistory::showEvent(QShowEvent* event)
@@ -179,8 +233,13 @@ void frmAlarmHistory::showEvent(QShowEvent* event)
 EventFilter frmAlarmHistory::filter() const
 {
     EventFilter f;
-    // This manager's probe, under whatever name it reported there.
-    f.probe = ProbeKey{m_journal.probe().address, m_journal.probe().port, {}};
+    if (m_journal) {
+        // This manager's probe, under whatever name it reported there.
+        f.probe = ProbeKey{m_journal->probe().address, m_journal->probe().port, {}};
+    } else if (const int chosen = cmbProbe->currentIndex(); chosen > 0 && chosen <= static_cast<int>(m_probes.size())) {
+        const ListedProbe& probe = m_probes[static_cast<std::size_t>(chosen - 1)];
+        f.probe = ProbeKey{probe.address, probe.port, {}};
+    }
     f.slot = cmbSlot->currentData().toInt();
     f.kinds = kKindChoices[static_cast<std::size_t>(std::max(0, cmbKind->currentIndex()))].second;
     if (const int hours = cmbSince->currentData().toInt(); hours > 0)
@@ -190,16 +249,30 @@ EventFilter frmAlarmHistory::filter() const
 
 void frmAlarmHistory::refresh()
 {
-    const ProbeKey& probe = m_journal.probe();
+    if (!m_journal) {
+        fillProbes();
+        HistoryRecorder* store = recorder();
+        lblProbeState->setText(QStringLiteral("Every probe of the list") +
+                               (store->recording() ? QString() : QStringLiteral(". No history is being recorded.")));
+        const EventFilter f = filter();
+        store->query<std::vector<JournalEvent>>([f](const HistoryStore& history) { return history.events(f); }, this,
+                                                [this](std::vector<JournalEvent> events) {
+                                                    // Other managers' probes in the same store are not this list's.
+                                                    std::erase_if(events, [this](const JournalEvent& e) { return !listedOf(e.probe); });
+                                                    showEvents(std::move(events));
+                                                });
+        return;
+    }
+    const ProbeKey& probe = m_journal->probe();
     const QString who = (probe.name.isEmpty() ? QStringLiteral("Probe") : probe.name) + QStringLiteral(" at ") + probe.where();
-    HistoryRecorder* recorder = m_journal.recorder();
+    HistoryRecorder* recorder = m_journal->recorder();
     if (!recorder || !recorder->recording()) {
-        lblProbeState->setText(who + QStringLiteral(": ") + m_journal.stateText() +
+        lblProbeState->setText(who + QStringLiteral(": ") + m_journal->stateText() +
                                QStringLiteral(". No history is being recorded."));
         if (!recorder)
             return showEvents({});
     } else {
-        lblProbeState->setText(who + QStringLiteral(": ") + m_journal.stateText());
+        lblProbeState->setText(who + QStringLiteral(": ") + m_journal->stateText());
     }
     const EventFilter f = filter();
     recorder->query<std::vector<JournalEvent>>([f](const HistoryStore& store) { return store.events(f); }, this,
@@ -215,9 +288,10 @@ void frmAlarmHistory::showEvents(std::vector<JournalEvent> events)
     tblEvents->setRowCount(static_cast<int>(m_shown.size()));
     for (int row = 0; row < static_cast<int>(m_shown.size()); ++row) {
         const JournalEvent& e = m_shown[static_cast<std::size_t>(row)];
-        const QStringList cells{
+        const ListedProbe* listed = m_journal ? nullptr : listedOf(e.probe);
+        QStringList cells{
             isoTimeWithOffset(e.time).replace(QLatin1Char('T'), QLatin1Char(' ')),
-            (e.probe.name.isEmpty() ? QString() : e.probe.name + QLatin1Char(' ')) + e.probe.where(),
+            listed ? listed->label : (e.probe.name.isEmpty() ? QString() : e.probe.name + QLatin1Char(' ')) + e.probe.where(),
             eventKindText(e.kind) + (e.active ? QStringLiteral(" (active)") : QString()),
             e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
             e.channel,
@@ -227,6 +301,8 @@ void frmAlarmHistory::showEvents(std::vector<JournalEvent> events)
             value(e.vber, 'E', 1),
             acknowledgedBy(e),
             note(e)};
+        if (listed)
+            cells.insert(2, listed->site);
         const QColor background = !e.active                       ? QColor()
                                   : opens(e.kind) == Episode::Alarm   ? QColor(255, 205, 205)
                                   : opens(e.kind) == Episode::Warning ? QColor(255, 240, 190)
@@ -256,7 +332,13 @@ void frmAlarmHistory::acknowledgeSelected()
     const JournalEvent* event = selected();
     if (!event || !event->active)
         return;
-    m_journal.acknowledge(event->id, txtNote->text().trimmed());
+    if (m_journal) {
+        m_journal->acknowledge(event->id, txtNote->text().trimmed());
+    } else {
+        const QDateTime now = m_clock.now();
+        m_recorder->acknowledge(event->id, Journal::userName(), txtNote->text().trimmed(),
+                                {now.toMSecsSinceEpoch(), now.offsetFromUtc()});
+    }
     txtNote->clear();
     refresh();
 }

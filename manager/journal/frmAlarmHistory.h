@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -17,6 +18,7 @@ namespace vimbo {
 
 class Clock;
 class Dialogs;
+class HistoryRecorder;
 class Journal;
 
 /// "Alarm history": the journal of the probe being watched, newest first with
@@ -25,6 +27,18 @@ class Journal;
 class frmAlarmHistory : public QDialog {
 public:
     frmAlarmHistory(Journal& journal, Dialogs& dialogs, const Clock& clock, QWidget* owner);
+
+    /// A probe of the console's list, as the list names it.
+    struct ListedProbe {
+        QString label, site, address;
+        int port = 0;
+    };
+    /// The console's one list across the probes `listed` gives (asked at each
+    /// refresh): a probe and a site column, and a probe filter.
+    frmAlarmHistory(HistoryRecorder& recorder, std::function<std::vector<ListedProbe>()> listed, Dialogs& dialogs,
+                    const Clock& clock, QWidget* owner);
+    /// Something was recorded: the table follows shortly, when shown.
+    void refreshSoon();
 
     /// Asks the store again; the table follows when the answer comes.
     void refresh();
@@ -35,17 +49,25 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void build();
+    void fillProbes();
+    HistoryRecorder* recorder() const;
+    const ListedProbe* listedOf(const ProbeKey& probe) const;
     void showEvents(std::vector<JournalEvent> events);
     void acknowledgeSelected();
     void exportCsv();
     EventFilter filter() const;
     const JournalEvent* selected() const;
 
-    Journal& m_journal;
+    Journal* m_journal = nullptr;         // one probe's window
+    HistoryRecorder* m_recorder = nullptr;  // the console's, across its list
+    std::function<std::vector<ListedProbe>()> m_listed;
+    std::vector<ListedProbe> m_probes;  // as listed at the last refresh
     Dialogs& m_dialogs;
     const Clock& m_clock;
     std::vector<JournalEvent> m_shown;
     QLabel* lblProbeState = nullptr;
+    QComboBox* cmbProbe = nullptr;  // the console's only
     QComboBox* cmbSlot = nullptr;
     QComboBox* cmbKind = nullptr;
     QComboBox* cmbSince = nullptr;
