@@ -1,6 +1,8 @@
 #include "ProbeView.h"
 
+#include "channels/channelsCollection.h"
 #include "mib/DisplayFormat.h"
+#include "mib/Scales.h"
 #include "poll/ProbePoller.h"
 
 #include <algorithm>
@@ -10,6 +12,16 @@ namespace vimbo {
 QString frequencyLabel(std::int32_t kHz)
 {
     return mib::formatMHz(kHz / 1000.0);
+}
+
+ChannelLabeler planLabeler(std::shared_ptr<const channelsCollection> plan)
+{
+    return [plan = std::move(plan)](std::int32_t kHz) {
+        // As the desktop labels a slot: the plan's channel of that frequency, then the frequency.
+        const QString frequency = mib::formatMHz(mib::mhzFromHz(kHz * 1000.0));
+        const ChannelPtr channel = plan ? plan->findByFreq(kHz) : nullptr;
+        return channel ? QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") + frequency : frequency;
+    };
 }
 
 QString probeAddress(const QString& agent, int port)

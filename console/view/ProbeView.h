@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,6 +47,9 @@ struct ProbeView {
 /// it with its channel plan. Without one, the frequency alone in MHz.
 using ChannelLabeler = std::function<QString(std::int32_t kHz)>;
 QString frequencyLabel(std::int32_t kHz);
+class channelsCollection;
+/// "(Ch21) 474.00MHz" for a frequency of the plan, the frequency alone otherwise.
+ChannelLabeler planLabeler(std::shared_ptr<const channelsCollection> plan);
 
 /// "agent:port", an IPv6 agent in brackets.
 QString probeAddress(const QString& agent, int port);

@@ -45,6 +45,8 @@ LampShape* lamp(QWidget* parent, const QString& name)
 ProbeTile::ProbeTile(QWidget* parent) : QFrame(parent)
 {
     setFrameShape(QFrame::StyledPanel);
+    // As tall as its contents: the wall shows more rows, never stretched tiles.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -93,7 +95,6 @@ ProbeTile::ProbeTile(QWidget* parent) : QFrame(parent)
     column->addLayout(grid);
     lblAge = plainLabel(this, QStringLiteral("lblAge"));
     column->addWidget(lblAge);
-    column->addStretch();
 }
 
 void ProbeTile::showView(const ProbeView& view, std::int64_t nowMsecs, int utcOffsetSeconds)

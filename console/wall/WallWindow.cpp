@@ -22,8 +22,8 @@ namespace vimbo {
 
 namespace {
 
-// Four columns of tiles on a 1280 pixel wide screen.
-constexpr int kTileWidth = 312;
+// Four columns of tiles on a 1280 pixel wide screen, its scroll bar shown.
+constexpr int kTileWidth = 306;
 constexpr int kSpacing = 6;
 
 }  // namespace

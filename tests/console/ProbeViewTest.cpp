@@ -2,6 +2,7 @@
 // cycle leaves on the tile, and the words for its state and age.
 #include "ProbeView.h"
 
+#include "channels/channelsCollection.h"
 #include "poll/ProbePoller.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,16 @@ TEST(ProbeView, channelLabelsComeFromTheLabelerOrTheFrequency)
                     [](std::int32_t kHz) { return QStringLiteral("(Ch%1) x").arg((kHz - 306000) / 8000); });
     EXPECT_EQ(view.slotViews[0].channel, QStringLiteral("(Ch21) x"));
     EXPECT_EQ(view.slotViews[2].channel, QStringLiteral("(Ch23) x"));
+
+    // The plan's channel by its centre or video frequency, as the desktop labels a slot.
+    auto plan = std::make_shared<channelsCollection>();
+    plan->Add(QStringLiteral("21"), 471250, 474000);
+    plan->Add(QStringLiteral("E5"), 175250, 482000);
+    view = nextView(ProbeView{}, complete({}, {}), kT0, planLabeler(plan));
+    EXPECT_EQ(view.slotViews[0].channel, QStringLiteral("(Ch21) 474.00MHz"));
+    EXPECT_EQ(view.slotViews[1].channel, QStringLiteral("(ChE5) 482.00MHz"));
+    EXPECT_EQ(view.slotViews[2].channel, QStringLiteral("490.00MHz"));
+    EXPECT_EQ(planLabeler(nullptr)(177500), QStringLiteral("177.50MHz"));
 }
 
 TEST(ProbeView, notWatchedTurnsLitLampsStaleFromThatTime)

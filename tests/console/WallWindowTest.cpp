@@ -183,6 +183,9 @@ TEST_F(WallWindowTest, twelveTilesFitA1280x800ScreenAndAHundredScroll)
         auto* scroll = child<QScrollArea>(wall, QStringLiteral("scrTiles"));
         ASSERT_TRUE(test::waitFor([&] { return wall.shownTiles().back()->y() > 0; }, 2000));
         QCoreApplication::processEvents();
+        const std::vector<ProbeTile*> tiles = wall.shownTiles();
+        EXPECT_EQ(tiles[3]->y(), tiles[0]->y()) << count << ": four columns, the scroll bar shown or not";
+        EXPECT_GT(tiles[4]->y(), tiles[0]->y()) << count;
         if (count == 12) {
             EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0) << "twelve tiles need no scrolling";
         } else {
