@@ -35,9 +35,14 @@ TextBox* row(QWidget* frame, const char* labelName, const QString& text, const c
 }  // namespace
 
 frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* owner)
+    : frmSnmpConfig(main.SnmpClient1(), dialogs, owner)
+{
+}
+
+frmSnmpConfig::frmSnmpConfig(zemtra::SnmpClient& client, Dialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint),
-      m_main(main), m_dialogs(dialogs)
+      m_client(client), m_dialogs(dialogs)
 {
     designWindow(*this, QStringLiteral("frmSnmpConfig"), kCaption, 4580, 3000);
     setModal(true);
@@ -69,7 +74,7 @@ frmSnmpConfig::frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* ow
 
 void frmSnmpConfig::frmSnmpConfig_Form_Load()
 {
-    const zemtra::SnmpClient& client = m_main.SnmpClient1();
+    const zemtra::SnmpClient& client = m_client;
     showText(*txtVimboIP, QString::fromStdString(client.Agent()));
     showText(*txtCommunityR, QString::fromStdString(client.CommunityR()));
     showText(*txtCommunityW, QString::fromStdString(client.CommunityW()));
@@ -110,7 +115,7 @@ void frmSnmpConfig::frmSnmpConfig_OKButton_Click()
     if (!retries)
         return;
 
-    zemtra::SnmpClient& client = m_main.SnmpClient1();
+    zemtra::SnmpClient& client = m_client;
     client.setAgent(txtVimboIP->text().toStdString());
     client.setCommunityR(txtCommunityR->text().toStdString());
     client.setCommunityW(txtCommunityW->text().toStdString());

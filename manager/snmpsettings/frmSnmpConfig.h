@@ -7,6 +7,10 @@
 
 class QPushButton;
 
+namespace zemtra {
+class SnmpClient;
+}  // namespace zemtra
+
 namespace vimbo {
 
 class Dialogs;
@@ -17,6 +21,8 @@ class TextBox;
 class frmSnmpConfig : public QDialog {
 public:
     frmSnmpConfig(MainWindowLink& main, Dialogs& dialogs, QWidget* owner);
+    /// Edits `client` alone, with the same checks: the console's probe list.
+    frmSnmpConfig(zemtra::SnmpClient& client, Dialogs& dialogs, QWidget* owner);
 
     // Handlers.
     void frmSnmpConfig_Form_Load();
@@ -28,7 +34,7 @@ private:
     /// even), or nullopt after telling the operator what the box takes.
     std::optional<int> numberOf(TextBox& box, const QString& name, int lowest, int highest);
 
-    MainWindowLink& m_main;
+    zemtra::SnmpClient& m_client;
     Dialogs& m_dialogs;
 
     TextBox* txtVimboIP;

@@ -1,5 +1,6 @@
 // The wall's order, filters and colours: which tile a person sees first, and
 // what looks lit, dark or old.
+#include "ProbeEntry.h"
 #include "WallModel.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,46 @@ TEST(WallModel, colourAreTheDesktopsLampsAndTheGreyOfOldValues)
     EXPECT_FALSE(valuesStale(probe("a", "s", ProbeState::Answering)));
     for (ProbeState state : {ProbeState::Waiting, ProbeState::Lost, ProbeState::NeverAnswered, ProbeState::NotWatched})
         EXPECT_TRUE(valuesStale(probe("a", "s", state))) << int(state);
+}
+
+}  // namespace
+}  // namespace vimbo
+
+namespace vimbo {
+namespace {
+
+TEST(ProbeEntry, labelsAndSitesAreWhatOneLineOfTheListCanHold)
+{
+    const QStringList taken = {"kestrel-hill-1", "ashby-2"};
+    struct Case {
+        QString label;
+        const char* problem;  // "" when it may be used
+    };
+    const Case labels[] = {
+        {"kestrel-hill-2", ""},
+        {"Probe_7.b", ""},
+        {QString(64, u'x'), ""},
+        {"", "A probe needs a label."},
+        {QString(65, u'x'), "A label has at most 64 characters."},
+        {"kestrel hill", "A label has only letters, digits, '-', '_' and '.'."},
+        {"a]b", "A label has only letters, digits, '-', '_' and '.'."},
+        {"a\nb", "A label has only letters, digits, '-', '_' and '.'."},
+        {QStringLiteral("késtrel"), "A label has only letters, digits, '-', '_' and '.'."},
+        {"Ashby-2", "Another probe of the list is labelled Ashby-2."},
+    };
+    for (const Case& c : labels)
+        EXPECT_EQ(labelProblem(c.label, taken).value_or(QString()), QString::fromLatin1(c.problem)) << c.label.toStdString();
+
+    const Case sites[] = {
+        {"Kestrel Hill", ""},
+        {QStringLiteral("Mönchsberg [north]"), ""},
+        {"", ""},
+        {QString(101, u's'), "A site has at most 100 characters."},
+        {"Kestrel\nHill", "A site is one line of text."},
+        {"Kestrel\tHill", "A site is one line of text."},
+    };
+    for (const Case& c : sites)
+        EXPECT_EQ(siteProblem(c.label).value_or(QString()), QString::fromLatin1(c.problem)) << c.label.toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The wall through its widgets: what each tile shows, their order by
 // severity, the site and notable filters, stale and dark lamps, the age that
 // moves with the clock, and twelve tiles on one 1280x800 screen.
+#include "ProbeEntryDialog.h"
 #include "ProbeTile.h"
 #include "WallWindow.h"
 #include "poll/ProbePoller.h"
@@ -8,10 +9,15 @@
 #include "widgets/Controls.h"
 
 #include "FakeClock.h"
+#include "FakeDialogs.h"
 #include "WaitFor.h"
 #include "Widgets.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -257,6 +263,85 @@ TEST_F(WallWindowTest, eachRiseLossReturnAndClearIsToldOnceNamingSiteLabelAndCha
                               "WallWindow | Kestrel Hill / kestrel-hill-1 | The probe answers again | normal",
                           }));
     EXPECT_EQ(child<QLabel>(wall, QStringLiteral("lblState"))->text(), QStringLiteral("answering"));
+}
+
+// Answers the modal dialogs as they come up, one step each: a step fills the
+// dialog on top and presses one of its buttons.
+struct DialogScript {
+    std::vector<std::function<void(QWidget& dialog)>> steps;
+    std::size_t next = 0;
+    QStringList seen;
+    QTimer timer;
+    DialogScript()
+    {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            QWidget* top = QApplication::activeModalWidget();
+            if (!top || next >= steps.size() || top->property("stepDone").toInt() == int(next) + 1)
+                return;
+            seen << top->objectName();
+            top->setProperty("stepDone", int(next) + 1);
+            steps[next++](*top);
+        });
+        timer.start();
+    }
+};
+
+void type(QWidget& dialog, const char* box, const QString& text)
+{
+    child<QLineEdit>(dialog, QString::fromLatin1(box))->setText(text);
+}
+
+void press(QWidget& dialog, const char* button)
+{
+    QTest::mouseClick(child<QPushButton>(dialog, QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+TEST(ProbeEntryFlow, aProbeIsAddedThroughItsLabelSiteAndTheSnmpDialogsChecks)
+{
+    test::FakeDialogs dialogs;
+    DialogScript script;
+    script.steps = {
+        [](QWidget& d) {
+            type(d, "txtLabel", QStringLiteral("ashby-2"));  // taken: told, and the dialog stays
+            press(d, "btnNext");
+            type(d, "txtLabel", QStringLiteral("tollgate-1"));
+            type(d, "txtSite", QStringLiteral("  Tollgate "));
+            press(d, "btnNext");
+        },
+        [](QWidget& d) {
+            EXPECT_EQ(child<QLineEdit>(d, QStringLiteral("txtVimboIP"))->text(), QStringLiteral("127.0.0.1"));
+            type(d, "txtPort", QStringLiteral("70000"));  // refused by the SNMP dialog's own check
+            press(d, "OKButton");
+            type(d, "txtPort", QStringLiteral("16103"));
+            type(d, "txtRetries", QStringLiteral("2"));
+            press(d, "OKButton");
+        },
+    };
+    ProbeEntry start{{}, {}, {"127.0.0.1", "tavelo", "kiminar", 100, 1, 161}};
+    const auto entry = askProbeEntry(start, {"kestrel-hill-1", "ashby-2"}, dialogs, nullptr);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(script.seen, QStringList({"ProbeEntryDialog", "frmSnmpConfig"}));
+    EXPECT_EQ(entry->label, QStringLiteral("tollgate-1"));
+    EXPECT_EQ(entry->site, QStringLiteral("Tollgate"));
+    EXPECT_EQ(entry->settings.agent, "127.0.0.1");
+    EXPECT_EQ(entry->settings.port, 16103);
+    EXPECT_EQ(entry->settings.retries, 2);
+    EXPECT_EQ(entry->settings.communityR, "tavelo");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Another probe of the list is labelled ashby-2."));
+    EXPECT_EQ(dialogs.messages[1].text, QStringLiteral("UDP Port: a whole number from 1 to 65535"));
+
+    // Cancelled at the SNMP dialog: nothing is added.
+    DialogScript cancelled;
+    cancelled.steps = {[](QWidget& d) { press(d, "btnNext"); }, [](QWidget& d) { press(d, "CancelButton"); }};
+    EXPECT_FALSE(askProbeEntry({QStringLiteral("tollgate-2"), {}, start.settings}, {}, dialogs, nullptr));
+    EXPECT_EQ(cancelled.seen, QStringList({"ProbeEntryDialog", "frmSnmpConfig"}));
+
+    dialogs.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+    EXPECT_FALSE(confirmRemoval(QStringLiteral("ashby-2"), QStringLiteral("Ashby"), dialogs));
+    EXPECT_TRUE(confirmRemoval(QStringLiteral("ashby-2"), QStringLiteral("Ashby"), dialogs));
+    EXPECT_EQ(dialogs.messages.back().text, QStringLiteral("Remove ashby-2 (Ashby) from the list?"));
 }
 
 }  // namespace
