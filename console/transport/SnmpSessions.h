@@ -48,8 +48,8 @@ private:
     std::unique_ptr<Engine> m_engine;
 };
 
-/// One probe's transport over the shared sessions: the probe's settings and
-/// its channel, closed with it.
+/// One probe's transport over the shared sessions (which outlive it): the
+/// probe's settings and its channel, closed with it.
 class SessionTransport : public PollTransport {
 public:
     SessionTransport(SnmpSessions& sessions, ClientSettings settings);
