@@ -3,9 +3,10 @@
 // 50 round trips of a reused net-snmp session, measured at the same time on a
 // thread of its own against one more probe of the same simulator; the CPU of
 // the polling thread and the memory of this process; what silent probes do
-// to the others.
+// to the others. Each probe's view for the wall is kept as the console keeps it.
 // Usage: vimbo_console_poll [--probes N] [--silent K] [--seconds S]
 // (not in ctest: it takes S seconds plus the start).
+#include "ProbeView.h"
 #include "SnmpSessions.h"
 
 #include "CHandle.h"
@@ -17,6 +18,7 @@
 #include <net-snmp/net-snmp-includes.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QProcess>
 #include <QTimer>
 
@@ -119,6 +121,7 @@ struct Probe {
     std::unique_ptr<vimbo::ProbePoller> poller;
     std::unique_ptr<QTimer> next;
     Clock::time_point started;
+    vimbo::ProbeView view;  // what the console's wall shows of it, kept as the console keeps it
     std::vector<double> completeMs;
     unsigned failed = 0;
 };
@@ -186,7 +189,10 @@ int main(int argc, char** argv)
         // bunching the spread cycles together again.
         probe.next->setTimerType(Qt::PreciseTimer);
         vimbo::ProbePoller::Handlers handlers;
+        probe.view = vimbo::freshView(QString("bench-%1").arg(p + 1), "Bench",
+                                      vimbo::probeAddress("127.0.0.1", ports[p]));
         handlers.ended = [&probe, &measuring, interval](const vimbo::CycleEnd& end) {
+            probe.view = vimbo::nextView(probe.view, end, QDateTime::currentMSecsSinceEpoch());
             if (measuring) {
                 if (end.outcome == vimbo::CycleEnd::Complete)
                     probe.completeMs.push_back(Milliseconds(Clock::now() - probe.started).count());
