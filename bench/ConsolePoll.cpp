@@ -4,20 +4,24 @@
 // thread of its own against one more probe of the same simulator; the CPU of
 // the polling thread and the memory of this process; what silent probes do
 // to the others. Each probe's view for the wall is kept as the console keeps it.
-// Usage: vimbo_console_poll [--probes N] [--silent K] [--seconds S]
+// With --wall, the console's wall shows every probe's tile and hears every
+// cycle's end (QT_QPA_PLATFORM=offscreen, or a display).
+// Usage: vimbo_console_poll [--probes N] [--silent K] [--seconds S] [--wall]
 // (not in ctest: it takes S seconds plus the start).
 #include "ProbeView.h"
 #include "SnmpSessions.h"
+#include "WallWindow.h"
 
 #include "CHandle.h"
 #include "ObjectId.h"
+#include "core/Clock.h"
 #include "poll/ProbePoller.h"
 #include "poll/ReadPlan.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
 #include <QProcess>
 #include <QTimer>
@@ -44,6 +48,7 @@ struct Options {
     unsigned probes = 100;
     unsigned silent = 0;  // the last K probes never answer
     int seconds = 60;
+    bool wall = false;
 };
 
 long statusKb(const std::string& field)
@@ -130,20 +135,29 @@ struct Probe {
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
     Options options;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        const int value = args[i + 1].toInt();
-        if (args[i] == "--probes")
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--wall") {
+            options.wall = true;
+            continue;
+        }
+        const int value = i + 1 < argc ? std::atoi(argv[++i]) : 0;
+        if (arg == "--probes")
             options.probes = static_cast<unsigned>(value);
-        else if (args[i] == "--silent")
+        else if (arg == "--silent")
             options.silent = static_cast<unsigned>(value);
-        else if (args[i] == "--seconds")
+        else if (arg == "--seconds")
             options.seconds = value;
+        else
+            options.probes = 0;  // told below
     }
+    // The wall needs the widgets' application; without it none is loaded.
+    std::unique_ptr<QCoreApplication> application =
+        options.wall ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     if (options.probes < 1 || options.silent >= options.probes || options.seconds < 6) {
-        std::cerr << "usage: vimbo_console_poll [--probes N] [--silent K < N] [--seconds S >= 6]\n";
+        std::cerr << "usage: vimbo_console_poll [--probes N] [--silent K < N] [--seconds S >= 6] [--wall]\n";
         return 2;
     }
     const unsigned answering = options.probes - options.silent;
@@ -174,6 +188,13 @@ int main(int argc, char** argv)
     std::atomic<bool> stopBaseline{false};
     std::vector<double> beside;
 
+    vimbo::SystemClock clock;
+    std::unique_ptr<vimbo::WallWindow> wall;
+    if (options.wall) {
+        wall = std::make_unique<vimbo::WallWindow>(clock);
+        wall->resize(1280, 800);
+        wall->show();
+    }
     vimbo::SnmpSessions sessions;
     std::vector<Probe> probes(options.probes);
     const auto interval = std::chrono::milliseconds(3000);
@@ -191,8 +212,12 @@ int main(int argc, char** argv)
         vimbo::ProbePoller::Handlers handlers;
         probe.view = vimbo::freshView(QString("bench-%1").arg(p + 1), "Bench",
                                       vimbo::probeAddress("127.0.0.1", ports[p]));
-        handlers.ended = [&probe, &measuring, interval](const vimbo::CycleEnd& end) {
+        if (wall)
+            wall->showView(probe.view);
+        handlers.ended = [&probe, &measuring, &wall, interval](const vimbo::CycleEnd& end) {
             probe.view = vimbo::nextView(probe.view, end, QDateTime::currentMSecsSinceEpoch());
+            if (wall)
+                wall->cycleEnded(probe.view, end.events);
             if (measuring) {
                 if (end.outcome == vimbo::CycleEnd::Complete)
                     probe.completeMs.push_back(Milliseconds(Clock::now() - probe.started).count());
@@ -224,7 +249,7 @@ int main(int argc, char** argv)
                        &app, &QCoreApplication::quit);
     app.exec();
     const double cpu = threadCpuSeconds() - cpuStart;
-    const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    const double wallSeconds = std::chrono::duration<double>(Clock::now() - wallStart).count();
     const long rssKb = statusKb("VmRSS"), peakKb = statusKb("VmHWM");
 
     std::vector<double> cycleMs;
@@ -242,7 +267,8 @@ int main(int argc, char** argv)
     probes.clear();
     const double baselineMs = quantile(beside, 0.5);
 
-    std::printf("probes %u (%u silent), polled every 3 s for %.0f s\n", options.probes, options.silent, wall);
+    std::printf("probes %u (%u silent), polled every 3 s for %.0f s, %s\n", options.probes, options.silent, wallSeconds,
+                options.wall ? "the wall shown" : "no wall");
     std::printf("baseline, 50 reads over one reused session: median %.2f ms beside the polling (%zu runs), "
                 "%.2f ms alone\n", baselineMs, beside.size(), quantile(idle, 0.5));
     std::printf("complete cycles of the %u answering probes: %zu, failed %u; silent probes' failed cycles %u\n",
@@ -250,7 +276,7 @@ int main(int argc, char** argv)
     std::printf("cycle time: median %.2f ms (%.2f x the baseline beside it), p95 %.2f ms, max %.2f ms\n",
                 quantile(cycleMs, 0.5), quantile(cycleMs, 0.5) / baselineMs, quantile(cycleMs, 0.95),
                 cycleMs.empty() ? 0.0 : *std::max_element(cycleMs.begin(), cycleMs.end()));
-    std::printf("CPU of the polling thread: %.2f %% of one core; resident %.1f MB, peak %.1f MB\n", 100 * cpu / wall,
+    std::printf("CPU of the polling thread: %.2f %% of one core; resident %.1f MB, peak %.1f MB\n", 100 * cpu / wallSeconds,
                 rssKb / 1024.0, peakKb / 1024.0);
     sim.terminate();
     sim.waitForFinished(5000);
