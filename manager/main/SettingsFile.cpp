@@ -45,8 +45,9 @@ bool isCommunity(const QByteArray& text)
     return true;
 }
 
-// Stores one KEY = VALUE; what is wrong with it otherwise.
-std::optional<QString> take(SettingsFileValues& values, const QByteArray& key, const QByteArray& value)
+}  // namespace
+
+std::optional<QString> takeSetting(SettingsFileValues& values, const QByteArray& key, const QByteArray& value)
 {
     const auto twice = [&key] { return QStringLiteral("%1 is given twice").arg(QString::fromLatin1(key)); };
     constexpr long kShortMax = std::numeric_limits<std::int16_t>::max();
@@ -96,8 +97,6 @@ std::optional<QString> take(SettingsFileValues& values, const QByteArray& key, c
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 void SettingsFileValues::applyTo(zemtra::SnmpClient& client) const
 {
@@ -154,7 +153,7 @@ SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& pat
         const qsizetype equals = line.indexOf('=');
         if (equals < 0)
             return fail(number, QStringLiteral("expected KEY = VALUE, with KEY one of ") + kAccepted);
-        if (const auto wrong = take(read.values, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()))
+        if (const auto wrong = takeSetting(read.values, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()))
             return fail(number, *wrong);
     }
     return read;

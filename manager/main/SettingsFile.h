@@ -37,6 +37,10 @@ struct SettingsFileRead {
     QString error;
 };
 
+/// Stores one KEY = VALUE of the settings below into `values`; what is wrong
+/// with it otherwise (an unknown key, a value out of range, a key given twice).
+std::optional<QString> takeSetting(SettingsFileValues& values, const QByteArray& key, const QByteArray& value);
+
 /// Reads a small INI file:
 ///   [snmp]
 ///   agent = 127.0.0.1          numeric IPv4 or IPv6
