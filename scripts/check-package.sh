@@ -43,6 +43,7 @@ zcat "$scratch/root/usr/share/man/man1/vimboManager.1.gz" | grep -q '^\.SH EXPOR
 monitoring=$(dpkg-deb -c "$scratch"/vimbo-monitoring_*.deb)
 for file in usr/share/snmp/mibs/VIMBO-PROBE-MIB.txt usr/share/vimbo/prometheus/snmp.yml \
             usr/share/vimbo/prometheus/vimbo-rules.yml usr/share/vimbo/prometheus/vimbo-alerts.yml \
+            usr/share/vimbo/prometheus/vimbo-availability.yml \
             usr/share/vimbo/prometheus/prometheus.yml; do
   grep -q "$file" <<<"$monitoring" || { echo "vimbo-monitoring has no $file"; exit 1; }
 done
