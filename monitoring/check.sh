@@ -31,7 +31,7 @@ rules)
   "$bin/promtool" check rules "$here/prometheus/vimbo-rules.yml" "$here/prometheus/vimbo-channels.yml" "$here/prometheus/vimbo-alerts.yml"
   (cd "$here/prometheus" && "$bin/promtool" test rules vimbo-rules.test.yml)
   "$bin/promtool" check rules "$here/prometheus/vimbo-availability.yml"
-  (cd "$here/prometheus" && "$bin/promtool" test rules vimbo-availability.test.yml)
+  (cd "$here/prometheus" && "$bin/promtool" test rules vimbo-availability.test.yml vimbo-availability-midnight.test.yml)
   ;;
 config)
   # The example as installed: its rule files where the package puts them.
