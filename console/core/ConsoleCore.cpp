@@ -66,8 +66,8 @@ std::unique_ptr<ConsoleCore::Probe> ConsoleCore::makeProbe(const ProbeEntry& ent
     probe->journal = std::make_unique<Journal>(m_clock, probe->recorder.get());
     Probe* raw = probe.get();
     probe->journal->setRecorded([this, raw](const JournalEvent& event) {
-        if (m_handlers.recorded)
-            m_handlers.recorded(raw->entry, event);
+        if (m_recorded)
+            m_recorded(raw->entry, event);
     });
     probe->poller = std::make_unique<ProbePoller>(
         *probe->transport,

@@ -41,8 +41,6 @@ public:
         /// Each value a probe's cycle reads, and its cycle's end: a detail view's feed.
         std::function<void(const QString& label, const ProbeReading& reading)> reading;
         std::function<void(const QString& label, const CycleEnd& end)> ended;
-        /// An event a probe's journal recorded (a forwarder).
-        std::function<void(const ProbeEntry& probe, const JournalEvent& event)> recorded;
         /// Probes were added, edited or removed.
         std::function<void()> listChanged;
         /// The store could not be used, and the like: told once each.
@@ -52,6 +50,14 @@ public:
     ConsoleCore(const Clock& clock, std::vector<ProbeEntry> probes, Options options, Handlers handlers = {});
     /// Ends every probe's watch cleanly.
     ~ConsoleCore() override;
+
+    /// The window's or the headless console's listeners, in place of those before.
+    void setHandlers(Handlers handlers) { m_handlers = std::move(handlers); }
+    /// Hears each event a probe's journal records, with the probe as the list names it (a forwarder).
+    void setRecorded(std::function<void(const ProbeEntry& probe, const JournalEvent& event)> recorded)
+    {
+        m_recorded = std::move(recorded);
+    }
 
     /// Every probe's first cycle starts.
     void start();
@@ -86,6 +92,7 @@ private:
     const Clock& m_clock;
     Options m_options;
     Handlers m_handlers;
+    std::function<void(const ProbeEntry&, const JournalEvent&)> m_recorded;
     std::unique_ptr<SnmpSessions> m_sessions;  // outlives the probes: their transports close in it
     std::unique_ptr<HistoryRecorder> m_store;
     std::vector<std::unique_ptr<Probe>> m_probes;

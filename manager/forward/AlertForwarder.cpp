@@ -51,7 +51,7 @@ AlertForwarder::AlertForwarder(const Clock& clock, Options options, std::functio
     if (!m_options.site.isEmpty())
         m_heartbeat.labels.insert(QStringLiteral("site"), m_options.site);
     m_heartbeat.annotations = {{QStringLiteral("summary"),
-                                QStringLiteral("vimboManager is running; this alert stops when it stops")}};
+                                m_options.program + QStringLiteral(" is running; this alert stops when it stops")}};
 }
 
 AlertForwarder::~AlertForwarder()
@@ -77,25 +77,31 @@ void AlertForwarder::start()
     post();
 }
 
-QVariantMap AlertForwarder::baseLabels(const ProbeKey& probe) const
+QVariantMap AlertForwarder::baseLabels(const ProbeKey& probe, const Who& who) const
 {
     QVariantMap labels{{QStringLiteral("probe"), probe.where()}};
     if (!probe.name.isEmpty())
         labels.insert(QStringLiteral("probe_name"), probe.name);
-    if (!m_options.site.isEmpty())
-        labels.insert(QStringLiteral("site"), m_options.site);
-    if (!m_options.probeLabel.isEmpty())
-        labels.insert(QStringLiteral("probe_label"), m_options.probeLabel);
+    if (!who.site.isEmpty())
+        labels.insert(QStringLiteral("site"), who.site);
+    if (!who.probeLabel.isEmpty())
+        labels.insert(QStringLiteral("probe_label"), who.probeLabel);
     return labels;
 }
 
 void AlertForwarder::eventRecorded(const JournalEvent& event)
 {
+    eventRecorded(event, m_options.site, m_options.probeLabel);
+}
+
+void AlertForwarder::eventRecorded(const JournalEvent& event, const QString& site, const QString& probeLabel)
+{
+    const Who who{site, probeLabel};
     switch (event.kind) {
-    case EventKind::AlarmRose: rise(event, Alarm); break;
-    case EventKind::WarningRose: rise(event, Warning); break;
+    case EventKind::AlarmRose: rise(event, Alarm, who); break;
+    case EventKind::WarningRose: rise(event, Warning, who); break;
     case EventKind::ProbeLost:
-    case EventKind::NeverAnswered: rise(event, Outage); break;
+    case EventKind::NeverAnswered: rise(event, Outage, who); break;
     case EventKind::AlarmCleared: clear(event, Alarm); break;
     case EventKind::WarningCleared: clear(event, Warning); break;
     case EventKind::ProbeBack: clear(event, Outage); break;
@@ -111,11 +117,11 @@ void AlertForwarder::eventRecorded(const JournalEvent& event)
     }
 }
 
-void AlertForwarder::rise(const JournalEvent& event, int episode)
+void AlertForwarder::rise(const JournalEvent& event, int episode, const Who& labels)
 {
     Alert alert;
     alert.startsMs = event.time.msecsSinceEpoch;
-    alert.labels = baseLabels(event.probe);
+    alert.labels = baseLabels(event.probe, labels);
     QString what;
     if (episode == Outage) {
         alert.labels.insert(QStringLiteral("alertname"), QStringLiteral("VimboProbeLost"));
@@ -142,10 +148,10 @@ void AlertForwarder::rise(const JournalEvent& event, int episode)
     }
     // The label and site a person knows the probe by come first.
     QString who = title(event.probe);
-    if (!m_options.probeLabel.isEmpty())
-        who = m_options.probeLabel + QStringLiteral(" (") + who + QLatin1Char(')');
-    if (!m_options.site.isEmpty())
-        who = m_options.site + QStringLiteral(" / ") + who;
+    if (!labels.probeLabel.isEmpty())
+        who = labels.probeLabel + QStringLiteral(" (") + who + QLatin1Char(')');
+    if (!labels.site.isEmpty())
+        who = labels.site + QStringLiteral(" / ") + who;
     alert.annotations.insert(QStringLiteral("summary"), who + QStringLiteral(": ") + what);
     // A rise already open (a resumed watch) keeps its first start.
     const Key key{episode, event.probe.address, event.probe.port, episode == Outage ? -1 : event.slot};

@@ -33,6 +33,7 @@ public:
         QString site;       // labels of the probe where known; empty: left out
         QString probeLabel;
         QString manager;    // the heartbeat's `manager` label: which manager it is (the probe it was started on)
+        QString program = QStringLiteral("vimboManager");  // named in the heartbeat's summary
         int repostMs = 30'000;      // well within Alertmanager's resolve_timeout
         int validMs = 120'000;      // endsAt this far ahead of each post
         int firstRetryMs = 2'000;   // doubled at each failure, up to maxRetryMs
@@ -48,6 +49,8 @@ public:
     void start();
     /// An event the journal recorded.
     void eventRecorded(const JournalEvent& event);
+    /// The same, of a probe of the console's list: its own site and label.
+    void eventRecorded(const JournalEvent& event, const QString& site, const QString& probeLabel);
 
     static QString apiUrl(const QUrl& base);
     std::size_t activeCount() const { return m_active.size(); }
@@ -60,12 +63,15 @@ private:
     };
     using Key = std::tuple<int, QString, int, int>;  // episode, address, port, slot
 
-    void rise(const JournalEvent& event, int episode);
+    struct Who {
+        QString site, probeLabel;
+    };
+    void rise(const JournalEvent& event, int episode, const Who& who);
     void clear(const JournalEvent& event, int episode);
     void post();
     void finished(QNetworkReply* reply, std::size_t resolvedSent);
     QByteArray payload(std::int64_t nowMs) const;
-    QVariantMap baseLabels(const ProbeKey& probe) const;
+    QVariantMap baseLabels(const ProbeKey& probe, const Who& who) const;
 
     const Clock& m_clock;
     Options m_options;
