@@ -95,6 +95,12 @@ ProbeTile::ProbeTile(QWidget* parent) : QFrame(parent)
     column->addLayout(grid);
     lblAge = plainLabel(this, QStringLiteral("lblAge"));
     column->addWidget(lblAge);
+
+    // A tile is as tall whatever its texts: a new text then lays out this
+    // tile alone, never the wall's hundred.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setMinimumHeight(label->fontMetrics().height());
+    setFixedHeight(sizeHint().height());
 }
 
 void ProbeTile::showView(const ProbeView& view, std::int64_t nowMsecs, int utcOffsetSeconds)

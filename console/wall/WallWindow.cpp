@@ -81,8 +81,9 @@ WallWindow::WallWindow(const Clock& clock, Handlers handlers, QWidget* parent)
     tmrAge->setObjectName(QStringLiteral("tmrAge"));
     tmrAge->setInterval(1000);
     connect(tmrAge, &QTimer::timeout, this, [this] {
+        // Tiles a filter hides are given their age when they are shown again.
         const std::int64_t now = nowMsecs();
-        for (const auto& [id, tile] : m_tiles)
+        for (ProbeTile* tile : m_placed)
             tile->showAge(now);
     });
     tmrAge->start();
@@ -101,6 +102,10 @@ void WallWindow::showView(const ProbeView& view)
     const bool isNew = !m_tiles.count(view.id);
     const ProbeView* before = m_model.find(view.id);
     const bool siteChanged = isNew || before->site != view.site;
+    // Only a new severity or filter answer can move tiles; otherwise the
+    // tile alone shows its new view.
+    const bool mayMove = siteChanged || severityOf(*before) != severityOf(view)
+        || m_filter.keeps(*before) != m_filter.keeps(view);
     if (!m_model.put(view) && !isNew)
         return;
     ProbeTile*& tile = m_tiles[view.id];
@@ -121,7 +126,8 @@ void WallWindow::showView(const ProbeView& view)
     tile->showView(view, now.toMSecsSinceEpoch(), now.offsetFromUtc());
     if (siteChanged)
         fillSites();
-    placeTiles();
+    if (mayMove)
+        placeTiles();
 }
 
 void WallWindow::cycleEnded(const ProbeView& after, const std::vector<ProbeEvent>& events)
@@ -205,6 +211,9 @@ void WallWindow::placeTiles()
         m_grid->addWidget(order[i], static_cast<int>(i) / columns, static_cast<int>(i) % columns);
     m_placed = std::move(order);
     m_placedColumns = columns;
+    const std::int64_t now = nowMsecs();
+    for (ProbeTile* tile : m_placed)
+        tile->showAge(now);
 }
 
 std::vector<ProbeTile*> WallWindow::shownTiles() const

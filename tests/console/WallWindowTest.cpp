@@ -177,6 +177,54 @@ TEST_F(WallWindowTest, tilesStandBySeverityAndTheFiltersKeepASiteOrWhatIsNotable
     EXPECT_EQ(shownIds(wall), QStringList({"alarmed", "lost", "warned"}));
 }
 
+TEST_F(WallWindowTest, aCycleEndThatKeepsTheOrderLaysOutNoTileWhileANewOrderMovesThem)
+{
+    // Laying out the wall's hundred tiles at every cycle's end cost the
+    // console more of a core than it may take.
+    struct LayoutCount : QObject {
+        int requests = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            requests += event->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } count;
+    WallWindow wall(clock);
+    wall.resize(1280, 760);
+    wall.show();
+    for (const char* id : {"ash", "birch", "cedar", "damson", "elm", "fir"})
+        wall.showView(answered(id, "Ashby"));
+    const std::vector<ProbeTile*> tiles = wall.shownTiles();
+    ASSERT_TRUE(test::waitFor([&] { return tiles[5]->y() > tiles[0]->y(); }, 2000));
+    QCoreApplication::processEvents();
+    tiles[0]->parentWidget()->installEventFilter(&count);
+    const auto places = [&] {
+        std::vector<QPoint> at;
+        for (const ProbeTile* tile : tiles)
+            at.push_back(tile->pos());
+        return at;
+    };
+    const std::vector<QPoint> before = places();
+
+    // Later cycles change the age, state and name each tile shows, not the order.
+    clock.advance(7);
+    ProbeView birch = answered("birch", "Ashby");
+    birch.reportedName = QStringLiteral("Vimbo 7 renamed at the probe");
+    wall.cycleEnded(birch, {});
+    wall.cycleEnded(answered("elm", "Ashby"), {});
+    QTest::qWait(50);  // a tile's layout asks its parent's in a later event
+    EXPECT_EQ(count.requests, 0);
+    EXPECT_EQ(places(), before);
+    EXPECT_EQ(child<QLabel>(*tiles[1], QStringLiteral("lblName"))->text(), birch.reportedName);
+
+    // An alarm takes the fir to the front and the others one place on.
+    wall.cycleEnded(answered("fir", "Ashby", {2}), {});
+    EXPECT_EQ(shownIds(wall), QStringList({"fir", "ash", "birch", "cedar", "damson", "elm"}));
+    ASSERT_TRUE(test::waitFor([&] { return tiles[5]->pos() == before[0]; }, 2000));
+    EXPECT_EQ(tiles[0]->pos(), before[1]);
+    EXPECT_GT(count.requests, 0);
+}
+
 TEST_F(WallWindowTest, twelveTilesFitA1280x800ScreenAndAHundredScroll)
 {
     for (const int count : {12, 100}) {
