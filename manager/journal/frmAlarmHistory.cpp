@@ -350,7 +350,12 @@ void frmAlarmHistory::exportCsv()
                                              QStringLiteral("alarm-history.csv"));
     if (!file)
         return;
-    const QByteArray csv = eventsCsv(m_shown).toUtf8();
+    const QByteArray csv = (m_journal ? eventsCsv(m_shown)
+                                      : eventsCsv(m_shown, [this](const ProbeKey& probe) {
+                                            const ListedProbe* listed = listedOf(probe);
+                                            return listed ? ListedNames{listed->label, listed->site} : ListedNames{};
+                                        }))
+                               .toUtf8();
     if (const auto error = writeFileSafely(*file, [&](QIODevice& out) { return out.write(csv) == csv.size(); }))
         m_dialogs.showMessage(kTitle, *error, MessageIcon::Exclamation, MessageButtons::Ok);
 }

@@ -31,22 +31,33 @@ QJsonValue jsonNumber(const std::optional<double>& value) { return value ? QJson
 
 QString eventsCsv(const std::vector<JournalEvent>& events)
 {
-    QString csv = QStringLiteral("time,probe,probe name,kind,slot,channel,duration,acknowledged by,note,power,MER,VBER,detail") +
+    return eventsCsv(events, {});
+}
+
+QString eventsCsv(const std::vector<JournalEvent>& events, const std::function<ListedNames(const ProbeKey&)>& names)
+{
+    QString csv = (names ? QStringLiteral("time,label,site,") : QStringLiteral("time,")) +
+                  QStringLiteral("probe,probe name,kind,slot,channel,duration,acknowledged by,note,power,MER,VBER,detail") +
                   kLineEnd;
     for (const JournalEvent& e : events) {
-        const QStringList row{isoTimeWithOffset(e.time),
-                              csvField(e.probe.where()),
-                              csvField(e.probe.name),
-                              eventKindText(e.kind),
-                              e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
-                              csvField(e.channel),
-                              e.durationMsecs ? QString::number(*e.durationMsecs / 1000) : QString(),
-                              csvField(e.ackUser),
-                              csvField(e.ackNote),
-                              optionalNumber(e.power),
-                              optionalNumber(e.mer),
-                              optionalNumber(e.vber),
-                              csvField(e.detail)};
+        QStringList row{isoTimeWithOffset(e.time)};
+        if (names) {
+            // The list's names are the operator's, typed or pasted: no spreadsheet runs them either.
+            const ListedNames listed = names(e.probe);
+            row << csvField(listed.label) << csvField(listed.site);
+        }
+        row << QStringList{csvField(e.probe.where()),
+                           csvField(e.probe.name),
+                           eventKindText(e.kind),
+                           e.slot >= 0 ? QString::number(e.slot + 1) : QString(),
+                           csvField(e.channel),
+                           e.durationMsecs ? QString::number(*e.durationMsecs / 1000) : QString(),
+                           csvField(e.ackUser),
+                           csvField(e.ackNote),
+                           optionalNumber(e.power),
+                           optionalNumber(e.mer),
+                           optionalNumber(e.vber),
+                           csvField(e.detail)};
         csv += row.join(QLatin1Char(',')) + kLineEnd;
     }
     return csv;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,13 @@ namespace vimbo {
 /// event that ends an alarm, warning or outage), acknowledged by, note,
 /// power, MER, VBER, detail.
 QString eventsCsv(const std::vector<JournalEvent>& events);
+/// How a list names a probe: its label and site.
+struct ListedNames {
+    QString label, site;
+};
+/// The same, across a list's probes: each row's label and site (from
+/// `names`) after its time.
+QString eventsCsv(const std::vector<JournalEvent>& events, const std::function<ListedNames(const ProbeKey&)>& names);
 /// The same fields as a JSON array of objects; absent values are null.
 QString eventsJson(const std::vector<JournalEvent>& events);
 

@@ -9,6 +9,7 @@
 #include "store/HistoryRecorder.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -104,9 +105,26 @@ TEST(AlarmList, showsEveryListedProbesEventsWithLabelAndSiteFiltersByProbeAndAck
     EXPECT_EQ(list.shown()[0].ackUser, Journal::userName());
     EXPECT_EQ(list.shown()[0].ackNote, QStringLiteral("=cmd|' /C calc'!A0"));
 
+    // The export names each row's probe as the list does, and no spreadsheet
+    // runs a label or site someone typed as a formula.
+    listed[1] = {QStringLiteral("=cmd|' /C calc'!A0"), QStringLiteral("@SUM(1+1),x"), QStringLiteral("127.0.0.1"), 16102};
+    probe->setCurrentIndex(0);
+    ASSERT_TRUE(shows(3));
+    ASSERT_TRUE(test::waitFor([&] { return probe->itemData(2).toString() == listed[1].label; }, 5000));
+    dialogs.fileAnswers.push_back(folder.filePath(QStringLiteral("alarms.csv")));
+    test::child<QPushButton>(list, QStringLiteral("btnExport"))->click();
+    QFile csv(folder.filePath(QStringLiteral("alarms.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('\n')).toStdString();  // a header, 3 rows, the last line's end
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("time,label,site,probe,probe name,kind,"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(",kestrel-hill-1,Kestrel Hill,127.0.0.1:16101,"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral(",'=cmd|' /C calc'!A0,\"'@SUM(1+1),x\",127.0.0.1:16102,")))
+        << lines[2].toStdString();
+
     // A probe removed from the list leaves the filter and the table.
     listed.pop_back();
-    probe->setCurrentIndex(0);
+    list.refresh();
     ASSERT_TRUE(shows(1));
     EXPECT_EQ(probe->count(), 2);
 }
