@@ -19,7 +19,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -67,7 +69,9 @@ int main(int argc, char** argv)
     const QCommandLineOption noHistory(QStringLiteral("no-history"), QStringLiteral("Record nothing on disk."));
     const QCommandLineOption plan(QStringLiteral("plan"), QStringLiteral("The channel plan naming the slots' channels."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({probes, headlessOption, alertmanager, history, noHistory, plan});
+    const QCommandLineOption logCycles(QStringLiteral("log-cycles"),
+                                       QStringLiteral("With --headless, one line per probe's complete cycle."));
+    parser.addOptions({probes, headlessOption, alertmanager, history, noHistory, plan, logCycles});
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -137,10 +141,16 @@ int main(int argc, char** argv)
         logLine(QStringLiteral("the window is not built yet; use --headless"));
         return 2;
     }
+    // Whether each probe keeps its cycle can be seen from the log alone.
+    std::map<QString, std::int64_t> lastComplete;
+    const bool everyCycle = parser.isSet(logCycles);
     core.setHandlers({.cycleEnded =
-                          [](const ProbeView& view, const std::vector<ProbeEvent>& events) {
+                          [&](const ProbeView& view, const std::vector<ProbeEvent>& events) {
                               for (const Notification& told : notificationsOf(view, events))
                                   logLine(told.title + QStringLiteral(": ") + told.text);
+                              if (everyCycle && view.lastCompleteMsecs &&
+                                  std::exchange(lastComplete[view.id], *view.lastCompleteMsecs) != *view.lastCompleteMsecs)
+                                  logLine(view.id + QStringLiteral(": a complete cycle"));
                           },
                       .told = logLine});
     logLine(QStringLiteral("watching %1 probes of %2; %3")
