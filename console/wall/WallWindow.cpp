@@ -81,10 +81,12 @@ WallWindow::WallWindow(const Clock& clock, Handlers handlers, QWidget* parent)
     tmrAge->setObjectName(QStringLiteral("tmrAge"));
     tmrAge->setInterval(1000);
     connect(tmrAge, &QTimer::timeout, this, [this] {
-        // Tiles a filter hides are given their age when they are shown again.
+        // Only the tiles in sight: the others are a second behind at most when scrolled to.
+        const QRect seen(m_area->mapFrom(scrTiles->viewport(), QPoint(0, 0)), scrTiles->viewport()->size());
         const std::int64_t now = nowMsecs();
         for (ProbeTile* tile : m_placed)
-            tile->showAge(now);
+            if (tile->geometry().intersects(seen))
+                tile->showAge(now);
     });
     tmrAge->start();
     resize(1280, 760);

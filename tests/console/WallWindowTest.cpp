@@ -9,6 +9,7 @@
 #include "widgets/Controls.h"
 
 #include "FakeClock.h"
+#include "DialogScript.h"
 #include "FakeDialogs.h"
 #include "WaitFor.h"
 #include "Widgets.h"
@@ -313,28 +314,6 @@ TEST_F(WallWindowTest, eachRiseLossReturnAndClearIsToldOnceNamingSiteLabelAndCha
     EXPECT_EQ(child<QLabel>(wall, QStringLiteral("lblState"))->text(), QStringLiteral("answering"));
 }
 
-// Answers the modal dialogs as they come up, one step each: a step fills the
-// dialog on top and presses one of its buttons.
-struct DialogScript {
-    std::vector<std::function<void(QWidget& dialog)>> steps;
-    std::size_t next = 0;
-    QStringList seen;
-    QTimer timer;
-    DialogScript()
-    {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            QWidget* top = QApplication::activeModalWidget();
-            if (!top || next >= steps.size() || top->property("stepDone").toInt() == int(next) + 1)
-                return;
-            seen << top->objectName();
-            top->setProperty("stepDone", int(next) + 1);
-            steps[next++](*top);
-        });
-        timer.start();
-    }
-};
-
 void type(QWidget& dialog, const char* box, const QString& text)
 {
     child<QLineEdit>(dialog, QString::fromLatin1(box))->setText(text);
@@ -344,6 +323,8 @@ void press(QWidget& dialog, const char* button)
 {
     QTest::mouseClick(child<QPushButton>(dialog, QString::fromLatin1(button)), Qt::LeftButton);
 }
+
+using test::DialogScript;
 
 TEST(ProbeEntryFlow, aProbeIsAddedThroughItsLabelSiteAndTheSnmpDialogsChecks)
 {
