@@ -2,6 +2,7 @@
 // window at all (--headless) for a night desk without a display.
 #include "ChannelPlan.h"
 #include "ConsoleCore.h"
+#include "ConsoleWall.h"
 #include "Headless.h"
 #include "ProbeList.h"
 #include "core/Clock.h"
@@ -138,8 +139,9 @@ int main(int argc, char** argv)
     }
 
     if (!headless) {
-        logLine(QStringLiteral("the window is not built yet; use --headless"));
-        return 2;
+        const int status = runWall(core, clock);
+        core.setRecorded({});
+        return status;
     }
     // Whether each probe keeps its cycle can be seen from the log alone.
     std::map<QString, std::int64_t> lastComplete;

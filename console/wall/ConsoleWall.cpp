@@ -173,6 +173,11 @@ void ConsoleWall::removeProbe(const QString& label)
     }
 }
 
+frmAlarmHistory* ConsoleWall::alarmHistory() const
+{
+    return m_alarms.data();
+}
+
 void ConsoleWall::showAlarmHistory()
 {
     HistoryRecorder* store = m_core.store();

@@ -35,7 +35,7 @@ public:
     void removeProbe(const QString& label);
     /// Opens (or raises) the alarm list.
     void showAlarmHistory();
-    frmAlarmHistory* alarmHistory() const { return m_alarms; }
+    frmAlarmHistory* alarmHistory() const;
 
 private:
     void showList();
