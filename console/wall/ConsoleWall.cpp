@@ -3,6 +3,7 @@
 #include "ConsoleCore.h"
 #include "ProbeEntryDialog.h"
 #include "ProbeList.h"
+#include "TermSignals.h"
 #include "WallWindow.h"
 #include "core/Dialogs.h"
 #include "journal/Journal.h"
@@ -221,6 +222,8 @@ int runWall(ConsoleCore& core, const Clock& clock)
         }
     } quitOnClose;
     window.wall().installEventFilter(&quitOnClose);
+    // A logout's SIGTERM, or Ctrl-C in a terminal, ends every watch cleanly as closing the wall does.
+    TermSignals terminated([&window](int) { window.wall().close(); });
     const int code = QApplication::exec();
     core.stop();
     return code;
