@@ -3,7 +3,8 @@
 # and its resident memory, with the wall shown (offscreen, or under
 # xvfb-run) or --headless. One vimboProbeSim serves all the probes, the last
 # SILENT of them silent; the probe list, the store and the journal go to a
-# scratch folder.
+# scratch folder. --headless also gives the time between each probe's complete
+# cycles, from its log stamped as it arrives, and ends it with SIGTERM.
 # Usage: bench/console-cost.sh [BIN] [SECONDS] [--headless] [SILENT]
 #   QT_QPA_PLATFORM=offscreen bench/console-cost.sh build/bin 60
 #   bench/console-cost.sh build/bin 60 --headless 10
@@ -41,8 +42,13 @@ done <"$scratch/sim.out"
 chmod 600 "$list"
 
 args=(--probes "$list")
-[ "$mode" = "--headless" ] && args+=(--headless)
-"$bin/vimbo-console" "${args[@]}" 2>"$scratch/console.log" &
+[ "$mode" = "--headless" ] && args+=(--headless --log-cycles)
+# Each line of the log stamped as it arrives: the time between a probe's complete cycles.
+"$bin/vimbo-console" "${args[@]}" 2> >(python3 -u -c '
+import sys, time
+for line in sys.stdin:
+    sys.stdout.write(f"{time.monotonic():.3f} {line}")
+    sys.stdout.flush()' >"$scratch/console.log") &
 console=$!
 sleep 6  # started, every probe through its first cycle
 kill -0 "$console" || { echo "vimbo-console ended:" >&2; cat "$scratch/console.log" >&2; exit 1; }
@@ -56,3 +62,22 @@ echo "vimbo-console ${mode:-(wall shown)}, $probes probes ($silent silent), ever
 echo "CPU over ${seconds} s: $(echo "scale=2; 100 * ($after - $before) / $ticks / $seconds" | bc) % of one core"
 awk '/^VmRSS/ {printf "resident memory: %.1f MB\n", $2 / 1024} /^VmHWM/ {printf "peak: %.1f MB\n", $2 / 1024}' \
   "/proc/$console/status"
+[ "$mode" = "--headless" ] || exit 0
+kill -TERM "$console"
+wait "$console" || { echo "vimbo-console did not end cleanly" >&2; exit 1; }
+sleep 0.5
+# From the first complete cycle after the start to the stop, per probe.
+python3 - "$scratch/console.log" <<'PY'
+import collections, statistics, sys
+ends = collections.defaultdict(list)
+for line in open(sys.argv[1]):
+    stamp, _, text = line.partition(" ")
+    if text.endswith(": a complete cycle\n"):
+        ends[text.split()[1].rstrip(":")].append(float(stamp))
+gaps = sorted(b - a for times in ends.values() for a, b in zip(times[2:], times[3:]))
+if not gaps:
+    sys.exit("no complete cycles in the log")
+print(f"complete cycles: {len(ends)} probes; time between a probe's complete cycles over {len(gaps)} cycles:")
+print(f"  median {statistics.median(gaps):.3f} s, 95th percentile {gaps[int(0.95 * (len(gaps) - 1))]:.3f} s, "
+      f"longest {gaps[-1]:.3f} s, over 3.5 s: {sum(g > 3.5 for g in gaps)}")
+PY
