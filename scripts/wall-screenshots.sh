@@ -19,12 +19,19 @@ shoot() {  # shoot COUNT FILE SIM-OPTIONS...
     if start_sim "$bin/vimboProbeSim" "$scratch/sim.out" "127.0.0.1:$base" --probes "$count" "$@"; then break; fi
   done
   [ -n "$sim_port" ] || { echo "the simulator did not start" >&2; exit 1; }
-  local last=$((base + count - 1))
+  # The console's own list of them, spread over three sites.
+  local sites=("Kestrel Hill" "Ashby Down" "Marram Point") list="$scratch/probes.conf" i
+  : > "$list"
+  for ((i = 0; i < count; i++)); do
+    printf '[probe probe-%03d]\nsite = %s\nagent = 127.0.0.1\nport = %d\n\n' \
+      $((i + 1)) "${sites[i % 3]}" $((base + i)) >> "$list"
+  done
+  chmod 600 "$list"
   xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-    cd "$1" && ./vimbo-wall-preview --ports "$2" &
+    cd "$1" && ./vimbo-console --probes "$2" --no-history --plan CCIR.can &
     sleep 14
     import -window root "$3"
-    kill %1' _ "$bin" "$base-$last" "$file"
+    kill %1' _ "$bin" "$list" "$file"
   kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
   echo "$file"
 }
