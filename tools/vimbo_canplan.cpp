@@ -65,35 +65,27 @@ int dump(const QString& path)
     return 0;
 }
 
-// A PromQL double-quoted string holding label_replace's replacement: a
-// plan's names are Latin-1 and may hold any byte, and the replacement reads
-// "$" as the start of a group. Written into a YAML block, so only printable
-// characters: the controls go as \u escapes.
-std::string replacementQuoted(const QString& text)
+// A YAML double-quoted scalar: a plan's names are Latin-1 and may hold any byte.
+std::string yamlQuoted(const QString& text)
 {
     std::string out = "\"";
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '"' || u == '\\')
             out += {'\\', static_cast<char>(u)};
-        else if (u == '$')
-            out += "$$";
         else if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0)) {
             static const char* const digits = "0123456789ABCDEF";
-            out += {'\\', 'u', '0', '0', digits[u >> 4], digits[u & 0xF]};
+            out += {'\\', 'x', digits[u >> 4], digits[u & 0xF]};
         } else
             out += QString(c).toStdString();
     }
     return out + "\"";
 }
 
-// One rule for the whole plan, a label_replace per frequency in the plan's
-// order: one rule evaluation instead of one per frequency, which at 120
-// frequencies was most of the group's time. A slot's frequency names the
-// first channel whose centre or video carrier it is, as the manager's lookup
-// does (each frequency once, so the ranges never overlap). The probe gives
-// Hz; the manager rounds them to kHz, halves to the even neighbour, which the
-// bounds of each range reproduce.
+// One rule per frequency of the plan, in the plan's order: a slot's frequency
+// names the first channel whose centre or video carrier it is, as the
+// manager's lookup does. The probe gives Hz; the manager rounds them to kHz,
+// halves to the even neighbour, which the bounds of each rule reproduce.
 int rules(const QString& path)
 {
     ConsoleDialogs dialogs;
@@ -105,8 +97,8 @@ int rules(const QString& path)
               << ": each alerting slot's channel, as\n"
                  "# vimboManager shows it, for the alerts' texts (vimbo-alerts.yml). Value: the frequency in Hz.\n"
                  "groups:\n"
-                 "  - name: vimbo-channels\n";
-    std::string ranges;
+                 "  - name: vimbo-channels\n"
+                 "    rules:\n";
     std::set<std::int64_t> named;
     for (const vimbo::ChannelPtr& channel : *plan.channelsCollection())
         for (const std::int64_t kHz : {std::int64_t{channel->FreqCenterKHz()}, std::int64_t{channel->FreqVideoKHz()}}) {
@@ -115,15 +107,12 @@ int rules(const QString& path)
             const bool even = kHz % 2 == 0;
             const QString text = QStringLiteral("(Ch") + channel->ChName() + QStringLiteral(") ") +
                                  vimbo::mib::formatMHz(vimbo::mib::mhzFromHz(kHz * 1000.0), QLocale::c());
-            ranges += (ranges.empty() ? "          " : "            or ");
-            ranges += "label_replace(instance_slot:vimbo_frequency_hz:kept " + std::string(even ? ">= " : "> ") +
-                      std::to_string(kHz * 1000 - 500) + (even ? " <= " : " < ") + std::to_string(kHz * 1000 + 500) +
-                      ", \"channel\", " + replacementQuoted(text) + ", \"\", \"\")\n";
+            std::cout << "      - record: instance_slot:vimbo_channel:info\n"
+                      << "        expr: instance_slot:vimbo_frequency_hz:kept " << (even ? ">= " : "> ") << kHz * 1000 - 500
+                      << (even ? " <= " : " < ") << kHz * 1000 + 500 << "\n"
+                      << "        labels:\n"
+                      << "          channel: " << yamlQuoted(text) << "\n";
         }
-    if (ranges.empty())  // a plan of no frequency names nothing
-        std::cout << "    rules: []\n";
-    else
-        std::cout << "    rules:\n      - record: instance_slot:vimbo_channel:info\n        expr: |\n" << ranges;
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "vimbo-canplan: the rules could not be written\n";

@@ -33,24 +33,23 @@ TEST(VimboCanplan, rulesNameEachFrequencyAsTheManagerShows)
 {
     QTemporaryDir folder;
     const QString in = writeFile(folder, QStringLiteral("plan.csv"),
-                                 "21,471250,474000\nA\"\\$B,48251,48251\nDUP,474000,474001\n");
+                                 "21,471250,474000\nA\"\\B,48251,48251\nDUP,474000,474001\n");
     const QString plan = folder.filePath(QStringLiteral("plan.can"));
     ASSERT_EQ(canplan({QStringLiteral("build"), in, plan}).exitCode, 0);
     const vimbo::test::ToolRun run = canplan({QStringLiteral("rules"), plan});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const char* const range = "label_replace(instance_slot:vimbo_frequency_hz:kept %1, \"channel\", \"%2\", \"\", \"\")\n";
+    const char* const rule = "      - record: instance_slot:vimbo_channel:info\n"
+                             "        expr: instance_slot:vimbo_frequency_hz:kept %1\n"
+                             "        labels:\n"
+                             "          channel: \"%2\"\n";
     const QString expected =
         QStringLiteral("# Made by vimbo-canplan rules from plan.can: each alerting slot's channel, as\n"
                        "# vimboManager shows it, for the alerts' texts (vimbo-alerts.yml). Value: the frequency in Hz.\n"
-                       "groups:\n  - name: vimbo-channels\n    rules:\n"
-                       "      - record: instance_slot:vimbo_channel:info\n        expr: |\n          ") +
-        QString::fromLatin1(range).arg(QStringLiteral(">= 473999500 <= 474000500"), QStringLiteral("(Ch21) 474.00MHz")) +
-        QStringLiteral("            or ") +
-        QString::fromLatin1(range).arg(QStringLiteral(">= 471249500 <= 471250500"), QStringLiteral("(Ch21) 471.25MHz")) +
-        QStringLiteral("            or ") +
-        QString::fromLatin1(range).arg(QStringLiteral("> 48250500 < 48251500"), QStringLiteral("(ChA\\\"\\\\$$B) 48.25MHz")) +
-        QStringLiteral("            or ") +
-        QString::fromLatin1(range).arg(QStringLiteral("> 474000500 < 474001500"), QStringLiteral("(ChDUP) 474.00MHz"));
+                       "groups:\n  - name: vimbo-channels\n    rules:\n") +
+        QString::fromLatin1(rule).arg(QStringLiteral(">= 473999500 <= 474000500"), QStringLiteral("(Ch21) 474.00MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral(">= 471249500 <= 471250500"), QStringLiteral("(Ch21) 471.25MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral("> 48250500 < 48251500"), QStringLiteral("(ChA\\\"\\\\B) 48.25MHz")) +
+        QString::fromLatin1(rule).arg(QStringLiteral("> 474000500 < 474001500"), QStringLiteral("(ChDUP) 474.00MHz"));
     EXPECT_EQ(run.out, expected.toStdString());
 }
 
