@@ -148,9 +148,15 @@ def main():
         if args.rules:
             with urllib.request.urlopen(f"http://{prometheus}/api/v1/rules", timeout=30) as answer:
                 groups = json.load(answer)["data"]["groups"]
+            # A series recorded by several rules (one a slot, say) is one line:
+            # their times added, and how many rules they are.
             for group in groups:
+                times = {}
                 for rule in group["rules"]:
-                    print(f"    {rule['evaluationTime'] * 1000:8.1f} ms  {rule['name']}")
+                    times.setdefault(rule["name"], []).append(rule["evaluationTime"])
+                for name, each in times.items():
+                    rules = f" ({len(each)} rules)" if len(each) > 1 else ""
+                    print(f"    {sum(each) * 1000:8.1f} ms  {group['name']}: {name}{rules}")
         return 0
     finally:
         stack.close()
