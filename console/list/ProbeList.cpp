@@ -78,14 +78,13 @@ ProbeListRead parseProbeList(const QByteArray& content, const QString& path)
     const QList<QByteArray> lines = content.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        QByteArray line = lines[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        line = line.trimmed();
-        if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+        bool printable = true;
+        const auto cleaned = iniLine(lines[i], printable);
+        if (!printable)
             return fail(number, QStringLiteral("a line of the list holds printable text only"));
-        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+        if (!cleaned)
             continue;
+        const QByteArray& line = *cleaned;
         if (line.startsWith('[')) {
             const int header = open ? open->line : 0;
             if (const auto wrong = close())

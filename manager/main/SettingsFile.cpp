@@ -123,6 +123,17 @@ void applySettings(zemtra::SnmpClient& client, const SettingsFileValues& file, c
         client.setPort(*options.port);
 }
 
+std::optional<QByteArray> iniLine(QByteArray line, bool& printable)
+{
+    if (line.endsWith('\r'))
+        line.chop(1);
+    line = line.trimmed();
+    printable = std::none_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
+    if (!printable || line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+        return std::nullopt;
+    return line;
+}
+
 SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& path)
 {
     SettingsFileRead read;
@@ -136,14 +147,13 @@ SettingsFileRead parseSettingsFile(const QByteArray& content, const QString& pat
     const QList<QByteArray> lines = content.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        QByteArray line = lines[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        line = line.trimmed();
-        if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+        bool printable = true;
+        const auto cleaned = iniLine(lines[i], printable);
+        if (!printable)
             return fail(number, QStringLiteral("a settings line holds printable text only"));
-        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+        if (!cleaned)
             continue;
+        const QByteArray& line = *cleaned;
         if (line.startsWith('[')) {
             if (line != "[snmp]")
                 return fail(number, QStringLiteral("unknown section \"%1\"; the one section is [snmp]")

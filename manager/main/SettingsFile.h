@@ -37,6 +37,11 @@ struct SettingsFileRead {
     QString error;
 };
 
+/// One line of a small INI file as it is read: its line end and the spaces
+/// round it taken off; nothing for a blank or comment line (# or ;), and
+/// `printable` false when it holds a control character other than a tab.
+std::optional<QByteArray> iniLine(QByteArray line, bool& printable);
+
 /// Stores one KEY = VALUE of the settings below into `values`; what is wrong
 /// with it otherwise (an unknown key, a value out of range, a key given twice).
 std::optional<QString> takeSetting(SettingsFileValues& values, const QByteArray& key, const QByteArray& value);
