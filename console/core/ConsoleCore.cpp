@@ -112,13 +112,15 @@ void ConsoleCore::cycleEnded(Probe& probe, const CycleEnd& end)
     }
     probe.view = nextView(probe.view, end, m_clock.now().toMSecsSinceEpoch(), m_options.label);
     probe.journal->cycleEnded(end, probe.labels);
+    // Copies: a handler may remove the probe.
     const QString label = probe.entry.label;
+    const ProbeView view = probe.view;
     if (m_handlers.ended)
         m_handlers.ended(label, end);
     if (m_handlers.cycleEnded)
-        m_handlers.cycleEnded(probe.view, end.events);
+        m_handlers.cycleEnded(view, end.events);
     // The handlers may have removed the probe; its poller's timer goes with it.
-    if (!m_running || find(label) == m_probes.end())
+    if (!m_running || std::none_of(m_probes.begin(), m_probes.end(), [&](const auto& p) { return p.get() == &probe; }))
         return;
     ProbePoller* poller = probe.poller.get();
     QTimer::singleShot(m_options.pauseMs, poller, [poller] { poller->tick(); });
