@@ -11,7 +11,7 @@ alerts of MONITORING_DIR, and after MINUTES the script reads Prometheus's own
 timing of each rule group: the longest single evaluation of all groups
 together, and the mean. A benchmark, not a test; loopback only.
 
-    bench/monitoring-rules-cost.py [--probes 1000] [--minutes 3] [--monitoring monitoring] [--old] [--rules] [--targets]
+    bench/monitoring-rules-cost.py [--probes 1000] [--minutes 3] [--monitoring monitoring] [--old] [--rules] [--targets] [--no-rules]
 """
 import argparse, copy, http.server, json, os, random, sys, threading, time, urllib.parse, urllib.request
 
@@ -62,6 +62,8 @@ def main():
     parser.add_argument("--rules", action="store_true", help="also the last evaluation time of each rule")
     parser.add_argument("--targets", action="store_true",
                         help="one scrape target a probe, as the example has it, instead of one exposition of all probes")
+    parser.add_argument("--no-rules", action="store_true",
+                        help="no rule files: Prometheus's CPU for the scrapes alone, to take from a run with them")
     parser.add_argument("--old", action="store_true", help="the exposition of the module before the flags were decoded in it")
     args = parser.parse_args()
     folder = os.path.abspath(args.monitoring)
@@ -96,7 +98,8 @@ def main():
     try:
         with open(os.path.join(folder, "prometheus/prometheus.yml")) as f:
             config = yaml.safe_load(f)
-        config["rule_files"] = [os.path.join(folder, "prometheus", os.path.basename(r)) for r in config["rule_files"]]
+        config["rule_files"] = [] if args.no_rules else [
+            os.path.join(folder, "prometheus", os.path.basename(r)) for r in config["rule_files"]]
         config.pop("alerting", None)
         jobs = {job["job_name"]: job for job in config["scrape_configs"]}
         probes = copy.deepcopy(jobs["vimbo-probes"])
@@ -154,7 +157,7 @@ def main():
               f"mean {sum(work) / len(work) * 1000:.0f} ms")
         for n in names:
             print(f"    {n} (every {intervals.get(n, 15):g} s): longest {max(sample.get(n, 0) for sample in samples) * 1000:.0f} ms")
-        print(f"  Prometheus: {cpu:.1f} % of a core, RSS {rss_mib(pid):.0f} MiB")
+        print(f"  Prometheus: {cpu:.1f} % of a core ({cpu * 150:.0f} ms of CPU each 15 s), RSS {rss_mib(pid):.0f} MiB")
         if args.rules:
             # Each reading's groups, to tell a costly group from a pause of
             # the whole process (every group slow at once).
