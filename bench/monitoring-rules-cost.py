@@ -118,35 +118,28 @@ def main():
         stack.wait_ready(prometheus)
         pid = stack.processes[-1].pid
 
+        # Each rule group's figures by the group's name, with a prefix for
+        # all but its last duration; the head's series under "series".
+        prefixes = {"prometheus_rule_group_last_duration_seconds{": "",
+                    "prometheus_rule_group_interval_seconds{": "every ",
+                    "prometheus_rule_group_last_evaluation_timestamp_seconds{": "at ",
+                    "prometheus_rule_group_iterations_total{": "runs "}
+
         def own_metrics():
             with urllib.request.urlopen(f"http://{prometheus}/metrics", timeout=30) as answer:
                 text = answer.read().decode()
             groups = {}
             for line in text.splitlines():
-                if line.startswith("prometheus_rule_group_last_duration_seconds{"):
+                prefix = next((p for m, p in prefixes.items() if line.startswith(m)), None)
+                if prefix is not None:
                     name = line.split('rule_group="', 1)[1].split('"', 1)[0].split(";")[-1]
-                    groups[name] = float(line.rsplit(" ", 1)[1])
-                elif line.startswith("prometheus_rule_group_interval_seconds{"):
-                    name = line.split('rule_group="', 1)[1].split('"', 1)[0].split(";")[-1]
-                    intervals[name] = float(line.rsplit(" ", 1)[1])
-                elif line.startswith("prometheus_rule_group_last_evaluation_timestamp_seconds{"):
-                    name = line.split('rule_group="', 1)[1].split('"', 1)[0].split(";")[-1]
-                    groups["at " + name] = float(line.rsplit(" ", 1)[1])
+                    groups[prefix + name] = float(line.rsplit(" ", 1)[1])
                 elif line.startswith("prometheus_tsdb_head_series "):
                     groups["series"] = float(line.split()[1])
+            intervals.update({k[len("every "):]: v for k, v in groups.items() if k.startswith("every ")})
             return groups
 
         intervals = {}
-
-        def iterations():
-            with urllib.request.urlopen(f"http://{prometheus}/metrics", timeout=30) as answer:
-                text = answer.read().decode()
-            counts = {}
-            for line in text.splitlines():
-                if line.startswith("prometheus_rule_group_iterations_total{"):
-                    name = line.split('rule_group="', 1)[1].split('"', 1)[0].split(";")[-1]
-                    counts[name] = float(line.rsplit(" ", 1)[1])
-            return counts
 
         # A group's first evaluation creates every series it records, which
         # costs about twice what each later one does: a Prometheus that runs
@@ -154,11 +147,10 @@ def main():
         # to a minute has evaluated twice (the five-minute group's window is
         # nearly empty in a short run anyway).
         time.sleep(40)
-        own_metrics()
         warm = time.time()
         while not args.no_rules and time.time() - warm < 200:
-            counts = iterations()
-            if all(counts.get(n, 0) >= 2 for n, every in intervals.items() if every <= 60):
+            counts = own_metrics()
+            if intervals and all(counts.get("runs " + n, 0) >= 2 for n, every in intervals.items() if every <= 60):
                 break
             time.sleep(5)
         warmed = time.time() - warm + 40
@@ -170,7 +162,7 @@ def main():
             samples.append(sample)
             time.sleep(15)
         cpu = (cpu_seconds(pid) - cpu0) / (time.time() - start) * 100
-        names = sorted(k for k in samples[-1] if k not in ("series", "now") and not k.startswith("at "))
+        names = sorted(intervals)
         totals = [sum(sample.get(n, 0) for n in names) for sample in samples]
         up = stack.query(prometheus, 'count(up{job="vimbo-probes"} == 1)')
         print(f"{args.probes} synthetic probes ({'old' if args.old else 'current'} module), rules and alerts of {folder}, "
