@@ -9,7 +9,8 @@ before the flags were decoded in it (flags, name and versions as text
 labels). Debian's Prometheus scrapes them all every 15 s with the rules and
 alerts of MONITORING_DIR, and after MINUTES the script reads Prometheus's own
 timing of each rule group, from when every group has evaluated twice: the
-longest single evaluation of all groups together, and the mean. A benchmark, not a test; loopback only.
+longest single evaluation of all groups together, and the mean. A
+benchmark, not a test; loopback only.
 
     bench/monitoring-rules-cost.py [--probes 1000] [--minutes 3] [--monitoring monitoring] [--old] [--rules] [--targets] [--no-rules]
 """
