@@ -67,8 +67,16 @@ kill "$once_pid"
 outage_port=${outage##*:}
 kill "$outage_pid"
 outage_began=$EPOCHREALTIME
-# The intermittent alarm: 20 s on, 20 s off, for 4 minutes (scaled).
-for _ in 1 2 3 4 5 6; do threshold "$flicker" 40; sleep 1.33; threshold "$flicker" 20; sleep 1.33; done &
+# The intermittent alarm: 20 s on, 20 s off, for 4 minutes (scaled). Each
+# change is due at its own time from the start, not after the last one:
+# scaled, the 10 s by which 20 s stays short of the alerts' 30 s `for:` are
+# 0.67 s, which a few slow writes on a busy machine would otherwise use up.
+sleep_until() { local left; left=$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { print (t > now) ? t - now : 0 }'); sleep "$left"; }
+flicker_from=$EPOCHREALTIME
+for i in 0 1 2 3 4 5; do
+  sleep_until "$(awk -v t="$flicker_from" -v i="$i" 'BEGIN { printf "%.3f", t + i * 2.667 }')"; threshold "$flicker" 40
+  sleep_until "$(awk -v t="$flicker_from" -v i="$i" 'BEGIN { printf "%.3f", t + i * 2.667 + 1.333 }')"; threshold "$flicker" 20
+done &
 flicker_loop=$!
 when firing VimboProbeDown "$outage"
 down_after=$(real "$outage_began")
