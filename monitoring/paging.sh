@@ -71,12 +71,10 @@ outage_began=$EPOCHREALTIME
 # change is due at its own time from the start, not after the last one:
 # scaled, the 10 s by which 20 s stays short of the alerts' 30 s `for:` are
 # 0.67 s, which a few slow writes on a busy machine would otherwise use up.
-sleep_until() { local left; left=$(awk -v t="$1" -v now="$EPOCHREALTIME" 'BEGIN { print (t > now) ? t - now : 0 }'); sleep "$left"; }
 flicker_from=$EPOCHREALTIME
-for i in 0 1 2 3 4 5; do
-  sleep_until "$(awk -v t="$flicker_from" -v i="$i" 'BEGIN { printf "%.3f", t + i * 2.667 }')"; threshold "$flicker" 40
-  sleep_until "$(awk -v t="$flicker_from" -v i="$i" 'BEGIN { printf "%.3f", t + i * 2.667 + 1.333 }')"; threshold "$flicker" 20
-done &
+# at N: sleeps until N scaled 20 s have passed since flicker_from.
+at() { sleep "$(awk -v t="$flicker_from" -v n="$1" -v now="$EPOCHREALTIME" 'BEGIN { w = t + n * 1.3333 - now; print (w > 0) ? w : 0 }')"; }
+for i in 0 2 4 6 8 10; do at "$i"; threshold "$flicker" 40; at "$((i + 1))"; threshold "$flicker" 20; done &
 flicker_loop=$!
 when firing VimboProbeDown "$outage"
 down_after=$(real "$outage_began")
